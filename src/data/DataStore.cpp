@@ -1,0 +1,1182 @@
+#define SQLITE_HAS_CODEC 1
+#include "data/DataStore.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace zendrel {
+
+QString fitText(const QString& s, int width) {
+    qsizetype n = s.size();
+    if (width > 0 && n > width) {
+        n = width;
+        // Never split a character made of two UTF-16 units.
+        if (s.at(n - 1).isHighSurrogate()) {
+            --n;
+        }
+    }
+    while (n > 0 && s.at(n - 1) == QLatin1Char(' ')) {
+        --n;
+    }
+    return n == s.size() ? s : s.left(n);
+}
+
+namespace {
+
+QString quoted(const QString& name) {
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+QString indexName(const TableDef& t, const KeyDef& k) {
+    return t.tableName + QLatin1Char('_') + k.name.mid(k.name.indexOf(QLatin1Char(':')) + 1);
+}
+
+bool isRowIdKey(const TableDef& t, const KeyDef& k) {
+    return k.kind == KeyKind::Primary && k.fields.size() == 1 && k.fields[0] == t.rowIdField;
+}
+
+// The condition that leaves a record out of a key when all its components are blank or zero.
+QString presentCondition(const TableDef& t, const KeyDef& k) {
+    QStringList parts;
+    for (int f : k.fields) {
+        const FieldDef& fd = t.fields[static_cast<size_t>(f)];
+        parts << quoted(fd.column) + (fd.isText() ? QStringLiteral(" = ''") : QStringLiteral(" = 0"));
+    }
+    return QStringLiteral("NOT (") + parts.join(QStringLiteral(" AND ")) + QLatin1Char(')');
+}
+
+QString columnList(const TableDef& t) {
+    QStringList cols;
+    for (const auto& f : t.fields) {
+        cols << quoted(f.column);
+    }
+    return cols.join(QStringLiteral(", "));
+}
+
+QString createTableSql(const TableDef& t) {
+    QStringList cols;
+    for (size_t i = 0; i < t.fields.size(); ++i) {
+        const FieldDef& f = t.fields[i];
+        QString c = quoted(f.column);
+        if (static_cast<int>(i) == t.rowIdField) {
+            c += QStringLiteral(" INTEGER PRIMARY KEY");
+        } else if (f.isText()) {
+            c += QStringLiteral(" TEXT NOT NULL DEFAULT '' COLLATE ") + QLatin1String(kCollation);
+        } else if (f.type == FieldType::Blob) {
+            c += QStringLiteral(" BLOB NOT NULL DEFAULT x''");
+        } else {
+            c += QStringLiteral(" INTEGER NOT NULL DEFAULT 0");
+        }
+        cols << c;
+    }
+    return QStringLiteral("CREATE TABLE ") + quoted(t.tableName) + QStringLiteral(" (") + cols.join(QStringLiteral(", ")) +
+           QLatin1Char(')');
+}
+
+QString createIndexSql(const TableDef& t, const KeyDef& k) {
+    QStringList cols;
+    for (int f : k.fields) {
+        cols << quoted(t.fields[static_cast<size_t>(f)].column);
+    }
+    QString sql = QStringLiteral("CREATE ") + (k.unique() ? QStringLiteral("UNIQUE ") : QString()) +
+                  QStringLiteral("INDEX ") + quoted(indexName(t, k)) + QStringLiteral(" ON ") + quoted(t.tableName) +
+                  QStringLiteral(" (") + cols.join(QStringLiteral(", ")) + QLatin1Char(')');
+    if (!k.includeEmpty) {
+        sql += QStringLiteral(" WHERE ") + presentCondition(t, k);
+    }
+    return sql;
+}
+
+QString errorText(int code, const QString& what) {
+    return what + QStringLiteral(" (%1)").arg(code);
+}
+
+thread_local int quietDepth = 0;
+
+constexpr int kLayoutMismatch = 47;
+constexpr int kKeysInvalid = 46;
+
+} // namespace
+
+struct DataStore::File {
+    QString name;
+    QString path;
+    OwnerPassword owner = OwnerPassword::RuntimeKey;
+    std::unique_ptr<Connection> conn;
+    bool readOnly = false;
+    bool accessNoticeShown = false;
+    bool checked = false;  // the integrity check after an unclean end has run
+    int lockFd = -1;       // a shared flock while this store has the file open
+};
+
+struct DataStore::TableState {
+    const TableDef* def = nullptr;
+    int useCount = 0;
+    bool open = false;
+    Connection::Mode mode = Connection::Mode::ReadWrite;
+};
+
+DataStore::Quiet::Quiet() {
+    ++quietDepth;
+}
+
+DataStore::Quiet::~Quiet() {
+    --quietDepth;
+}
+
+DataStore::DataStore(Options options) : m_options(std::move(options)) {
+    if (!m_options.terminate) {
+        m_options.terminate = [](const QString&) { std::exit(1); };
+    }
+}
+
+DataStore::~DataStore() {
+    std::lock_guard lock(m_mutex);
+    for (auto& [name, f] : m_files) {
+        if (f->conn && !f->readOnly && f->lockFd >= 0 && flock(f->lockFd, LOCK_EX | LOCK_NB) == 0) {
+            // The last program to leave marks the file as closed cleanly.
+            try {
+                f->conn->exec("UPDATE zendrel_state SET value = 0 WHERE name = 'open'");
+            } catch (...) {
+            }
+        }
+        f->conn.reset();
+        if (f->lockFd >= 0) {
+            ::close(f->lockFd);
+        }
+    }
+}
+
+void DataStore::setFileName(const TableDef& t, const QString& fileName) {
+    std::lock_guard lock(m_mutex);
+    m_fileNames[&t] = fileName;
+    auto it = m_tables.find(&t);
+    if (it != m_tables.end()) {
+        it->second->open = false;
+    }
+}
+
+QString DataStore::path(const TableDef& t) const {
+    auto it = m_fileNames.find(&t);
+    const QString name = it != m_fileNames.end() ? it->second : t.fileName;
+    return QDir(m_options.directory).filePath(name);
+}
+
+DataStore::TableState& DataStore::state(const TableDef& t) {
+    auto& s = m_tables[&t];
+    if (!s) {
+        s = std::make_unique<TableState>();
+        s->def = &t;
+    }
+    return *s;
+}
+
+DataStore::File& DataStore::fileOf(const TableDef& t) {
+    const QString p = path(t);
+    auto& f = m_files[p];
+    if (!f) {
+        f = std::make_unique<File>();
+        f->name = QFileInfo(p).fileName();
+        f->path = p;
+        f->owner = t.owner;
+    }
+    return *f;
+}
+
+void DataStore::open(const TableDef& t) {
+    std::lock_guard lock(m_mutex);
+    ++state(t).useCount;
+}
+
+void DataStore::close(const TableDef& t) {
+    std::lock_guard lock(m_mutex);
+    auto& s = state(t);
+    if (s.useCount > 0) {
+        --s.useCount;
+    }
+}
+
+bool DataStore::isReadOnly(const TableDef& t) {
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    return f.readOnly || state(t).mode == Connection::Mode::ReadOnly;
+}
+
+void DataStore::report(const WriteResult& r) {
+    if (quietDepth == 0) {
+        m_options.messages->show(r.title, r.text);
+    }
+}
+
+void DataStore::notice(const QString& title, const QString& text) {
+    m_options.messages->show(title, text);
+}
+
+void DataStore::fatal(const QString& title, const QString& text, const QString& reason) {
+    m_options.messages->show(title, text);
+    m_options.terminate(reason);
+    throw ProgramEnded(reason);
+}
+
+DataStore::Outcome DataStore::tryOpen(TableState& ts) {
+    const TableDef& t = *ts.def;
+    File& f = fileOf(t);
+    if (!QFileInfo::exists(f.path)) {
+        return {Condition::NotFound, errorText(2, QStringLiteral("File Not Found"))};
+    }
+    const bool wantWrite = ts.mode == Connection::Mode::ReadWrite;
+    if (f.conn && wantWrite && f.readOnly) {
+        return {Condition::AccessDenied, errorText(5, QStringLiteral("Access Denied"))};
+    }
+    if (!f.conn) {
+        const QByteArray p = QFile::encodeName(f.path);
+        const QByteArray dir = QFile::encodeName(QFileInfo(f.path).absolutePath());
+        // The write-ahead log lives beside the file, so writing needs the directory too.
+        if (wantWrite && (::access(p.constData(), W_OK) != 0 || ::access(dir.constData(), W_OK) != 0)) {
+            return {Condition::AccessDenied, errorText(5, QStringLiteral("Access Denied"))};
+        }
+        QByteArray key;
+        switch (f.owner) {
+        case OwnerPassword::None:
+            break;
+        case OwnerPassword::RuntimeKey:
+            key = deriveRawKey(m_options.keys.runtimeKey);
+            break;
+        case OwnerPassword::WordPassword:
+            key = deriveRawKey(m_options.keys.wordPassword);
+            break;
+        case OwnerPassword::PreviousVersion:
+            key = deriveRawKey(m_options.keys.previousVersionPassword);
+            break;
+        }
+        try {
+            f.conn = std::make_unique<Connection>(f.path, ts.mode, key);
+            f.readOnly = !wantWrite;
+            if (wantWrite) {
+                f.conn->exec("PRAGMA journal_mode = WAL");
+                f.conn->exec("PRAGMA synchronous = NORMAL");
+                f.conn->exec("CREATE TABLE IF NOT EXISTS zendrel_state (name TEXT PRIMARY KEY, value INTEGER)");
+            }
+        } catch (const StoreError& e) {
+            f.conn.reset();
+            switch (e.primaryCode()) {
+            case SQLITE_NOTADB:
+            case SQLITE_CORRUPT:
+            case SQLITE_FORMAT:
+                return {Condition::InvalidFile, e.errorText()};
+            case SQLITE_BUSY:
+            case SQLITE_LOCKED:
+                return {Condition::Locked, e.errorText()};
+            case SQLITE_PERM:
+            case SQLITE_READONLY:
+            case SQLITE_CANTOPEN:
+            case SQLITE_AUTH:
+                return {wantWrite ? Condition::AccessDenied : Condition::Other, e.errorText()};
+            default:
+                return {Condition::Other, e.errorText()};
+            }
+        }
+        if (f.lockFd < 0) {
+            f.lockFd = ::open(p.constData(), O_RDONLY | O_CLOEXEC);
+        }
+        bool alone = f.lockFd >= 0 && flock(f.lockFd, LOCK_EX | LOCK_NB) == 0;
+        if (alone && !f.checked) {
+            // A file left open by a program that ended abnormally gets a full check.
+            bool unclean = false;
+            try {
+                Statement& s = f.conn->prepare("SELECT value FROM zendrel_state WHERE name = 'open'");
+                unclean = s.step() && s.integer(0) != 0;
+            } catch (const StoreError&) {
+                // A read-only file without the state table was never opened for writing by us.
+            }
+            if (unclean) {
+                f.checked = true;
+                Outcome o{Condition::Opened, {}};
+                try {
+                    Statement& s = f.conn->prepare("PRAGMA integrity_check");
+                    QStringList problems;
+                    while (s.step()) {
+                        const QString line = s.text(0);
+                        if (line != QLatin1String("ok")) {
+                            problems << line;
+                        }
+                    }
+                    if (!problems.isEmpty()) {
+                        bool onlyIndexes = true;
+                        for (const QString& line : problems) {
+                            if (!line.contains(QLatin1String("index"), Qt::CaseInsensitive)) {
+                                onlyIndexes = false;
+                            }
+                        }
+                        o = {onlyIndexes ? Condition::KeysInvalid : Condition::InvalidFile,
+                             errorText(onlyIndexes ? kKeysInvalid : SQLITE_CORRUPT, problems.first())};
+                    }
+                } catch (const StoreError& e) {
+                    o = {Condition::InvalidFile, e.errorText()};
+                }
+                if (o.condition != Condition::Opened) {
+                    f.checked = false;
+                    if (o.condition == Condition::InvalidFile) {
+                        f.conn.reset();
+                    }
+                    if (o.condition == Condition::KeysInvalid) {
+                        return o;
+                    }
+                    return o;
+                }
+            }
+        }
+        if (wantWrite) {
+            try {
+                f.conn->exec("INSERT OR REPLACE INTO zendrel_state (name, value) VALUES ('open', 1)");
+            } catch (const StoreError&) {
+            }
+        }
+        if (f.lockFd >= 0) {
+            flock(f.lockFd, LOCK_SH);
+        }
+    }
+
+    // The table inside the file.
+    try {
+        Statement& s = f.conn->prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?");
+        s.bind(1, t.tableName);
+        s.step();
+        if (s.integer(0) == 0) {
+            return {Condition::NotFound, errorText(2, QStringLiteral("File Not Found"))};
+        }
+        QStringList columns;
+        Statement& info = f.conn->prepare(QStringLiteral("PRAGMA table_info(") + quoted(t.tableName) + ')');
+        while (info.step()) {
+            columns << info.text(1);
+        }
+        QStringList expected;
+        for (const auto& fd : t.fields) {
+            expected << fd.column;
+        }
+        if (columns != expected) {
+            return {Condition::InvalidFile, errorText(kLayoutMismatch, QStringLiteral("Invalid Record Declaration"))};
+        }
+        for (const auto& k : t.keys) {
+            if (isRowIdKey(t, k)) {
+                continue;
+            }
+            Statement& ix = f.conn->prepare("SELECT sql FROM sqlite_master WHERE type = 'index' AND name = ?");
+            ix.bind(1, indexName(t, k));
+            if (!ix.step() || ix.text(0) != createIndexSql(t, k)) {
+                return {Condition::KeysInvalid, errorText(kKeysInvalid, QStringLiteral("Key file must be rebuilt"))};
+            }
+        }
+    } catch (const StoreError& e) {
+        const int c = e.primaryCode();
+        if (c == SQLITE_CORRUPT || c == SQLITE_NOTADB) {
+            f.conn.reset();
+            return {Condition::InvalidFile, e.errorText()};
+        }
+        if (c == SQLITE_BUSY || c == SQLITE_LOCKED) {
+            return {Condition::Locked, e.errorText()};
+        }
+        return {Condition::Other, e.errorText()};
+    }
+    ts.open = true;
+    return {Condition::Opened, {}};
+}
+
+QString DataStore::createTable(TableState& ts) {
+    const TableDef& t = *ts.def;
+    File& f = fileOf(t);
+    if (!QFileInfo::exists(f.path)) {
+        f.conn.reset();
+        const QByteArray p = QFile::encodeName(f.path);
+        // Data files are private to their owner from the first byte on.
+        const int fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            return errorText(errno, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        ::close(fd);
+    }
+    if (!f.conn) {
+        Outcome o = tryOpen(ts);
+        if (o.condition == Condition::Opened) {
+            return {};
+        }
+        if (o.condition != Condition::NotFound || !f.conn) {
+            return o.errorText;
+        }
+    }
+    try {
+        Transaction tx(*f.conn);
+        f.conn->exec(createTableSql(t));
+        for (const auto& k : t.keys) {
+            if (!isRowIdKey(t, k)) {
+                f.conn->exec(createIndexSql(t, k));
+            }
+        }
+        tx.commit();
+    } catch (const StoreError& e) {
+        return e.errorText();
+    }
+    return {};
+}
+
+QString DataStore::rebuildKeys(TableState& ts) {
+    const TableDef& t = *ts.def;
+    File& f = fileOf(t);
+    if (!f.conn) {
+        return errorText(kKeysInvalid, QStringLiteral("Key file must be rebuilt"));
+    }
+    try {
+        Transaction tx(*f.conn);
+        for (const auto& k : t.keys) {
+            if (isRowIdKey(t, k)) {
+                continue;
+            }
+            f.conn->exec(QStringLiteral("DROP INDEX IF EXISTS ") + quoted(indexName(t, k)));
+            f.conn->exec(createIndexSql(t, k));
+        }
+        tx.commit();
+        f.conn->clearCache();
+        f.checked = true;
+    } catch (const StoreError& e) {
+        return e.errorText();
+    }
+    return {};
+}
+
+DataStore::File& DataStore::ensureOpen(const TableDef& t) {
+    TableState& ts = state(t);
+    File& f = fileOf(t);
+    if (ts.open && f.conn) {
+        return f;
+    }
+    const QString file = t.displayName();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Outcome o = tryOpen(ts);
+        switch (o.condition) {
+        case Condition::Opened:
+            return f;
+        case Condition::NotFound: {
+            const QString err = createTable(ts);
+            if (!err.isEmpty()) {
+                fatal(QStringLiteral("File Creation Error"),
+                      QStringLiteral("Error: (%1) creating %2.  Press OK to end this application").arg(err, file),
+                      QStringLiteral("File Creation Error!"));
+            }
+            continue;
+        }
+        case Condition::Locked:
+            // The busy handler has already waited the recovery time; a lock still held belongs to a
+            // running program and is never broken.
+            break;
+        case Condition::AccessDenied:
+            if (ts.mode == Connection::Mode::ReadWrite) {
+                if (!f.accessNoticeShown) {
+                    f.accessNoticeShown = true;
+                    notice(QStringLiteral("Access Denied"),
+                           QStringLiteral("Could not get write access to %1 so trying read-only.").arg(file));
+                }
+                ts.mode = Connection::Mode::ReadOnly;
+                if (f.conn && !f.readOnly) {
+                    // Other tables of this file stay writable; this one is used read only.
+                    ts.open = true;
+                    return f;
+                }
+                continue;
+            }
+            break;
+        case Condition::KeysInvalid: {
+            notice(QStringLiteral("Invalid Key"), QStringLiteral("%1 key file is invalid. Key must be rebuilt.").arg(file));
+            const QString err = rebuildKeys(ts);
+            if (!err.isEmpty()) {
+                fatal(QStringLiteral("Key was not built"),
+                      QStringLiteral("Error: (%1) repairing key for %2.  Press OK to end this application").arg(err, file),
+                      QStringLiteral("Key was not built"));
+            }
+            continue;
+        }
+        case Condition::InvalidFile:
+            fatal(QStringLiteral("Invalid File"),
+                  QStringLiteral("Error: (%1) accessing %2.  Press OK to end this application.").arg(o.errorText, file),
+                  QStringLiteral("Invalid File!"));
+            break;
+        case Condition::Other:
+            break;
+        }
+        fatal(QStringLiteral("File Access Error"),
+              QStringLiteral("File (%1) could not be opened.  Error: %2.  Press OK to end this application")
+                  .arg(file, o.errorText),
+              QStringLiteral("Disk Error"));
+    }
+    const Outcome last = tryOpen(ts);
+    if (last.condition == Condition::Opened) {
+        return f;
+    }
+    fatal(QStringLiteral("File Access Error"),
+          QStringLiteral("File (%1) could not be opened.  Error: %2.  Press OK to end this application")
+              .arg(file, last.errorText),
+          QStringLiteral("Disk Error"));
+    throw ProgramEnded(QStringLiteral("Disk Error"));
+}
+
+void DataStore::safeOpen(const TableDef& t) {
+    std::lock_guard lock(m_mutex);
+    TableState& ts = state(t);
+    File& f = fileOf(t);
+    ++ts.useCount;
+    if (ts.open && f.conn) {
+        return;
+    }
+    const QString file = f.path;
+    Outcome o = tryOpen(ts);
+    if (o.condition == Condition::Locked) {
+        o = tryOpen(ts);
+    }
+    switch (o.condition) {
+    case Condition::Opened:
+        return;
+    case Condition::NotFound: {
+        const QString err = createTable(ts);
+        if (!err.isEmpty()) {
+            fatal(QStringLiteral("File Creation Error"),
+                  QStringLiteral("Error: (") + err + QStringLiteral(") creating ") + file +
+                      QStringLiteral(".  Press OK to end this application."),
+                  QStringLiteral("File Creation Error!"));
+        }
+        o = tryOpen(ts);
+        if (o.condition != Condition::Opened) {
+            fatal(QStringLiteral("File Creation Error"),
+                  QStringLiteral("Error: (") + o.errorText + QStringLiteral(") opening created ") +
+                      QStringLiteral("file:") + file + QStringLiteral(".  Press OK to end this application."),
+                  QStringLiteral("File Creation Error!"));
+        }
+        return;
+    }
+    case Condition::KeysInvalid: {
+        const Answer a = m_options.messages->show(QStringLiteral("Invalid Key"),
+                                                  file + QStringLiteral(" key file is invalid.  Do you ") +
+                                                      QStringLiteral("want to rebuild the key?"),
+                                                  Buttons::YesNo, Answer::Yes);
+        if (a != Answer::Yes) {
+            m_options.terminate(QStringLiteral("Invalid Key!"));
+            throw ProgramEnded(QStringLiteral("Invalid Key!"));
+        }
+        const QString err = rebuildKeys(ts);
+        if (!err.isEmpty()) {
+            fatal(QStringLiteral("Key Rebuild Error"),
+                  QStringLiteral("Error: (") + err + QStringLiteral(") repairing key for ") + file +
+                      QStringLiteral(".  Press OK to end this application."),
+                  QStringLiteral("Error Rebuilding Key!"));
+        }
+        o = tryOpen(ts);
+        break;
+    }
+    case Condition::AccessDenied:
+        // A data directory that may be read but not written is still usable: read only, after the notice.
+        if (!f.accessNoticeShown) {
+            f.accessNoticeShown = true;
+            notice(QStringLiteral("Access Denied"),
+                   QStringLiteral("Could not get write access to %1 so trying read-only.").arg(t.displayName()));
+        }
+        ts.mode = Connection::Mode::ReadOnly;
+        if (f.conn && !f.readOnly) {
+            ts.open = true;
+            return;
+        }
+        o = tryOpen(ts);
+        break;
+    case Condition::InvalidFile:
+        fatal(QStringLiteral("Invalid File"),
+              QStringLiteral("Error: (") + o.errorText + QStringLiteral(") accessing ") + file +
+                  QStringLiteral(".  Press OK to end this application."),
+              QStringLiteral("Invalid File!"));
+        break;
+    default:
+        break;
+    }
+    if (o.condition != Condition::Opened) {
+        m_options.messages->show(QStringLiteral("File Access Error"),
+                                 QStringLiteral("File (") + file + QStringLiteral(") could not be ") +
+                                     QStringLiteral("opened.  Error: ") + o.errorText + QStringLiteral("."));
+        m_options.terminate(QStringLiteral("Disk Error"));
+        throw ProgramEnded(QStringLiteral("Disk Error"));
+    }
+}
+
+bool DataStore::verify(const TableDef& t) {
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    QStringList problems;
+    try {
+        Statement& s = f.conn->prepare("PRAGMA integrity_check");
+        while (s.step()) {
+            if (s.text(0) != QLatin1String("ok")) {
+                problems << s.text(0);
+            }
+        }
+    } catch (const StoreError& e) {
+        problems << e.errorText();
+    }
+    if (problems.isEmpty()) {
+        return true;
+    }
+    TableState& ts = state(t);
+    const QString file = t.displayName();
+    notice(QStringLiteral("Invalid Key"), QStringLiteral("%1 key file is invalid. Key must be rebuilt.").arg(file));
+    const QString err = rebuildKeys(ts);
+    if (!err.isEmpty()) {
+        m_options.messages->show(QStringLiteral("Key was not built"),
+                                 QStringLiteral("Error: (%1) repairing key for %2.").arg(err, file));
+        return false;
+    }
+    return true;
+}
+
+void DataStore::normalise(const TableDef& t, Row& row) const {
+    for (size_t i = 0; i < t.fields.size() && i < row.size(); ++i) {
+        const FieldDef& f = t.fields[i];
+        if (f.isText()) {
+            row[i] = fitText(std::get<QString>(row[i]), f.width);
+        }
+    }
+}
+
+Row DataStore::prime(const TableDef& t) {
+    Row row;
+    for (const auto& f : t.fields) {
+        if (f.isText()) {
+            row.emplace_back(QString());
+        } else if (f.type == FieldType::Blob) {
+            row.emplace_back(QByteArray());
+        } else {
+            row.emplace_back(int64_t{0});
+        }
+    }
+    if (t.levelField >= 0) {
+        row[static_cast<size_t>(t.levelField)] = int64_t{4000};
+    }
+    if (t.dateAddedField >= 0 && m_options.clock) {
+        row[static_cast<size_t>(t.dateAddedField)] = int64_t{m_options.clock->today()};
+    }
+    if (t.autoNumber && t.rowIdField >= 0) {
+        std::lock_guard lock(m_mutex);
+        File& f = ensureOpen(t);
+        Statement& s = f.conn->prepare(QStringLiteral("SELECT coalesce(max(rowid), 0) + 1 FROM ") + quoted(t.tableName));
+        s.step();
+        row[static_cast<size_t>(t.rowIdField)] = s.integer(0);
+    }
+    return row;
+}
+
+WriteResult DataStore::checkRanges(const TableDef& t, const Row& row) {
+    for (const auto& r : t.ranges) {
+        const int64_t v = std::get<int64_t>(row[static_cast<size_t>(r.field)]);
+        if (v < r.low || v > r.high) {
+            WriteResult res{WriteResult::Range, QStringLiteral("Range Error"),
+                            QStringLiteral("The value of %1 must be between %2.").arg(r.label, r.range)};
+            report(res);
+            return res;
+        }
+    }
+    return {};
+}
+
+QString DataStore::duplicatedKey(const TableDef& t, Connection& c, const Row& row, int64_t rowId) {
+    // The first unique key, in declaration order, that another record already holds.
+    for (const auto& k : t.keys) {
+        if (!k.unique()) {
+            continue;
+        }
+        QStringList terms;
+        bool allEmpty = true;
+        for (int f : k.fields) {
+            const FieldDef& fd = t.fields[static_cast<size_t>(f)];
+            terms << quoted(fd.column) + QStringLiteral(" = ?");
+            const Value& v = row[static_cast<size_t>(f)];
+            if (const auto* n = std::get_if<int64_t>(&v); n && *n != 0) {
+                allEmpty = false;
+            } else if (const auto* str = std::get_if<QString>(&v); str && !str->isEmpty()) {
+                allEmpty = false;
+            }
+        }
+        if (allEmpty && !k.includeEmpty) {
+            continue;
+        }
+        Statement& s = c.prepare(QStringLiteral("SELECT 1 FROM ") + quoted(t.tableName) + QStringLiteral(" WHERE ") +
+                                 terms.join(QStringLiteral(" AND ")) + QStringLiteral(" AND rowid <> ? LIMIT 1"));
+        int i = 1;
+        for (int f : k.fields) {
+            s.bind(i++, row[static_cast<size_t>(f)]);
+        }
+        s.bind(i, rowId);
+        const bool found = s.step();
+        s.reset();
+        if (found) {
+            return k.description;
+        }
+    }
+    return t.keys.empty() ? QString() : t.keys.front().description;
+}
+
+WriteResult DataStore::storeFailure(const TableDef& t, const StoreError& e, const QString& what, const Row* row,
+                                    int64_t rowId) {
+    if ((e.code() == SQLITE_CONSTRAINT_UNIQUE || e.code() == SQLITE_CONSTRAINT_PRIMARYKEY) && row) {
+        QString description;
+        try {
+            description = duplicatedKey(t, *fileOf(t).conn, *row, rowId);
+        } catch (const StoreError&) {
+        }
+        WriteResult res{WriteResult::Duplicate, QStringLiteral("Duplicate Key Error"),
+                        QStringLiteral("Adding this record creates a duplicate entry for the key: %1").arg(description),
+                        e.errorText()};
+        report(res);
+        return res;
+    }
+    WriteResult res{WriteResult::Error, QStringLiteral("File Error"),
+                    QStringLiteral("Error: (%1) %2 %3.").arg(e.errorText(), what, t.displayName()), e.errorText()};
+    report(res);
+    return res;
+}
+
+namespace {
+
+void bindRow(Statement& s, const Row& row, int first = 1) {
+    for (size_t i = 0; i < row.size(); ++i) {
+        s.bind(first + static_cast<int>(i), row[i]);
+    }
+}
+
+Row readRow(const TableDef& t, Statement& s, int first = 1) {
+    Row row;
+    row.reserve(t.fields.size());
+    for (size_t i = 0; i < t.fields.size(); ++i) {
+        const int c = first + static_cast<int>(i);
+        const FieldDef& f = t.fields[i];
+        if (f.isText()) {
+            row.emplace_back(s.text(c));
+        } else if (f.type == FieldType::Blob) {
+            row.emplace_back(s.blob(c));
+        } else {
+            row.emplace_back(s.integer(c));
+        }
+    }
+    return row;
+}
+
+QString selectSql(const TableDef& t) {
+    return QStringLiteral("SELECT rowid, ") + columnList(t) + QStringLiteral(" FROM ") + quoted(t.tableName);
+}
+
+QString insertSql(const TableDef& t) {
+    QStringList marks;
+    for (size_t i = 0; i < t.fields.size(); ++i) {
+        marks << QStringLiteral("?");
+    }
+    return QStringLiteral("INSERT INTO ") + quoted(t.tableName) + QStringLiteral(" (") + columnList(t) +
+           QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+} // namespace
+
+WriteResult DataStore::refuseReadOnly(const TableDef& t) {
+    const QString err = QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY)) + QStringLiteral(" (8)");
+    WriteResult res{WriteResult::Error, QStringLiteral("File Error"),
+                    QStringLiteral("Error: (%1) writing %2.").arg(err, t.displayName()), err};
+    report(res);
+    return res;
+}
+
+bool DataStore::writable(const TableDef& t, File& f) {
+    return !f.readOnly && state(t).mode == Connection::Mode::ReadWrite;
+}
+
+WriteResult DataStore::insertLocked(const TableDef& t, File& f, Row& row, int64_t& rowId) {
+    if (t.autoNumber && t.rowIdField >= 0) {
+        auto& id = std::get<int64_t>(row[static_cast<size_t>(t.rowIdField)]);
+        bool taken = id <= 0;
+        if (!taken) {
+            Statement& s = f.conn->prepare(QStringLiteral("SELECT 1 FROM ") + quoted(t.tableName) +
+                                           QStringLiteral(" WHERE rowid = ?"));
+            s.bind(1, id);
+            taken = s.step();
+        }
+        if (taken) {
+            // The number primed for the form may have been used meanwhile by another program.
+            Statement& s =
+                f.conn->prepare(QStringLiteral("SELECT coalesce(max(rowid), 0) + 1 FROM ") + quoted(t.tableName));
+            s.step();
+            id = s.integer(0);
+        }
+    }
+    Statement& s = f.conn->prepare(insertSql(t));
+    bindRow(s, row);
+    s.run();
+    rowId = f.conn->lastInsertRowId();
+    return {};
+}
+
+WriteResult DataStore::insert(const TableDef& t, Row& row, int64_t& rowId) {
+    normalise(t, row);
+    if (auto r = checkRanges(t, row); !r) {
+        return r;
+    }
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    if (!writable(t, f)) {
+        return refuseReadOnly(t);
+    }
+    try {
+        Transaction tx(*f.conn);
+        insertLocked(t, f, row, rowId);
+        tx.commit();
+    } catch (const StoreError& e) {
+        return storeFailure(t, e, QStringLiteral("adding to"), &row, 0);
+    }
+    return {};
+}
+
+WriteResult DataStore::insertMany(const TableDef& t, std::vector<Row>& rows) {
+    for (auto& row : rows) {
+        normalise(t, row);
+        if (auto r = checkRanges(t, row); !r) {
+            return r;
+        }
+    }
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    if (!writable(t, f)) {
+        return refuseReadOnly(t);
+    }
+    const Row* current = nullptr;
+    try {
+        Transaction tx(*f.conn);
+        for (auto& row : rows) {
+            int64_t id = 0;
+            current = &row;
+            insertLocked(t, f, row, id);
+        }
+        tx.commit();
+    } catch (const StoreError& e) {
+        return storeFailure(t, e, QStringLiteral("adding to"), current, 0);
+    }
+    return {};
+}
+
+WriteResult DataStore::writeRelations(const TableDef& t, Connection& c, const Row& oldRow, const Row& newRow,
+                                      bool deleting) {
+    for (const auto& rel : tables::relations()) {
+        if (rel.parent != &t) {
+            continue;
+        }
+        const Value& oldLink = oldRow[static_cast<size_t>(rel.parentField)];
+        const TableDef& child = *rel.child;
+        const QString childCol = quoted(child.fields[static_cast<size_t>(rel.childField)].column);
+        const bool sameFile = path(child) == path(t);
+        File& cf = sameFile ? fileOf(t) : ensureOpen(child);
+        Connection& cc = sameFile ? c : *cf.conn;
+        if (deleting) {
+            if (rel.onDelete == RelationAction::Restrict) {
+                Statement& s = cc.prepare(QStringLiteral("SELECT 1 FROM ") + quoted(child.tableName) +
+                                          QStringLiteral(" WHERE ") + childCol + QStringLiteral(" = ? LIMIT 1"));
+                s.bind(1, oldLink);
+                if (s.step()) {
+                    WriteResult res{WriteResult::Refused, QStringLiteral("Referential Integrity Delete Error"),
+                                    QStringLiteral("This record is referenced from the file %1. This record cannot be "
+                                                   "deleted while these references exist.")
+                                        .arg(child.displayName())};
+                    return res;
+                }
+            } else if (rel.onDelete == RelationAction::Cascade) {
+                Statement& s = cc.prepare(QStringLiteral("DELETE FROM ") + quoted(child.tableName) +
+                                          QStringLiteral(" WHERE ") + childCol + QStringLiteral(" = ?"));
+                s.bind(1, oldLink);
+                s.run();
+            }
+        } else if (rel.onChange == RelationAction::Cascade) {
+            const Value& newLink = newRow[static_cast<size_t>(rel.parentField)];
+            if (oldLink != newLink) {
+                Statement& s = cc.prepare(QStringLiteral("UPDATE ") + quoted(child.tableName) + QStringLiteral(" SET ") +
+                                          childCol + QStringLiteral(" = ? WHERE ") + childCol + QStringLiteral(" = ?"));
+                s.bind(1, newLink);
+                s.bind(2, oldLink);
+                s.run();
+            }
+        }
+    }
+    return {};
+}
+
+WriteResult DataStore::change(const TableDef& t, Row& row, int64_t rowId) {
+    normalise(t, row);
+    if (auto r = checkRanges(t, row); !r) {
+        return r;
+    }
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    if (!writable(t, f)) {
+        return refuseReadOnly(t);
+    }
+    try {
+        Transaction tx(*f.conn);
+        Statement& get = f.conn->prepare(selectSql(t) + QStringLiteral(" WHERE rowid = ?"));
+        get.bind(1, rowId);
+        if (!get.step()) {
+            WriteResult res{WriteResult::NotFound, QStringLiteral("Record Not Found"),
+                            QStringLiteral("The record to change in %1 no longer exists.").arg(t.displayName())};
+            report(res);
+            return res;
+        }
+        const Row oldRow = readRow(t, get);
+        get.reset();
+        if (t.rowIdField >= 0) {
+            row[static_cast<size_t>(t.rowIdField)] = rowId;
+        }
+        QStringList sets;
+        for (const auto& fd : t.fields) {
+            sets << quoted(fd.column) + QStringLiteral(" = ?");
+        }
+        Statement& s = f.conn->prepare(QStringLiteral("UPDATE ") + quoted(t.tableName) + QStringLiteral(" SET ") +
+                                       sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?"));
+        bindRow(s, row);
+        s.bind(static_cast<int>(row.size()) + 1, rowId);
+        s.run();
+        // A renamed parent takes its children along, in the same transaction.
+        if (auto r = writeRelations(t, *f.conn, oldRow, row, false); !r) {
+            return r;
+        }
+        tx.commit();
+    } catch (const StoreError& e) {
+        return storeFailure(t, e, QStringLiteral("changing"), &row, rowId);
+    }
+    return {};
+}
+
+WriteResult DataStore::remove(const TableDef& t, int64_t rowId) {
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    if (!writable(t, f)) {
+        return refuseReadOnly(t);
+    }
+    try {
+        Transaction tx(*f.conn);
+        Statement& get = f.conn->prepare(selectSql(t) + QStringLiteral(" WHERE rowid = ?"));
+        get.bind(1, rowId);
+        if (!get.step()) {
+            WriteResult res{WriteResult::NotFound, QStringLiteral("Record Not Found"),
+                            QStringLiteral("The record to delete from %1 no longer exists.").arg(t.displayName())};
+            report(res);
+            return res;
+        }
+        const Row oldRow = readRow(t, get);
+        get.reset();
+        if (auto r = writeRelations(t, *f.conn, oldRow, oldRow, true); !r) {
+            report(r);
+            return r;
+        }
+        Statement& s = f.conn->prepare(QStringLiteral("DELETE FROM ") + quoted(t.tableName) +
+                                       QStringLiteral(" WHERE rowid = ?"));
+        s.bind(1, rowId);
+        s.run();
+        tx.commit();
+    } catch (const StoreError& e) {
+        return storeFailure(t, e, QStringLiteral("deleting from"), nullptr, rowId);
+    }
+    return {};
+}
+
+std::optional<std::pair<Row, int64_t>> DataStore::get(const TableDef& t, int64_t rowId) {
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    Statement& s = f.conn->prepare(selectSql(t) + QStringLiteral(" WHERE rowid = ?"));
+    s.bind(1, rowId);
+    if (!s.step()) {
+        return std::nullopt;
+    }
+    auto r = std::make_pair(readRow(t, s), s.integer(0));
+    s.reset();
+    return r;
+}
+
+std::optional<std::pair<Row, int64_t>> DataStore::fetch(const TableDef& t, int key,
+                                                        const std::vector<Value>& components) {
+    const KeyDef& k = t.keys.at(static_cast<size_t>(key));
+    KeyRange r;
+    r.prefix = components;
+    r.prefix.resize(k.fields.size(), int64_t{0});
+    for (size_t i = components.size(); i < k.fields.size(); ++i) {
+        if (t.fields[static_cast<size_t>(k.fields[i])].isText()) {
+            r.prefix[i] = QString();
+        }
+    }
+    for (size_t i = 0; i < r.prefix.size(); ++i) {
+        if (auto* s = std::get_if<QString>(&r.prefix[i])) {
+            *s = fitText(*s, t.fields[static_cast<size_t>(k.fields[i])].width);
+        }
+    }
+    r.limit = 1;
+    auto rows = read(t, key, r);
+    if (rows.empty()) {
+        return std::nullopt;
+    }
+    return rows.front();
+}
+
+std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key, const KeyRange& range) {
+    const KeyDef& k = t.keys.at(static_cast<size_t>(key));
+    QStringList cols;
+    for (int f : k.fields) {
+        cols << quoted(t.fields[static_cast<size_t>(f)].column);
+    }
+    QString where;
+    std::vector<Value> binds;
+    auto addTerm = [&where](const QString& term) {
+        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + term;
+    };
+    if (!k.includeEmpty) {
+        addTerm(presentCondition(t, k));
+    }
+    const size_t np = std::min(range.prefix.size(), k.fields.size());
+    for (size_t i = 0; i < np; ++i) {
+        addTerm(cols[static_cast<qsizetype>(i)] + QStringLiteral(" = ?"));
+        binds.push_back(range.prefix[i]);
+    }
+    const bool rowIdKey = isRowIdKey(t, k);
+    auto position = [&](const std::vector<Value>& comps, bool withRowId, bool lower, bool exclusive) {
+        const size_t n = std::min(comps.size(), k.fields.size() - np);
+        QStringList lhs;
+        QStringList marks;
+        for (size_t i = 0; i < n; ++i) {
+            lhs << cols[static_cast<qsizetype>(np + i)];
+            marks << QStringLiteral("?");
+            binds.push_back(comps[i]);
+        }
+        if (withRowId && !rowIdKey) {
+            lhs << QStringLiteral("rowid");
+            marks << QStringLiteral("?");
+            binds.push_back(range.fromRowId);
+        }
+        if (lhs.isEmpty()) {
+            return;
+        }
+        const QString op = lower ? (exclusive ? QStringLiteral(" > ") : QStringLiteral(" >= "))
+                                 : (exclusive ? QStringLiteral(" < ") : QStringLiteral(" <= "));
+        if (lhs.size() == 1) {
+            addTerm(lhs.first() + op + marks.first());
+        } else {
+            addTerm(QLatin1Char('(') + lhs.join(QStringLiteral(", ")) + QStringLiteral(")") + op + QLatin1Char('(') +
+                    marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
+        }
+    };
+    if (!range.from.empty() || range.fromRowId != 0) {
+        const bool full = range.from.size() >= k.fields.size() - np && range.fromRowId != 0;
+        position(range.from, full, !range.backward, range.fromExclusive);
+    }
+    if (!range.to.empty()) {
+        // The stop bound covers every record whose leading components equal it.
+        const size_t n = std::min(range.to.size(), k.fields.size() - np);
+        QStringList lhs;
+        QStringList marks;
+        for (size_t i = 0; i < n; ++i) {
+            lhs << cols[static_cast<qsizetype>(np + i)];
+            marks << QStringLiteral("?");
+            binds.push_back(range.to[i]);
+        }
+        const QString op = range.backward ? QStringLiteral(" >= ") : QStringLiteral(" <= ");
+        if (lhs.size() == 1) {
+            addTerm(lhs.first() + op + marks.first());
+        } else if (!lhs.isEmpty()) {
+            addTerm(QLatin1Char('(') + lhs.join(QStringLiteral(", ")) + QStringLiteral(")") + op + QLatin1Char('(') +
+                    marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
+        }
+    }
+    const QString dir = range.backward ? QStringLiteral(" DESC") : QString();
+    QStringList order;
+    for (const QString& c : cols) {
+        order << c + dir;
+    }
+    if (!rowIdKey) {
+        order << QStringLiteral("rowid") + dir;
+    }
+    QString sql = selectSql(t) + where + QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+    if (range.limit >= 0) {
+        sql += QStringLiteral(" LIMIT %1").arg(range.limit);
+    }
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    Statement& s = f.conn->prepare(sql);
+    for (size_t i = 0; i < binds.size(); ++i) {
+        s.bind(static_cast<int>(i) + 1, binds[i]);
+    }
+    std::vector<std::pair<Row, int64_t>> out;
+    while (s.step()) {
+        out.emplace_back(readRow(t, s), s.integer(0));
+    }
+    return out;
+}
+
+std::vector<std::pair<Row, int64_t>> DataStore::readPhysical(const TableDef& t, int64_t afterRowId, int limit,
+                                                             bool backward) {
+    QString sql = selectSql(t);
+    if (afterRowId != 0) {
+        sql += backward ? QStringLiteral(" WHERE rowid < ?") : QStringLiteral(" WHERE rowid > ?");
+    }
+    sql += backward ? QStringLiteral(" ORDER BY rowid DESC") : QStringLiteral(" ORDER BY rowid");
+    if (limit >= 0) {
+        sql += QStringLiteral(" LIMIT %1").arg(limit);
+    }
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    Statement& s = f.conn->prepare(sql);
+    if (afterRowId != 0) {
+        s.bind(1, afterRowId);
+    }
+    std::vector<std::pair<Row, int64_t>> out;
+    while (s.step()) {
+        out.emplace_back(readRow(t, s), s.integer(0));
+    }
+    return out;
+}
+
+int64_t DataStore::count(const TableDef& t) {
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    Statement& s = f.conn->prepare(QStringLiteral("SELECT count(*) FROM ") + quoted(t.tableName));
+    s.step();
+    const int64_t n = s.integer(0);
+    s.reset();
+    return n;
+}
+
+int64_t DataStore::count(const TableDef& t, int key, const std::vector<Value>& prefix) {
+    const KeyDef& k = t.keys.at(static_cast<size_t>(key));
+    QString sql = QStringLiteral("SELECT count(*) FROM ") + quoted(t.tableName);
+    QStringList terms;
+    if (!k.includeEmpty) {
+        terms << presentCondition(t, k);
+    }
+    for (size_t i = 0; i < prefix.size() && i < k.fields.size(); ++i) {
+        terms << quoted(t.fields[static_cast<size_t>(k.fields[i])].column) + QStringLiteral(" = ?");
+    }
+    if (!terms.isEmpty()) {
+        sql += QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
+    }
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    Statement& s = f.conn->prepare(sql);
+    for (size_t i = 0; i < prefix.size() && i < k.fields.size(); ++i) {
+        s.bind(static_cast<int>(i) + 1, prefix[i]);
+    }
+    s.step();
+    const int64_t n = s.integer(0);
+    s.reset();
+    return n;
+}
+
+} // namespace zendrel

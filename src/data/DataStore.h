@@ -1,0 +1,214 @@
+#pragma once
+
+#include "data/Database.h"
+#include "data/Records.h"
+#include "data/Schema.h"
+#include "framework/MessageService.h"
+#include "platform/Clock.h"
+
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace zendrel {
+
+// Thrown once a fatal message has been shown and the terminate handler returned (in tests).
+class ProgramEnded : public std::runtime_error {
+public:
+    explicit ProgramEnded(const QString& reason) : std::runtime_error(reason.toStdString()), m_reason(reason) {}
+    QString reason() const { return m_reason; }
+
+private:
+    QString m_reason;
+};
+
+// The outcome of a write.
+struct WriteResult {
+    enum Kind { Ok, Duplicate, Range, Refused, NotFound, Error };
+    Kind kind = Ok;
+    QString title;      // of the message shown
+    QString text;
+    QString errorText;  // the store's description of the failure, when it failed
+    explicit operator bool() const { return kind == Ok; }
+};
+
+// Where a positioned read starts and stops, in a key's order.
+struct KeyRange {
+    std::vector<Value> prefix;             // leading key components held equal (the user of a list)
+    std::vector<Value> from;               // components after the prefix to start at (may be partial)
+    int64_t fromRowId = 0;                 // with a full `from`: the record at that position
+    bool fromExclusive = false;            // start behind the position instead of at it
+    std::vector<Value> to;                 // components after the prefix to stop at, inclusive (may be partial)
+    bool backward = false;
+    int limit = -1;
+};
+
+// The owner passwords of the tables, built once at start-up.
+struct OwnerKeys {
+    QString runtimeKey;
+    QString wordPassword;
+    QString previousVersionPassword;
+};
+
+// The tables of one data directory, opened by the rules of the table manager: deferred until first use,
+// created when missing, read-only after "Access Denied", keys rebuilt after "Invalid Key". Thread-safe:
+// every caller works on its own record buffers while the files are shared.
+class DataStore {
+public:
+    struct Options {
+        QString directory;
+        OwnerKeys keys;
+        MessageService* messages = nullptr;
+        TerminateHandler terminate;
+        Clock* clock = nullptr;
+    };
+
+    explicit DataStore(Options options);
+    ~DataStore();
+    DataStore(const DataStore&) = delete;
+    DataStore& operator=(const DataStore&) = delete;
+
+    // Table manager open: counts the use; the file is opened at the first read or write.
+    void open(const TableDef& t);
+    // Safe open: opens now, asks before rebuilding keys, ends the program on failure.
+    void safeOpen(const TableDef& t);
+    void close(const TableDef& t);
+    bool isReadOnly(const TableDef& t);
+    QString path(const TableDef& t) const;
+    QString directory() const { return m_options.directory; }
+    MessageService& messages() { return *m_options.messages; }
+    Clock& clock() { return *m_options.clock; }
+    // For the synchronization file, whose name is chosen at run time.
+    void setFileName(const TableDef& t, const QString& fileName);
+
+    // While one lives on a thread, write failures are returned without showing their message, for callers
+    // that report them in words of their own.
+    class Quiet {
+    public:
+        Quiet();
+        ~Quiet();
+    };
+
+    // Full check of a table's file; a damaged key is rebuilt after the "Invalid Key" notice.
+    bool verify(const TableDef& t);
+
+    // Generic record operations; Table<R> below wraps them with typed records.
+    Row prime(const TableDef& t);
+    WriteResult insert(const TableDef& t, Row& row, int64_t& rowId);
+    WriteResult change(const TableDef& t, Row& row, int64_t rowId);
+    WriteResult remove(const TableDef& t, int64_t rowId);
+    std::optional<std::pair<Row, int64_t>> get(const TableDef& t, int64_t rowId);
+    std::optional<std::pair<Row, int64_t>> fetch(const TableDef& t, int key, const std::vector<Value>& components);
+    std::vector<std::pair<Row, int64_t>> read(const TableDef& t, int key, const KeyRange& range);
+    std::vector<std::pair<Row, int64_t>> readPhysical(const TableDef& t, int64_t afterRowId, int limit,
+                                                      bool backward = false);
+    int64_t count(const TableDef& t);
+    int64_t count(const TableDef& t, int key, const std::vector<Value>& prefix);
+    // Inserts many records in one transaction per call; stops at the first refusal.
+    WriteResult insertMany(const TableDef& t, std::vector<Row>& rows);
+
+    struct File;
+    struct TableState;
+
+private:
+    enum class Condition { Opened, NotFound, AccessDenied, Locked, KeysInvalid, InvalidFile, Other };
+    struct Outcome {
+        Condition condition;
+        QString errorText;
+    };
+
+    TableState& state(const TableDef& t);
+    File& fileOf(const TableDef& t);
+    File& ensureOpen(const TableDef& t);
+    Outcome tryOpen(TableState& ts);
+    QString createTable(TableState& ts);  // empty on success, else the error text
+    QString rebuildKeys(TableState& ts);  // likewise
+    void fatal(const QString& title, const QString& text, const QString& reason);
+    void notice(const QString& title, const QString& text);
+    void report(const WriteResult& r);
+    WriteResult storeFailure(const TableDef& t, const StoreError& e, const QString& what, const Row* row,
+                             int64_t rowId);
+    QString duplicatedKey(const TableDef& t, Connection& c, const Row& row, int64_t rowId);
+    WriteResult checkRanges(const TableDef& t, const Row& row);
+    void normalise(const TableDef& t, Row& row) const;
+    WriteResult writeRelations(const TableDef& t, Connection& c, const Row& oldRow, const Row& newRow, bool deleting);
+    WriteResult refuseReadOnly(const TableDef& t);
+    bool writable(const TableDef& t, File& f);
+    WriteResult insertLocked(const TableDef& t, File& f, Row& row, int64_t& rowId);
+
+    Options m_options;
+    std::recursive_mutex m_mutex;
+    std::map<QString, std::unique_ptr<File>> m_files;  // by file name
+    std::map<const TableDef*, std::unique_ptr<TableState>> m_tables;
+    std::map<const TableDef*, QString> m_fileNames;
+};
+
+// Typed access to one table with record buffers of type R.
+template <class R> class Table {
+public:
+    explicit Table(DataStore& store) : m_store(store) { m_store.open(R::table()); }
+
+    const TableDef& def() const { return R::table(); }
+    int key(const QString& name) const { return def().keyIndex(name); }
+
+    R prime() { return fromRow<R>(m_store.prime(def()), 0); }
+    WriteResult insert(R& r) {
+        Row row = toRow(r);
+        int64_t id = 0;
+        WriteResult res = m_store.insert(def(), row, id);
+        if (res) {
+            r = fromRow<R>(row, id);
+        }
+        return res;
+    }
+    WriteResult change(R& r) {
+        Row row = toRow(r);
+        WriteResult res = m_store.change(def(), row, r.rowId);
+        if (res) {
+            r = fromRow<R>(row, r.rowId);
+        }
+        return res;
+    }
+    WriteResult remove(const R& r) { return m_store.remove(def(), r.rowId); }
+    std::optional<R> get(int64_t rowId) { return typed(m_store.get(def(), rowId)); }
+    std::optional<R> fetch(const QString& keyName, const std::vector<Value>& components) {
+        return typed(m_store.fetch(def(), key(keyName), components));
+    }
+    std::vector<R> read(const QString& keyName, const KeyRange& range) {
+        return typed(m_store.read(def(), key(keyName), range));
+    }
+    std::vector<R> readPhysical(int64_t afterRowId = 0, int limit = -1, bool backward = false) {
+        return typed(m_store.readPhysical(def(), afterRowId, limit, backward));
+    }
+    int64_t count() { return m_store.count(def()); }
+    int64_t count(const QString& keyName, const std::vector<Value>& prefix) {
+        return m_store.count(def(), key(keyName), prefix);
+    }
+
+private:
+    static std::optional<R> typed(const std::optional<std::pair<Row, int64_t>>& r) {
+        if (!r) {
+            return std::nullopt;
+        }
+        return fromRow<R>(r->first, r->second);
+    }
+    static std::vector<R> typed(const std::vector<std::pair<Row, int64_t>>& rows) {
+        std::vector<R> out;
+        out.reserve(rows.size());
+        for (const auto& r : rows) {
+            out.push_back(fromRow<R>(r.first, r.second));
+        }
+        return out;
+    }
+
+    DataStore& m_store;
+};
+
+// Cuts a text to a field's width and removes its trailing blanks, as storing does.
+QString fitText(const QString& s, int width);
+
+} // namespace zendrel

@@ -1,0 +1,232 @@
+#define SQLITE_HAS_CODEC 1
+#include "data/Database.h"
+
+#include <sqlite3.h>
+
+#include <QCryptographicHash>
+
+#include <cstring>
+
+namespace zendrel {
+
+StoreError::StoreError(int code, const QString& text, const QString& detail)
+    : std::runtime_error(text.toStdString() + (detail.isEmpty() ? "" : ": " + detail.toStdString())), m_code(code),
+      m_text(text), m_detail(detail) {}
+
+namespace {
+
+QString describe(int rc) {
+    return QString::fromUtf8(sqlite3_errstr(rc)) + QStringLiteral(" (%1)").arg(rc & 0xff);
+}
+
+int foldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
+
+// Keys compare text without regard to case, by Unicode case folding; plain ASCII takes a fast path.
+int foldCompare(void*, int n1, const void* p1, int n2, const void* p2) {
+    const auto* a = static_cast<const unsigned char*>(p1);
+    const auto* b = static_cast<const unsigned char*>(p2);
+    const int n = n1 < n2 ? n1 : n2;
+    for (int i = 0; i < n; ++i) {
+        if ((a[i] | b[i]) & 0x80) {
+            const QString sa = QString::fromUtf8(reinterpret_cast<const char*>(a + i), n1 - i);
+            const QString sb = QString::fromUtf8(reinterpret_cast<const char*>(b + i), n2 - i);
+            const int r = sa.compare(sb, Qt::CaseInsensitive);
+            return r < 0 ? -1 : (r > 0 ? 1 : 0);
+        }
+        const int ca = foldAscii(a[i]);
+        const int cb = foldAscii(b[i]);
+        if (ca != cb) {
+            return ca < cb ? -1 : 1;
+        }
+    }
+    return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
+}
+
+} // namespace
+
+void registerCollation(sqlite3* db) {
+    sqlite3_create_collation_v2(db, kCollation, SQLITE_UTF8, nullptr, foldCompare, nullptr);
+}
+
+QByteArray deriveRawKey(const QString& ownerPassword) {
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    h.addData(QByteArrayView("zendrel table key\0", 18));
+    h.addData(ownerPassword.toUtf8());
+    return h.result();
+}
+
+Connection::Connection(const QString& path, Mode mode, const QByteArray& rawKey) {
+    const int flags = (mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
+    const QByteArray p = path.toUtf8();
+    int rc = sqlite3_open_v2(p.constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const int code = m_db ? sqlite3_extended_errcode(m_db) : rc;
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw StoreError(code, describe(code));
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, 10'000);
+    if (!rawKey.isEmpty()) {
+        const QByteArray literal = "x'" + rawKey.toHex() + "'";
+        rc = sqlite3_key(m_db, literal.constData(), static_cast<int>(literal.size()));
+        if (rc != SQLITE_OK) {
+            fail(rc);
+        }
+        // Files are written in the version 3 format so that newer libraries open them too.
+        sqlite3_exec(m_db, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
+    }
+    registerCollation(m_db);
+    try {
+        // Reading the schema proves that the key is right and the file is a store file at all.
+        exec("SELECT count(*) FROM sqlite_master");
+    } catch (...) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw;
+    }
+}
+
+Connection::~Connection() {
+    m_cache.clear();
+    if (m_db) {
+        sqlite3_close(m_db);
+    }
+}
+
+bool Connection::readOnly() const {
+    return sqlite3_db_readonly(m_db, "main") == 1;
+}
+
+void Connection::fail(int rc) const {
+    const int code = sqlite3_extended_errcode(m_db) ? sqlite3_extended_errcode(m_db) : rc;
+    throw StoreError(code, describe(code), QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+void Connection::exec(const QString& sql) {
+    const QByteArray s = sql.toUtf8();
+    char* err = nullptr;
+    const int rc = sqlite3_exec(m_db, s.constData(), nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        const QString detail = err ? QString::fromUtf8(err) : QString();
+        sqlite3_free(err);
+        const int code = sqlite3_extended_errcode(m_db);
+        throw StoreError(code ? code : rc, describe(code ? code : rc), detail);
+    }
+}
+
+Statement& Connection::prepare(const QString& sql) {
+    const std::string key = sql.toStdString();
+    auto it = m_cache.find(key);
+    if (it == m_cache.end()) {
+        it = m_cache.emplace(key, std::make_unique<Statement>(*this, sql)).first;
+    }
+    it->second->reset();
+    return *it->second;
+}
+
+void Connection::clearCache() {
+    m_cache.clear();
+}
+
+int64_t Connection::lastInsertRowId() const {
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+int Connection::changes() const {
+    return sqlite3_changes(m_db);
+}
+
+Statement::Statement(Connection& c, const QString& sql) : m_conn(c) {
+    const QByteArray s = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(c.handle(), s.constData(), static_cast<int>(s.size()), &m_stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        c.fail(rc);
+    }
+}
+
+Statement::~Statement() {
+    sqlite3_finalize(m_stmt);
+}
+
+void Statement::reset() {
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+void Statement::bind(int index, int64_t v) {
+    sqlite3_bind_int64(m_stmt, index, v);
+}
+
+void Statement::bind(int index, const QString& v) {
+    const QByteArray u = v.toUtf8();
+    sqlite3_bind_text(m_stmt, index, u.constData(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+}
+
+void Statement::bind(int index, const Value& v) {
+    if (const auto* n = std::get_if<int64_t>(&v)) {
+        bind(index, *n);
+    } else if (const auto* s = std::get_if<QString>(&v)) {
+        bind(index, *s);
+    } else {
+        const auto& b = std::get<QByteArray>(v);
+        sqlite3_bind_blob(m_stmt, index, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+    }
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) {
+        return true;
+    }
+    if (rc == SQLITE_DONE) {
+        return false;
+    }
+    sqlite3_reset(m_stmt);
+    m_conn.fail(rc);
+}
+
+void Statement::run() {
+    while (step()) {
+    }
+}
+
+int64_t Statement::integer(int column) const {
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+QString Statement::text(int column) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, column)) : QString();
+}
+
+QByteArray Statement::blob(int column) const {
+    const void* p = sqlite3_column_blob(m_stmt, column);
+    return p ? QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(m_stmt, column)) : QByteArray();
+}
+
+bool Statement::isNull(int column) const {
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+Transaction::Transaction(Connection& c) : m_conn(c) {
+    m_conn.exec("BEGIN IMMEDIATE");
+}
+
+Transaction::~Transaction() {
+    if (!m_done) {
+        try {
+            m_conn.exec("ROLLBACK");
+        } catch (...) {
+        }
+    }
+}
+
+void Transaction::commit() {
+    m_conn.exec("COMMIT");
+    m_done = true;
+}
+
+} // namespace zendrel

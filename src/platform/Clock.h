@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+namespace zendrel {
+
+// Dates are day numbers counted from 28 December 1800, a Sunday, so that day % 7 is the weekday
+// (0 for Sunday); 0 means "no date". Times are hundredths of a second since midnight plus one.
+constexpr int32_t kHundredthsPerDay = 8'640'000;
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Today's day number.
+    virtual int32_t today() const = 0;
+    // Hundredths of a second since midnight, plus one (1 .. 8,640,000).
+    virtual int32_t clock() const = 0;
+    // Gives the processor to others for a moment; a virtual clock advances instead.
+    virtual void yield() = 0;
+};
+
+// The clock of the machine, in local time.
+class SystemClock final : public Clock {
+public:
+    int32_t today() const override;
+    int32_t clock() const override;
+    void yield() override;
+};
+
+} // namespace zendrel

@@ -1,0 +1,196 @@
+#include "session/ConfigStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+
+namespace zendrel {
+
+namespace {
+
+QString padded(const QString& name) {
+    return name.leftJustified(40, QLatin1Char(' '));
+}
+
+int64_t leadingNumber(const QString& text) {
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+'))) {
+        ++i;
+    }
+    while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128) {
+        ++i;
+    }
+    bool ok = false;
+    const int64_t n = t.left(std::min<qsizetype>(i, 19)).toLongLong(&ok);
+    return ok ? n : 0;
+}
+
+// The entries of one section of an initialisation file; names compared without case.
+QMap<QString, QString> iniSection(const QString& path, const QString& section) {
+    QMap<QString, QString> out;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return out;
+    }
+    QTextStream in(&f);
+    bool inSection = false;
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            inSection = line.mid(1, line.size() - 2).trimmed().compare(section, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (inSection && eq > 0 && !line.startsWith(QLatin1Char(';'))) {
+            out.insert(line.left(eq).trimmed().toLower(), line.mid(eq + 1).trimmed());
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+ConfigStore::ConfigStore(DataStore& store) : m_store(store), m_table(store) {}
+
+QString ConfigStore::settingName(const QString& name) {
+    return fitText(name, 40);
+}
+
+QString ConfigStore::perUserName(const QString& word, const QString& user) {
+    return settingName(word + fitText(user, 128));
+}
+
+int64_t ConfigStore::count() {
+    return m_table.count();
+}
+
+QString ConfigStore::read(const QString& name) {
+    const QString key = settingName(name);
+    try {
+        if (auto r = m_table.fetch(QStringLiteral("CF:KeyDataType"), {key})) {
+            return r->dataValue;
+        }
+        return {};
+    } catch (const StoreError& e) {
+        // A setting that cannot be read is blank, never the value of another setting.
+        m_store.messages().show(QStringLiteral("Error!"), QStringLiteral("Error retrieving configuration information code ") +
+                                                              padded(key) + QStringLiteral(" - ") + e.errorText());
+        return {};
+    }
+}
+
+int64_t ConfigStore::readNumber(const QString& name) {
+    return leadingNumber(read(name));
+}
+
+void ConfigStore::write(const QString& name, const QString& value) {
+    const QString key = settingName(name);
+    auto failed = [&](const QString& error) {
+        m_store.messages().show(QStringLiteral("Error!"), QStringLiteral("Error writing configuration information.  Code ") +
+                                                              padded(key) + QStringLiteral(" - ") + error);
+    };
+    std::optional<ConfigRecord> existing;
+    try {
+        existing = m_table.fetch(QStringLiteral("CF:KeyDataType"), {key});
+    } catch (const StoreError& e) {
+        // Without knowing whether the setting exists, writing could add a second record or lose one.
+        failed(e.errorText());
+        return;
+    }
+    DataStore::Quiet quiet;
+    WriteResult res;
+    if (existing) {
+        existing->dataValue = value;
+        res = m_table.change(*existing);
+    } else {
+        ConfigRecord r;
+        r.dataType = key;
+        r.dataValue = value;
+        res = m_table.insert(r);
+    }
+    if (!res) {
+        failed(res.errorText.isEmpty() ? res.text : res.errorText);
+    }
+}
+
+void ConfigStore::write(const QString& name, int64_t value) {
+    write(name, QString::number(value));
+}
+
+bool previousVersionNeedsConversion(const QString& previousVersion) {
+    bool ok = false;
+    const double v = previousVersion.trimmed().toDouble(&ok);
+    // Tables of version 2.1 and later releases before this one are converted; nothing else is.
+    return ok && v >= 2.1 && v < 2.7;
+}
+
+void initialiseSettings(DataStore& store, ConfigStore& config) {
+    const auto old = iniSection(QDir(store.directory()).filePath(QStringLiteral("WIN.INI")),
+                                QString::fromLatin1(kPreviousVersionSection));
+    auto number = [&old](const char* name) { return leadingNumber(old.value(QString::fromLatin1(name).toLower())); };
+    config.write(QStringLiteral("ZD_Skip"), int64_t{1});
+    for (const char* name : {"ZD_CI", "ZD_IT", "ZD_Tray", "ZD_HC", "ZD_GD", "ZD_BS", "ZD_MA"}) {
+        config.write(QString::fromLatin1(name), number(name));
+    }
+    // Converting the previous version's tables finds nothing to do while none are present.
+    (void)previousVersionNeedsConversion(old.value(QStringLiteral("zd_version")));
+}
+
+Settings loadMainSettings(DataStore& store, ConfigStore& config) {
+    store.safeOpen(tables::configuration());
+    if (config.count() == 0) {
+        initialiseSettings(store, config);
+    }
+    Settings s;
+    s.version = QString::fromLatin1(kProgramVersion);
+    config.write(QStringLiteral("ZD_Version"), s.version);
+    s.skip = config.readNumber(QStringLiteral("ZD_Skip"));
+    s.clearSeconds = config.readNumber(QStringLiteral("ZD_CI"));
+    s.inactivityMinutes = config.readNumber(QStringLiteral("ZD_IT"));
+    s.tray = config.readNumber(QStringLiteral("ZD_Tray"));
+    s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
+    s.dateFormat = config.read(QStringLiteral("DateFormat")).left(4);
+    s.fontColour = config.read(QStringLiteral("FontColour")).left(32);
+    s.fontStyle = config.read(QStringLiteral("FontStyle")).left(32);
+    s.fontSize = config.read(QStringLiteral("FontSize")).left(32);
+    s.fontType = config.read(QStringLiteral("FontType")).left(32);
+    s.sendInterval = config.readNumber(QStringLiteral("ZD_GD"));
+    if (s.sendInterval < 50) {
+        s.sendInterval = 50;
+        config.write(QStringLiteral("ZD_GD"), s.sendInterval);
+    }
+    s.groupSize = config.readNumber(QStringLiteral("ZD_BS"));
+    if (s.groupSize <= 0) {
+        s.groupSize = 7;
+        config.write(QStringLiteral("ZD_BS"), s.groupSize);
+        config.write(QStringLiteral("ZD_MA"), int64_t{1});
+    }
+    s.monitorActive = config.readNumber(QStringLiteral("ZD_MA"));
+    return s;
+}
+
+std::optional<Settings> loadMonitorSettings(DataStore& store, ConfigStore& config) {
+    store.safeOpen(tables::configuration());
+    if (config.count() == 0) {
+        return std::nullopt;
+    }
+    Settings s;
+    s.version = QString::fromLatin1(kProgramVersion);
+    s.stayOnTop = config.readNumber(QStringLiteral("ZD_SOT"));
+    s.skip = config.readNumber(QStringLiteral("ZD_Skip"));
+    s.clearSeconds = config.readNumber(QStringLiteral("ZD_CI"));
+    s.inactivityMinutes = config.readNumber(QStringLiteral("ZD_IT"));
+    s.tray = config.readNumber(QStringLiteral("ZD_Tray"));
+    s.askEveryRestore = config.readNumber(QStringLiteral("ZD_ASK"));
+    s.askAtStart = config.readNumber(QStringLiteral("ZD_ASKIMM"));
+    s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
+    s.sendInterval = std::max<int64_t>(config.readNumber(QStringLiteral("ZD_GD")), 20);
+    s.groupSize = config.readNumber(QStringLiteral("ZD_BS"));
+    if (s.groupSize <= 0) {
+        s.groupSize = 7;
+    }
+    return s;
+}
+
+} // namespace zendrel

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "data/DataStore.h"
+
+#include <optional>
+
+namespace zendrel {
+
+// Named settings in the Configuration table, shared by both programs.
+class ConfigStore {
+public:
+    explicit ConfigStore(DataStore& store);
+
+    // The setting's text; blank when it does not exist or cannot be read (after the "Error!" message).
+    QString read(const QString& name);
+    // Decimal text read as a number; blank or non-numeric text reads as 0.
+    int64_t readNumber(const QString& name);
+    void write(const QString& name, const QString& value);
+    void write(const QString& name, int64_t value);
+    int64_t count();
+
+    // Setting names are cut to the field's 40 characters.
+    static QString settingName(const QString& name);
+    // "SaveSize", "SaveType", "SaveConc" followed by the user's name, cut to 40 characters.
+    static QString perUserName(const QString& word, const QString& user);
+
+private:
+    DataStore& m_store;
+    Table<ConfigRecord> m_table;
+};
+
+// The program-wide copies of the settings that each program holds.
+struct Settings {
+    QString version;
+    int64_t skip = 0;    // ZD_Skip
+    int64_t clearSeconds = 0;     // ZD_CI
+    int64_t inactivityMinutes = 0; // ZD_IT
+    int64_t tray = 0;    // ZD_Tray
+    int64_t hideClipboard = 0;    // ZD_HC
+    int64_t sendInterval = 0;     // ZD_GD
+    int64_t groupSize = 0;        // ZD_BS
+    int64_t monitorActive = 0;    // ZD_MA
+    int64_t stayOnTop = 0;        // ZD_SOT
+    int64_t askEveryRestore = 0;  // ZD_ASK
+    int64_t askAtStart = 0;       // ZD_ASKIMM
+    QString dateFormat;           // up to 4 characters, such as "d17"
+    QString fontType;
+    QString fontSize;
+    QString fontColour;
+    QString fontStyle;
+};
+
+constexpr const char* kProgramVersion = "2.7";
+// The section of WIN.INI (in the data directory) where the previous version kept its settings.
+constexpr const char* kPreviousVersionSection = "Zendrel";
+
+// The main program's loading at start: first-run initialisation of an empty table, the version written,
+// every setting read with its corrections and their write-backs.
+Settings loadMainSettings(DataStore& store, ConfigStore& config);
+
+// The monitor's loading; nothing when the main program has never run on these files.
+std::optional<Settings> loadMonitorSettings(DataStore& store, ConfigStore& config);
+
+// Writes the first-run values, taking the previous version's settings from WIN.INI when present.
+void initialiseSettings(DataStore& store, ConfigStore& config);
+
+// Whether the previous version's settings call for converting its tables.
+bool previousVersionNeedsConversion(const QString& previousVersion);
+
+} // namespace zendrel

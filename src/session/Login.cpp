@@ -1,0 +1,59 @@
+#include "session/Login.h"
+
+namespace zendrel {
+
+Login::Login(DataStore& store) : m_store(store), m_users(store) {}
+
+bool Login::requiresPassword(const UserRecord& user) {
+    return fitText(user.password, 128) != kNotRequired;
+}
+
+void Login::ensureDefaultUser() {
+    if (m_users.count() != 0) {
+        return;
+    }
+    UserRecord u = m_users.prime();
+    u.name = kDefaultUser;
+    u.password = kNotRequired;
+    u.confirmPassword = kNotRequired;
+    m_users.insert(u);
+}
+
+std::vector<UserRecord> Login::usersByName() {
+    return m_users.read(QStringLiteral("U_:KeyName"), {});
+}
+
+int64_t Login::userCount() {
+    return m_users.count();
+}
+
+std::optional<UserRecord> Login::findUser(const QString& name) {
+    return m_users.fetch(QStringLiteral("U_:KeyName"), {fitText(name, 128)});
+}
+
+std::optional<UserRecord> Login::quickUser(int n) {
+    if (n < 1) {
+        return std::nullopt;
+    }
+    auto rows = m_users.readPhysical(0, n);
+    if (static_cast<int>(rows.size()) < n) {
+        return std::nullopt;
+    }
+    return rows[static_cast<size_t>(n - 1)];
+}
+
+Login::Check Login::confirm(UserRecord& buffer, const QString& typed, MessageService& messages) {
+    buffer.confirmPassword = fitText(typed, 128);
+    const QString stored = fitText(buffer.password, 128);
+    if (stored == buffer.confirmPassword) {
+        return Check::Accepted;
+    }
+    // The buffer holds a consistent record again before anything else happens.
+    buffer.confirmPassword = buffer.password;
+    const bool caseOnly = stored.toUpper() == fitText(typed, 128).toUpper();
+    messages.show(QStringLiteral("Access Denied"), caseOnly ? QStringLiteral("Invalid password.  Case does not match.")
+                                                            : QStringLiteral("Invalid password"));
+    return caseOnly ? Check::WrongCase : Check::Wrong;
+}
+
+} // namespace zendrel
