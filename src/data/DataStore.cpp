@@ -1,7 +1,7 @@
 #define SQLITE_HAS_CODEC 1
 #include "data/DataStore.h"
 
-#include <sqlite3.h>
+#include <sqlcipher/sqlite3.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -113,7 +113,8 @@ struct DataStore::File {
     std::unique_ptr<Connection> conn;
     bool readOnly = false;
     bool accessNoticeShown = false;
-    bool checked = false;  // the integrity check after an unclean end has run
+    bool checked = false;   // the integrity check after an unclean end has run
+    bool prepared = false;  // write-ahead log and state set up for this connection
     int lockFd = -1;       // a shared flock while this store has the file open
 };
 
@@ -144,6 +145,7 @@ DataStore::~DataStore() {
         if (f->conn && !f->readOnly && f->lockFd >= 0 && flock(f->lockFd, LOCK_EX | LOCK_NB) == 0) {
             // The last program to leave marks the file as closed cleanly.
             try {
+                f->conn->clearCache();
                 f->conn->exec("UPDATE zendrel_state SET value = 0 WHERE name = 'open'");
             } catch (...) {
             }
@@ -230,14 +232,15 @@ DataStore::Outcome DataStore::tryOpen(TableState& ts) {
     const TableDef& t = *ts.def;
     File& f = fileOf(t);
     if (!QFileInfo::exists(f.path)) {
+        f.conn.reset();
         return {Condition::NotFound, errorText(2, QStringLiteral("File Not Found"))};
     }
     const bool wantWrite = ts.mode == Connection::Mode::ReadWrite;
     if (f.conn && wantWrite && f.readOnly) {
         return {Condition::AccessDenied, errorText(5, QStringLiteral("Access Denied"))};
     }
+    const QByteArray p = QFile::encodeName(f.path);
     if (!f.conn) {
-        const QByteArray p = QFile::encodeName(f.path);
         const QByteArray dir = QFile::encodeName(QFileInfo(f.path).absolutePath());
         // The write-ahead log lives beside the file, so writing needs the directory too.
         if (wantWrite && (::access(p.constData(), W_OK) != 0 || ::access(dir.constData(), W_OK) != 0)) {
@@ -260,110 +263,43 @@ DataStore::Outcome DataStore::tryOpen(TableState& ts) {
         try {
             f.conn = std::make_unique<Connection>(f.path, ts.mode, key);
             f.readOnly = !wantWrite;
-            if (wantWrite) {
-                f.conn->exec("PRAGMA journal_mode = WAL");
-                f.conn->exec("PRAGMA synchronous = NORMAL");
-                f.conn->exec("CREATE TABLE IF NOT EXISTS zendrel_state (name TEXT PRIMARY KEY, value INTEGER)");
-            }
+            f.prepared = false;
         } catch (const StoreError& e) {
             f.conn.reset();
-            switch (e.primaryCode()) {
-            case SQLITE_NOTADB:
-            case SQLITE_CORRUPT:
-            case SQLITE_FORMAT:
-                return {Condition::InvalidFile, e.errorText()};
-            case SQLITE_BUSY:
-            case SQLITE_LOCKED:
-                return {Condition::Locked, e.errorText()};
-            case SQLITE_PERM:
-            case SQLITE_READONLY:
-            case SQLITE_CANTOPEN:
-            case SQLITE_AUTH:
-                return {wantWrite ? Condition::AccessDenied : Condition::Other, e.errorText()};
-            default:
-                return {Condition::Other, e.errorText()};
-            }
-        }
-        if (f.lockFd < 0) {
-            f.lockFd = ::open(p.constData(), O_RDONLY | O_CLOEXEC);
-        }
-        bool alone = f.lockFd >= 0 && flock(f.lockFd, LOCK_EX | LOCK_NB) == 0;
-        if (alone && !f.checked) {
-            // A file left open by a program that ended abnormally gets a full check.
-            bool unclean = false;
-            try {
-                Statement& s = f.conn->prepare("SELECT value FROM zendrel_state WHERE name = 'open'");
-                unclean = s.step() && s.integer(0) != 0;
-            } catch (const StoreError&) {
-                // A read-only file without the state table was never opened for writing by us.
-            }
-            if (unclean) {
-                f.checked = true;
-                Outcome o{Condition::Opened, {}};
-                try {
-                    Statement& s = f.conn->prepare("PRAGMA integrity_check");
-                    QStringList problems;
-                    while (s.step()) {
-                        const QString line = s.text(0);
-                        if (line != QLatin1String("ok")) {
-                            problems << line;
-                        }
-                    }
-                    if (!problems.isEmpty()) {
-                        bool onlyIndexes = true;
-                        for (const QString& line : problems) {
-                            if (!line.contains(QLatin1String("index"), Qt::CaseInsensitive)) {
-                                onlyIndexes = false;
-                            }
-                        }
-                        o = {onlyIndexes ? Condition::KeysInvalid : Condition::InvalidFile,
-                             errorText(onlyIndexes ? kKeysInvalid : SQLITE_CORRUPT, problems.first())};
-                    }
-                } catch (const StoreError& e) {
-                    o = {Condition::InvalidFile, e.errorText()};
-                }
-                if (o.condition != Condition::Opened) {
-                    f.checked = false;
-                    if (o.condition == Condition::InvalidFile) {
-                        f.conn.reset();
-                    }
-                    if (o.condition == Condition::KeysInvalid) {
-                        return o;
-                    }
-                    return o;
-                }
-            }
-        }
-        if (wantWrite) {
-            try {
-                f.conn->exec("INSERT OR REPLACE INTO zendrel_state (name, value) VALUES ('open', 1)");
-            } catch (const StoreError&) {
-            }
-        }
-        if (f.lockFd >= 0) {
-            flock(f.lockFd, LOCK_SH);
+            return classify(e, wantWrite);
         }
     }
 
-    // The table inside the file.
     try {
+        // The table inside the file, checked before anything is written to a file that may not be ours.
         Statement& s = f.conn->prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?");
         s.bind(1, t.tableName);
         s.step();
-        if (s.integer(0) == 0) {
+        const bool exists = s.integer(0) != 0;
+        s.reset();
+        if (exists) {
+            QStringList columns;
+            Statement& info = f.conn->prepare(QStringLiteral("PRAGMA table_info(") + quoted(t.tableName) + ')');
+            while (info.step()) {
+                columns << info.text(1);
+            }
+            QStringList expected;
+            for (const auto& fd : t.fields) {
+                expected << fd.column;
+            }
+            if (columns != expected) {
+                f.conn.reset();
+                return {Condition::InvalidFile,
+                        errorText(kLayoutMismatch, QStringLiteral("Invalid Record Declaration"))};
+            }
+        }
+        if (!f.prepared) {
+            if (Outcome o = prepareFile(f); o.condition != Condition::Opened) {
+                return o;
+            }
+        }
+        if (!exists) {
             return {Condition::NotFound, errorText(2, QStringLiteral("File Not Found"))};
-        }
-        QStringList columns;
-        Statement& info = f.conn->prepare(QStringLiteral("PRAGMA table_info(") + quoted(t.tableName) + ')');
-        while (info.step()) {
-            columns << info.text(1);
-        }
-        QStringList expected;
-        for (const auto& fd : t.fields) {
-            expected << fd.column;
-        }
-        if (columns != expected) {
-            return {Condition::InvalidFile, errorText(kLayoutMismatch, QStringLiteral("Invalid Record Declaration"))};
         }
         for (const auto& k : t.keys) {
             if (isRowIdKey(t, k)) {
@@ -371,22 +307,94 @@ DataStore::Outcome DataStore::tryOpen(TableState& ts) {
             }
             Statement& ix = f.conn->prepare("SELECT sql FROM sqlite_master WHERE type = 'index' AND name = ?");
             ix.bind(1, indexName(t, k));
-            if (!ix.step() || ix.text(0) != createIndexSql(t, k)) {
+            const bool same = ix.step() && ix.text(0) == createIndexSql(t, k);
+            ix.reset();
+            if (!same) {
                 return {Condition::KeysInvalid, errorText(kKeysInvalid, QStringLiteral("Key file must be rebuilt"))};
             }
         }
     } catch (const StoreError& e) {
-        const int c = e.primaryCode();
-        if (c == SQLITE_CORRUPT || c == SQLITE_NOTADB) {
+        const Outcome o = classify(e, wantWrite);
+        if (o.condition == Condition::InvalidFile) {
             f.conn.reset();
-            return {Condition::InvalidFile, e.errorText()};
         }
-        if (c == SQLITE_BUSY || c == SQLITE_LOCKED) {
-            return {Condition::Locked, e.errorText()};
-        }
-        return {Condition::Other, e.errorText()};
+        return o;
     }
     ts.open = true;
+    return {Condition::Opened, {}};
+}
+
+DataStore::Outcome DataStore::classify(const StoreError& e, bool wantWrite) {
+    switch (e.primaryCode()) {
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+    case SQLITE_FORMAT:
+        return {Condition::InvalidFile, e.errorText()};
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return {Condition::Locked, e.errorText()};
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_AUTH:
+        return {wantWrite ? Condition::AccessDenied : Condition::Other, e.errorText()};
+    default:
+        return {Condition::Other, e.errorText()};
+    }
+}
+
+DataStore::Outcome DataStore::prepareFile(File& f) {
+    const QByteArray p = QFile::encodeName(f.path);
+    if (!f.readOnly) {
+        f.conn->exec("PRAGMA journal_mode = WAL");
+        f.conn->exec("PRAGMA synchronous = NORMAL");
+        f.conn->exec("CREATE TABLE IF NOT EXISTS zendrel_state (name TEXT PRIMARY KEY, value INTEGER)");
+    }
+    if (f.lockFd < 0) {
+        f.lockFd = ::open(p.constData(), O_RDONLY | O_CLOEXEC);
+    }
+    const bool alone = f.lockFd >= 0 && flock(f.lockFd, LOCK_EX | LOCK_NB) == 0;
+    if (alone && !f.checked) {
+        // A file left open by a program that ended abnormally gets a full check.
+        bool unclean = false;
+        try {
+            Statement& s = f.conn->prepare("SELECT value FROM zendrel_state WHERE name = 'open'");
+            unclean = s.step() && s.integer(0) != 0;
+            s.reset();
+        } catch (const StoreError&) {
+            // A read-only file that this program never wrote has no state yet.
+        }
+        if (unclean) {
+            QStringList problems;
+            Statement& s = f.conn->prepare("PRAGMA integrity_check");
+            while (s.step()) {
+                if (s.text(0) != QLatin1String("ok")) {
+                    problems << s.text(0);
+                }
+            }
+            if (!problems.isEmpty()) {
+                const bool onlyKeys = std::all_of(problems.begin(), problems.end(), [](const QString& line) {
+                    return line.contains(QLatin1String("index"), Qt::CaseInsensitive);
+                });
+                if (f.lockFd >= 0) {
+                    flock(f.lockFd, LOCK_SH);
+                }
+                if (!onlyKeys) {
+                    f.conn.reset();
+                    return {Condition::InvalidFile, errorText(SQLITE_CORRUPT, problems.first())};
+                }
+                return {Condition::KeysInvalid, errorText(kKeysInvalid, problems.first())};
+            }
+            f.checked = true;
+        }
+    }
+    if (!f.readOnly) {
+        f.conn->exec("INSERT OR REPLACE INTO zendrel_state (name, value) VALUES ('open', 1)");
+    }
+    if (f.lockFd >= 0) {
+        flock(f.lockFd, LOCK_SH);
+    }
+    f.prepared = true;
     return {Condition::Opened, {}};
 }
 
@@ -398,10 +406,11 @@ QString DataStore::createTable(TableState& ts) {
         const QByteArray p = QFile::encodeName(f.path);
         // Data files are private to their owner from the first byte on.
         const int fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        if (fd >= 0) {
+            ::close(fd);
+        } else if (errno != EEXIST) {  // another program may just have created it
             return errorText(errno, QString::fromLocal8Bit(std::strerror(errno)));
         }
-        ::close(fd);
     }
     if (!f.conn) {
         Outcome o = tryOpen(ts);
@@ -414,10 +423,18 @@ QString DataStore::createTable(TableState& ts) {
     }
     try {
         Transaction tx(*f.conn);
-        f.conn->exec(createTableSql(t));
-        for (const auto& k : t.keys) {
-            if (!isRowIdKey(t, k)) {
-                f.conn->exec(createIndexSql(t, k));
+        // Another program may have created it since we looked.
+        Statement& s = f.conn->prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?");
+        s.bind(1, t.tableName);
+        s.step();
+        const bool exists = s.integer(0) != 0;
+        s.reset();
+        if (!exists) {
+            f.conn->exec(createTableSql(t));
+            for (const auto& k : t.keys) {
+                if (!isRowIdKey(t, k)) {
+                    f.conn->exec(createIndexSql(t, k));
+                }
             }
         }
         tx.commit();
@@ -433,6 +450,8 @@ QString DataStore::rebuildKeys(TableState& ts) {
     if (!f.conn) {
         return errorText(kKeysInvalid, QStringLiteral("Key file must be rebuilt"));
     }
+    // Statements still open on the file would hold its tables locked against the rebuild.
+    f.conn->clearCache();
     try {
         Transaction tx(*f.conn);
         for (const auto& k : t.keys) {
@@ -671,6 +690,8 @@ Row DataStore::prime(const TableDef& t) {
         Statement& s = f.conn->prepare(QStringLiteral("SELECT coalesce(max(rowid), 0) + 1 FROM ") + quoted(t.tableName));
         s.step();
         row[static_cast<size_t>(t.rowIdField)] = s.integer(0);
+        // A statement left open would hold an old snapshot that a later write could not build on.
+        s.reset();
     }
     return row;
 }
@@ -806,6 +827,7 @@ WriteResult DataStore::insertLocked(const TableDef& t, File& f, Row& row, int64_
                                            QStringLiteral(" WHERE rowid = ?"));
             s.bind(1, id);
             taken = s.step();
+            s.reset();
         }
         if (taken) {
             // The number primed for the form may have been used meanwhile by another program.
@@ -813,6 +835,7 @@ WriteResult DataStore::insertLocked(const TableDef& t, File& f, Row& row, int64_
                 f.conn->prepare(QStringLiteral("SELECT coalesce(max(rowid), 0) + 1 FROM ") + quoted(t.tableName));
             s.step();
             id = s.integer(0);
+            s.reset();
         }
     }
     Statement& s = f.conn->prepare(insertSql(t));
@@ -886,7 +909,9 @@ WriteResult DataStore::writeRelations(const TableDef& t, Connection& c, const Ro
                 Statement& s = cc.prepare(QStringLiteral("SELECT 1 FROM ") + quoted(child.tableName) +
                                           QStringLiteral(" WHERE ") + childCol + QStringLiteral(" = ? LIMIT 1"));
                 s.bind(1, oldLink);
-                if (s.step()) {
+                const bool referenced = s.step();
+                s.reset();
+                if (referenced) {
                     WriteResult res{WriteResult::Refused, QStringLiteral("Referential Integrity Delete Error"),
                                     QStringLiteral("This record is referenced from the file %1. This record cannot be "
                                                    "deleted while these references exist.")

@@ -125,6 +125,8 @@ private:
     File& fileOf(const TableDef& t);
     File& ensureOpen(const TableDef& t);
     Outcome tryOpen(TableState& ts);
+    Outcome classify(const StoreError& e, bool wantWrite);
+    Outcome prepareFile(File& f);
     QString createTable(TableState& ts);  // empty on success, else the error text
     QString rebuildKeys(TableState& ts);  // likewise
     void fatal(const QString& title, const QString& text, const QString& reason);

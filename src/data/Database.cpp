@@ -1,9 +1,11 @@
 #define SQLITE_HAS_CODEC 1
 #include "data/Database.h"
 
-#include <sqlite3.h>
+#include <sqlcipher/sqlite3.h>
 
 #include <QCryptographicHash>
+#include <QFileInfo>
+#include <QUrl>
 
 #include <cstring>
 
@@ -58,8 +60,25 @@ QByteArray deriveRawKey(const QString& ownerPassword) {
 }
 
 Connection::Connection(const QString& path, Mode mode, const QByteArray& rawKey) {
-    const int flags = (mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
-    const QByteArray p = path.toUtf8();
+    try {
+        open(path, mode, rawKey, false);
+    } catch (const StoreError& e) {
+        // A file kept with a write-ahead log cannot be read where its directory cannot be written; read
+        // it as it stands on disk instead.
+        if (mode != Mode::ReadOnly || e.primaryCode() != SQLITE_CANTOPEN) {
+            throw;
+        }
+        open(path, mode, rawKey, true);
+    }
+}
+
+void Connection::open(const QString& path, Mode mode, const QByteArray& rawKey, bool immutable) {
+    int flags = (mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
+    QByteArray p = path.toUtf8();
+    if (immutable) {
+        flags |= SQLITE_OPEN_URI;
+        p = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded() + "?immutable=1";
+    }
     int rc = sqlite3_open_v2(p.constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const int code = m_db ? sqlite3_extended_errcode(m_db) : rc;

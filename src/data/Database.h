@@ -54,6 +54,8 @@ public:
     void clearCache();
 
 private:
+    void open(const QString& path, Mode mode, const QByteArray& rawKey, bool immutable);
+
     sqlite3* m_db = nullptr;
     std::unordered_map<std::string, std::unique_ptr<Statement>> m_cache;
 };

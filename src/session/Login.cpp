@@ -16,7 +16,12 @@ void Login::ensureDefaultUser() {
     u.name = kDefaultUser;
     u.password = kNotRequired;
     u.confirmPassword = kNotRequired;
-    m_users.insert(u);
+    // Another program starting at the same moment may add it first; that is as good.
+    DataStore::Quiet quiet;
+    const WriteResult r = m_users.insert(u);
+    if (!r && r.kind != WriteResult::Duplicate) {
+        m_store.messages().show(r.title, r.text);
+    }
 }
 
 std::vector<UserRecord> Login::usersByName() {

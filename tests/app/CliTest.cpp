@@ -1,0 +1,217 @@
+#include "data/Dates.h"
+#include "support/TestStore.h"
+
+#include <QDate>
+#include <QDir>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+using namespace zendrel;
+
+namespace {
+
+struct CliRun {
+    int rc;
+    QString out;
+    QString err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    QTemporaryDir temp;
+    QString data = temp.path();
+
+    CliRun cli(QStringList args, const QByteArray& input = {}) {
+        args.prepend(data);
+        args.prepend("--data");
+        return raw(args, input);
+    }
+    static CliRun raw(const QStringList& args, const QByteArray& input = {}) {
+        QProcess p;
+        p.start(QStringLiteral(ZENDREL_CLI), args);
+        p.write(input);
+        p.closeWriteChannel();
+        p.waitForFinished(60000);
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+    void addEntry(const QString& user, const QString& service, const QString& name, QStringList more = {},
+                  const QByteArray& input = "pw\n") {
+        QStringList args{"entries", "add", "--user", user, "--service", service, "--name", name};
+        args += more;
+        const CliRun r = cli(args, input);
+        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    }
+};
+
+TEST_F(CliTest, AnEmptyStoreListsDefaultUserAndUsersAreAddedWithTheirPasswords) {
+    CliRun r = cli({"users", "list"});
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, "Default User\n");
+    EXPECT_EQ(r.err, "");
+    struct stat st {};
+    ASSERT_EQ(stat(QFile::encodeName(QDir(data).filePath("ZD_DATA")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    EXPECT_EQ(cli({"users", "add", "bob"}, "\n").rc, 0);
+    EXPECT_EQ(cli({"users", "add", "Alice"}, "wonder\n").rc, 0);
+    r = cli({"users", "add", "ALICE"}, "x\n");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "Duplicate Key Error: Adding this record creates a duplicate entry for the key: Name\n");
+    EXPECT_EQ(cli({"users", "list"}).out, "Alice\nbob\nDefault User\n");
+
+    // bob needs no password; Alice must give hers before anything else.
+    addEntry("bob", "Mail", "b");
+    r = cli({"entries", "list", "--user", "Alice"}, "Wonder\n");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "Access Denied: Invalid password.  Case does not match.\n");
+    r = cli({"entries", "list", "--user", "Alice"}, "nope\n");
+    EXPECT_EQ(r.err, "Access Denied: Invalid password\n");
+    r = cli({"entries", "add", "--user", "Alice", "--service", "Bank", "--name", "alice"}, "wonder\nentry-secret\n");
+    ASSERT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, "2\n");
+    r = cli({"entries", "show", "2", "--user", "Alice", "--show-password"}, "wonder\n");
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("\nPassword: entry-secret\n"));
+}
+
+TEST_F(CliTest, EntriesAreListedInEveryOrderAndTheExpiredFilterIncludesToday) {
+    const QDate today = QDate::currentDate();
+    addEntry("Default User", "Charlie", "zed", {"--url", "a.example"});
+    addEntry("Default User", "alpha", "Mike", {"--expiry", today.addDays(-3).toString(Qt::ISODate)});
+    addEntry("Default User", "Bravo", "adam", {"--expiry", today.toString(Qt::ISODate)});
+    addEntry("Default User", "Delta", "bob", {"--expiry", today.addDays(1).toString(Qt::ISODate)});
+    const CliRun blank = cli({"entries", "add", "--user", "Default User", "--service", "   ", "--name", "x"}, "pw\n");
+    EXPECT_EQ(blank.rc, 1);
+    EXPECT_EQ(blank.err, "Error: To identify this record, a service must be entered.\n");
+    auto ids = [this](const char* order) {
+        QStringList l;
+        for (const QString& line : cli({"entries", "list", "--user", "Default User", "--order", order}).out.split('\n', Qt::SkipEmptyParts)) {
+            l << line.section('\t', 1, 1);
+        }
+        return l;
+    };
+    EXPECT_EQ(ids("service"), QStringList({"alpha", "Bravo", "Charlie", "Delta"}));
+    EXPECT_EQ(ids("name"), QStringList({"Bravo", "Delta", "alpha", "Charlie"}));
+    EXPECT_EQ(ids("url"), QStringList({"Bravo", "Delta", "alpha", "Charlie"}));
+    EXPECT_EQ(ids("expired"), QStringList({"alpha", "Bravo"}));
+    EXPECT_EQ(cli({"entries", "list", "--user", "Default User"}).out.split('\n').first(), "2\talpha\tMike\t");
+}
+
+TEST_F(CliTest, EntriesArePrimedShownMaskedAndDeleted) {
+    addEntry("Default User", "Bank", "alice", {"--title", "*Login*", "--monitor", "--wait", "5", "--notes", "n1"},
+             "s3cret\n");
+    CliRun r = cli({"entries", "show", "1", "--user", "Default User"});
+    ASSERT_EQ(r.rc, 0);
+    EXPECT_TRUE(r.out.contains("Password: ******\n"));
+    EXPECT_TRUE(r.out.contains("Send Text: [Name][Tab][Password][Enter]\n"));
+    EXPECT_TRUE(r.out.contains("Seconds To Wait: 5\n"));
+    EXPECT_TRUE(r.out.contains("Monitor: yes\n"));
+    EXPECT_TRUE(r.out.contains("More Notes: Added " + longDate(dayNumber(QDate::currentDate()))));
+    EXPECT_FALSE(r.out.contains("s3cret"));
+
+    EXPECT_EQ(cli({"users", "add", "other"}, "\n").rc, 0);
+    r = cli({"entries", "show", "1", "--user", "other"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(cli({"entries", "delete", "1", "--user", "other"}).rc, 1);
+    EXPECT_EQ(cli({"entries", "delete", "1", "--user", "Default User"}).rc, 0);
+    EXPECT_EQ(cli({"entries", "show", "1", "--user", "Default User"}).rc, 1);
+}
+
+TEST_F(CliTest, RefusalsAreOneLineWithStatusOneAndUsageErrorsStatusTwo) {
+    addEntry("Default User", "Bank", "alice");
+    CliRun r = cli({"entries", "add", "--user", "Default User", "--service", "bank", "--name", "ALICE"}, "x\n");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "Duplicate Key Error: Adding this record creates a duplicate entry for the key: Service\n");
+    r = cli({"entries", "add", "--user", "Default User", "--service", "S", "--name", "n", "--wait", "200"}, "x\n");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "Range Error: The value of Seconds before start of automatic send to must be between 0 and 199.\n");
+    EXPECT_EQ(cli({"entries", "list", "--user", "Nobody"}).rc, 1);
+
+    for (const QStringList& args : {QStringList{"frobnicate"}, QStringList{"entries", "list"},
+                                    QStringList{"entries", "list", "--user", "x", "--order", "size"},
+                                    QStringList{"entries", "add", "--user", "x"}, QStringList{"users", "add"},
+                                    QStringList{"entries", "add", "--user", "x", "--service", "s", "--name", "n",
+                                                "--expiry", "31.12.2020"}}) {
+        r = cli(args);
+        EXPECT_EQ(r.rc, 2) << args.join(' ').toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    }
+    for (const QStringList& args : {QStringList{"--help"}, QStringList{"users", "--help"},
+                                    QStringList{"entries", "--help"}, QStringList{"settings", "--help"},
+                                    QStringList{"init", "--help"}}) {
+        r = cli(args);
+        EXPECT_EQ(r.rc, 0);
+        EXPECT_TRUE(r.out.startsWith("Usage:")) << args.join(' ').toStdString();
+    }
+    r = raw({"--data", "/nonexistent/dir", "users", "list"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_FALSE(QFile::exists("/nonexistent/dir/ZD_DATA"));
+}
+
+TEST_F(CliTest, SettingsAreReadAndWrittenAndInitAppliesTheFirstRunRules) {
+    EXPECT_EQ(cli({"init"}).rc, 0);
+    EXPECT_EQ(cli({"settings", "get", "ZD_GD"}).out, "50\n");
+    EXPECT_EQ(cli({"settings", "get", "ZD_BS"}).out, "7\n");
+    EXPECT_EQ(cli({"settings", "set", "ZD_CI", "30"}).rc, 0);
+    EXPECT_EQ(cli({"settings", "get", "zd_ci"}).out, "30\n");
+    EXPECT_EQ(cli({"users", "list"}).out, "Default User\n");
+}
+
+TEST_F(CliTest, TwoProgramsWritingAtOnceLoseNothing) {
+    ASSERT_EQ(cli({"users", "list"}).rc, 0);
+    auto loop = [this](const QString& tag) {
+        auto* p = new QProcess;
+        const QString script = QStringLiteral(
+                                   "for i in $(seq 1 2000); do echo pw | \"%1\" --data \"%2\" entries add --user "
+                                   "'Default User' --service %3-$i --name n >/dev/null || echo FAIL $i; done")
+                                   .arg(QStringLiteral(ZENDREL_CLI), data, tag);
+        p->start("bash", {"-c", script});
+        return p;
+    };
+    QProcess* a = loop("a");
+    QProcess* b = loop("b");
+    ASSERT_TRUE(a->waitForFinished(600000));
+    ASSERT_TRUE(b->waitForFinished(600000));
+    const QString errors = QString::fromUtf8(a->readAllStandardError() + a->readAllStandardOutput() +
+                                             b->readAllStandardError() + b->readAllStandardOutput());
+    delete a;
+    delete b;
+    EXPECT_EQ(errors, "");
+    test::TestStore check(data);
+    EXPECT_EQ(Table<PasswordRecord>(check.store()).count(), 4000);
+    EXPECT_TRUE(check.messages().shown.isEmpty());
+}
+
+TEST_F(CliTest, AWriterKilledInTheMiddleLeavesACommittedPrefixAndASoundFile) {
+    QProcess writer;
+    writer.start(QStringLiteral(ZENDREL_STORE_WRITER), {data, "10000000"});
+    ASSERT_TRUE(writer.waitForStarted());
+    int committed = 0;
+    while (committed < 3000 && writer.waitForReadyRead(30000)) {
+        for (const QByteArray& line : writer.readAll().split('\n')) {
+            if (!line.isEmpty()) {
+                committed = line.toInt();
+            }
+        }
+    }
+    ASSERT_GE(committed, 3000);
+    kill(static_cast<pid_t>(writer.processId()), SIGKILL);
+    writer.waitForFinished();
+
+    test::TestStore after(data);
+    Table<PasswordRecord> entries(after.store());
+    const int64_t n = entries.count();
+    EXPECT_GE(n, committed);
+    EXPECT_EQ(n % 100, 0) << "only whole slices are committed";
+    const auto last = entries.readPhysical(0, 1, true);
+    ASSERT_FALSE(last.empty());
+    EXPECT_EQ(last.front().id, n) << "the entries are a prefix without gaps";
+    EXPECT_TRUE(after.store().verify(tables::passwords()));
+    EXPECT_TRUE(after.messages().shown.isEmpty());
+}
+
+} // namespace
