@@ -1123,13 +1123,22 @@ std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key,
     }
     const QString dir = range.backward ? QStringLiteral(" DESC") : QString();
     QStringList order;
-    for (const QString& c : cols) {
-        order << c + dir;
+    // Components held equal are left out of the ordering: naming them keeps the store from walking
+    // the key in order and makes it sort the whole range instead.
+    for (qsizetype i = static_cast<qsizetype>(np); i < cols.size(); ++i) {
+        order << cols[i] + dir;
     }
     if (!rowIdKey) {
         order << QStringLiteral("rowid") + dir;
     }
-    QString sql = selectSql(t) + where + QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+    QString sql = selectSql(t);
+    if (!rowIdKey) {
+        sql += QStringLiteral(" INDEXED BY ") + quoted(indexName(t, k));
+    }
+    sql += where;
+    if (!order.isEmpty()) {
+        sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+    }
     if (range.limit >= 0) {
         sql += QStringLiteral(" LIMIT %1").arg(range.limit);
     }

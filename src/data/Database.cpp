@@ -98,6 +98,9 @@ void Connection::open(const QString& path, Mode mode, const QByteArray& rawKey, 
         sqlite3_exec(m_db, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
     }
     registerCollation(m_db);
+    // Key pages stay in memory, so that bulk writes into a large table are not bound by enciphering and
+    // re-reading them.
+    sqlite3_exec(m_db, "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
     try {
         // Reading the schema proves that the key is right and the file is a store file at all.
         exec("SELECT count(*) FROM sqlite_master");

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "data/DataStore.h"
+#include "session/OwnerKeys.h"
+
+#include <QString>
+
+namespace zendrel::bench {
+
+// An entry of the benchmark user; the same rows go through Zendrel and through the shell.
+inline PasswordRecord benchEntry(int i) {
+    PasswordRecord e;
+    e.user = QStringLiteral("Bench User");
+    e.service = QStringLiteral("Service %1").arg((i * 7919) % 100000, 6, 10, QLatin1Char('0'));
+    e.url = QStringLiteral("https://site%1.example/login").arg(i % 5000);
+    e.name = QStringLiteral("account%1").arg(i);
+    e.password = e.confirmPassword = QStringLiteral("pw-%1-xyzzy").arg(i * 31);
+    e.lastChangeDate = 81000 + i % 900;
+    e.lastChangeTime = (i * 137) % 8640000 + 1;
+    e.expiryDate = i % 3 ? 0 : 81000 + i % 400;
+    e.level = 4000;
+    e.secondsToWait = 2;
+    e.paste = QStringLiteral("[Name][Tab][Password][Enter]");
+    e.windowTitleToLocate = QStringLiteral("*Login*");
+    e.notes = QStringLiteral("Notes of entry %1").arg(i);
+    return e;
+}
+
+class QuietMessages final : public MessageService {
+public:
+    Answer show(const Message& m) override { return m.defaultAnswer; }
+};
+
+} // namespace zendrel::bench
