@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
 
     // The same schema for the shell: Zendrel's own table and index statements, with the shell's built-in
     // case-insensitive collation in place of Zendrel's.
-    const QByteArray key = "x'" + deriveRawKey(buildRuntimeKey()).toHex() + "'";
+    const QByteArray key = keyLiteral(deriveRawKey(buildRuntimeKey()));
     QString schema;
     {
         sqlite3* db = nullptr;

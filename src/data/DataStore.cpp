@@ -166,7 +166,14 @@ void DataStore::setFileName(const TableDef& t, const QString& fileName) {
     }
 }
 
+QString DataStore::displayName(const TableDef& t) const {
+    std::lock_guard lock(m_mutex);
+    auto it = m_fileNames.find(&t);
+    return it != m_fileNames.end() ? it->second : t.displayName();
+}
+
 QString DataStore::path(const TableDef& t) const {
+    std::lock_guard lock(m_mutex);
     auto it = m_fileNames.find(&t);
     const QString name = it != m_fileNames.end() ? it->second : t.fileName;
     return QDir(m_options.directory).filePath(name);
@@ -343,19 +350,63 @@ DataStore::Outcome DataStore::classify(const StoreError& e, bool wantWrite) {
     }
 }
 
+namespace {
+
+// Problems that rebuilding the keys mends; anything else means a damaged file.
+bool onlyKeyProblems(const QStringList& problems) {
+    return std::all_of(problems.begin(), problems.end(), [](const QString& line) {
+        return line.contains(QLatin1String("index"), Qt::CaseInsensitive);
+    });
+}
+
+QStringList integrityProblems(Connection& c) {
+    QStringList problems;
+    Statement& s = c.prepare("PRAGMA integrity_check");
+    while (s.step()) {
+        if (s.text(0) != QLatin1String("ok")) {
+            problems << s.text(0);
+        }
+    }
+    return problems;
+}
+
+} // namespace
+
 DataStore::Outcome DataStore::prepareFile(File& f) {
     const QByteArray p = QFile::encodeName(f.path);
     if (!f.readOnly) {
-        f.conn->exec("PRAGMA journal_mode = WAL");
+        // Changing the journal mode does not wait for other programs opening the file at the same moment;
+        // retry for the recovery time instead.
+        for (int tries = 0;; ++tries) {
+            try {
+                Statement& mode = f.conn->prepare("PRAGMA journal_mode");
+                const bool wal = mode.step() && mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+                mode.reset();
+                if (!wal) {
+                    f.conn->exec("PRAGMA journal_mode = WAL");
+                }
+                break;
+            } catch (const StoreError& e) {
+                if (e.primaryCode() != SQLITE_BUSY || tries >= 1000) {
+                    throw;
+                }
+                usleep(10'000);
+            }
+        }
         f.conn->exec("PRAGMA synchronous = NORMAL");
         f.conn->exec("CREATE TABLE IF NOT EXISTS zendrel_state (name TEXT PRIMARY KEY, value INTEGER)");
     }
+    // Each program holds a shared lock on the file while it has it open; one that gets the lock
+    // exclusively is alone and may judge how the previous program left the file.
+    bool alone = false;
     if (f.lockFd < 0) {
         f.lockFd = ::open(p.constData(), O_RDONLY | O_CLOEXEC);
+        alone = f.lockFd >= 0 && flock(f.lockFd, LOCK_EX | LOCK_NB) == 0;
+        if (f.lockFd >= 0 && !alone) {
+            flock(f.lockFd, LOCK_SH);
+        }
     }
-    const bool alone = f.lockFd >= 0 && flock(f.lockFd, LOCK_EX | LOCK_NB) == 0;
     if (alone && !f.checked) {
-        // A file left open by a program that ended abnormally gets a full check.
         bool unclean = false;
         try {
             Statement& s = f.conn->prepare("SELECT value FROM zendrel_state WHERE name = 'open'");
@@ -365,21 +416,11 @@ DataStore::Outcome DataStore::prepareFile(File& f) {
             // A read-only file that this program never wrote has no state yet.
         }
         if (unclean) {
-            QStringList problems;
-            Statement& s = f.conn->prepare("PRAGMA integrity_check");
-            while (s.step()) {
-                if (s.text(0) != QLatin1String("ok")) {
-                    problems << s.text(0);
-                }
-            }
+            // A file left open by a program that ended abnormally gets a full check.
+            const QStringList problems = integrityProblems(*f.conn);
             if (!problems.isEmpty()) {
-                const bool onlyKeys = std::all_of(problems.begin(), problems.end(), [](const QString& line) {
-                    return line.contains(QLatin1String("index"), Qt::CaseInsensitive);
-                });
-                if (f.lockFd >= 0) {
-                    flock(f.lockFd, LOCK_SH);
-                }
-                if (!onlyKeys) {
+                flock(f.lockFd, LOCK_SH);
+                if (!onlyKeyProblems(problems)) {
                     f.conn.reset();
                     return {Condition::InvalidFile, errorText(SQLITE_CORRUPT, problems.first())};
                 }
@@ -391,7 +432,7 @@ DataStore::Outcome DataStore::prepareFile(File& f) {
     if (!f.readOnly) {
         f.conn->exec("INSERT OR REPLACE INTO zendrel_state (name, value) VALUES ('open', 1)");
     }
-    if (f.lockFd >= 0) {
+    if (alone) {
         flock(f.lockFd, LOCK_SH);
     }
     f.prepared = true;
@@ -476,7 +517,7 @@ DataStore::File& DataStore::ensureOpen(const TableDef& t) {
     if (ts.open && f.conn) {
         return f;
     }
-    const QString file = t.displayName();
+    const QString file = displayName(t);
     for (int attempt = 0; attempt < 2; ++attempt) {
         Outcome o = tryOpen(ts);
         switch (o.condition) {
@@ -602,7 +643,7 @@ void DataStore::safeOpen(const TableDef& t) {
         if (!f.accessNoticeShown) {
             f.accessNoticeShown = true;
             notice(QStringLiteral("Access Denied"),
-                   QStringLiteral("Could not get write access to %1 so trying read-only.").arg(t.displayName()));
+                   QStringLiteral("Could not get write access to %1 so trying read-only.").arg(displayName(t)));
         }
         ts.mode = Connection::Mode::ReadOnly;
         if (f.conn && !f.readOnly) {
@@ -634,26 +675,33 @@ bool DataStore::verify(const TableDef& t) {
     File& f = ensureOpen(t);
     QStringList problems;
     try {
-        Statement& s = f.conn->prepare("PRAGMA integrity_check");
-        while (s.step()) {
-            if (s.text(0) != QLatin1String("ok")) {
-                problems << s.text(0);
-            }
-        }
+        problems = integrityProblems(*f.conn);
     } catch (const StoreError& e) {
         problems << e.errorText();
+        if (e.primaryCode() != SQLITE_CORRUPT && e.primaryCode() != SQLITE_NOTADB) {
+            // Busy or unreadable just now: nothing is known to be wrong with the file.
+            m_options.messages->show(QStringLiteral("File Access Error"),
+                                     QStringLiteral("File (%1) could not be checked.  Error: %2.")
+                                         .arg(displayName(t), e.errorText()));
+            return false;
+        }
     }
     if (problems.isEmpty()) {
         return true;
     }
-    TableState& ts = state(t);
-    const QString file = t.displayName();
+    const QString file = displayName(t);
+    if (!onlyKeyProblems(problems)) {
+        fatal(QStringLiteral("Invalid File"),
+              QStringLiteral("Error: (%1) accessing %2.  Press OK to end this application.")
+                  .arg(errorText(SQLITE_CORRUPT, problems.first()), file),
+              QStringLiteral("Invalid File!"));
+    }
     notice(QStringLiteral("Invalid Key"), QStringLiteral("%1 key file is invalid. Key must be rebuilt.").arg(file));
-    const QString err = rebuildKeys(ts);
+    const QString err = rebuildKeys(state(t));
     if (!err.isEmpty()) {
-        m_options.messages->show(QStringLiteral("Key was not built"),
-                                 QStringLiteral("Error: (%1) repairing key for %2.").arg(err, file));
-        return false;
+        fatal(QStringLiteral("Key was not built"),
+              QStringLiteral("Error: (%1) repairing key for %2.  Press OK to end this application").arg(err, file),
+              QStringLiteral("Key was not built"));
     }
     return true;
 }
@@ -730,6 +778,9 @@ QString DataStore::duplicatedKey(const TableDef& t, Connection& c, const Row& ro
         if (allEmpty && !k.includeEmpty) {
             continue;
         }
+        if (!k.includeEmpty) {
+            terms << presentCondition(t, k);
+        }
         Statement& s = c.prepare(QStringLiteral("SELECT 1 FROM ") + quoted(t.tableName) + QStringLiteral(" WHERE ") +
                                  terms.join(QStringLiteral(" AND ")) + QStringLiteral(" AND rowid <> ? LIMIT 1"));
         int i = 1;
@@ -761,7 +812,7 @@ WriteResult DataStore::storeFailure(const TableDef& t, const StoreError& e, cons
         return res;
     }
     WriteResult res{WriteResult::Error, QStringLiteral("File Error"),
-                    QStringLiteral("Error: (%1) %2 %3.").arg(e.errorText(), what, t.displayName()), e.errorText()};
+                    QStringLiteral("Error: (%1) %2 %3.").arg(e.errorText(), what, displayName(t)), e.errorText()};
     report(res);
     return res;
 }
@@ -809,7 +860,7 @@ QString insertSql(const TableDef& t) {
 WriteResult DataStore::refuseReadOnly(const TableDef& t) {
     const QString err = QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY)) + QStringLiteral(" (8)");
     WriteResult res{WriteResult::Error, QStringLiteral("File Error"),
-                    QStringLiteral("Error: (%1) writing %2.").arg(err, t.displayName()), err};
+                    QStringLiteral("Error: (%1) writing %2.").arg(err, displayName(t)), err};
     report(res);
     return res;
 }
@@ -892,6 +943,22 @@ WriteResult DataStore::insertMany(const TableDef& t, std::vector<Row>& rows) {
     return {};
 }
 
+std::vector<std::unique_ptr<Transaction>> DataStore::openChildren(const TableDef& t, File& f) {
+    // Children are opened (created when missing) before the write begins, and a child kept in another
+    // file writes under a transaction of its own that commits together with the parent's.
+    std::vector<std::unique_ptr<Transaction>> out;
+    for (const auto& rel : tables::relations()) {
+        if (rel.parent != &t) {
+            continue;
+        }
+        File& cf = ensureOpen(*rel.child);
+        if (&cf != &f) {
+            out.push_back(std::make_unique<Transaction>(*cf.conn));
+        }
+    }
+    return out;
+}
+
 WriteResult DataStore::writeRelations(const TableDef& t, Connection& c, const Row& oldRow, const Row& newRow,
                                       bool deleting) {
     for (const auto& rel : tables::relations()) {
@@ -901,9 +968,8 @@ WriteResult DataStore::writeRelations(const TableDef& t, Connection& c, const Ro
         const Value& oldLink = oldRow[static_cast<size_t>(rel.parentField)];
         const TableDef& child = *rel.child;
         const QString childCol = quoted(child.fields[static_cast<size_t>(rel.childField)].column);
-        const bool sameFile = path(child) == path(t);
-        File& cf = sameFile ? fileOf(t) : ensureOpen(child);
-        Connection& cc = sameFile ? c : *cf.conn;
+        File& cf = fileOf(child);
+        Connection& cc = cf.conn ? *cf.conn : c;
         if (deleting) {
             if (rel.onDelete == RelationAction::Restrict) {
                 Statement& s = cc.prepare(QStringLiteral("SELECT 1 FROM ") + quoted(child.tableName) +
@@ -915,7 +981,7 @@ WriteResult DataStore::writeRelations(const TableDef& t, Connection& c, const Ro
                     WriteResult res{WriteResult::Refused, QStringLiteral("Referential Integrity Delete Error"),
                                     QStringLiteral("This record is referenced from the file %1. This record cannot be "
                                                    "deleted while these references exist.")
-                                        .arg(child.displayName())};
+                                        .arg(displayName(child))};
                     return res;
                 }
             } else if (rel.onDelete == RelationAction::Cascade) {
@@ -949,12 +1015,13 @@ WriteResult DataStore::change(const TableDef& t, Row& row, int64_t rowId) {
         return refuseReadOnly(t);
     }
     try {
+        auto childTx = openChildren(t, f);
         Transaction tx(*f.conn);
         Statement& get = f.conn->prepare(selectSql(t) + QStringLiteral(" WHERE rowid = ?"));
         get.bind(1, rowId);
         if (!get.step()) {
             WriteResult res{WriteResult::NotFound, QStringLiteral("Record Not Found"),
-                            QStringLiteral("The record to change in %1 no longer exists.").arg(t.displayName())};
+                            QStringLiteral("The record to change in %1 no longer exists.").arg(displayName(t))};
             report(res);
             return res;
         }
@@ -976,6 +1043,9 @@ WriteResult DataStore::change(const TableDef& t, Row& row, int64_t rowId) {
         if (auto r = writeRelations(t, *f.conn, oldRow, row, false); !r) {
             return r;
         }
+        for (auto& c : childTx) {
+            c->commit();
+        }
         tx.commit();
     } catch (const StoreError& e) {
         return storeFailure(t, e, QStringLiteral("changing"), &row, rowId);
@@ -990,12 +1060,13 @@ WriteResult DataStore::remove(const TableDef& t, int64_t rowId) {
         return refuseReadOnly(t);
     }
     try {
+        auto childTx = openChildren(t, f);
         Transaction tx(*f.conn);
         Statement& get = f.conn->prepare(selectSql(t) + QStringLiteral(" WHERE rowid = ?"));
         get.bind(1, rowId);
         if (!get.step()) {
             WriteResult res{WriteResult::NotFound, QStringLiteral("Record Not Found"),
-                            QStringLiteral("The record to delete from %1 no longer exists.").arg(t.displayName())};
+                            QStringLiteral("The record to delete from %1 no longer exists.").arg(displayName(t))};
             report(res);
             return res;
         }
@@ -1009,6 +1080,9 @@ WriteResult DataStore::remove(const TableDef& t, int64_t rowId) {
                                        QStringLiteral(" WHERE rowid = ?"));
         s.bind(1, rowId);
         s.run();
+        for (auto& c : childTx) {
+            c->commit();
+        }
         tx.commit();
     } catch (const StoreError& e) {
         return storeFailure(t, e, QStringLiteral("deleting from"), nullptr, rowId);
@@ -1067,10 +1141,17 @@ std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key,
     if (!k.includeEmpty) {
         addTerm(presentCondition(t, k));
     }
+    // Values compare as stored: cut to their field's width, without trailing blanks.
+    auto fitted = [&](const Value& v, size_t component) -> Value {
+        if (const auto* s = std::get_if<QString>(&v)) {
+            return fitText(*s, t.fields[static_cast<size_t>(k.fields[component])].width);
+        }
+        return v;
+    };
     const size_t np = std::min(range.prefix.size(), k.fields.size());
     for (size_t i = 0; i < np; ++i) {
         addTerm(cols[static_cast<qsizetype>(i)] + QStringLiteral(" = ?"));
-        binds.push_back(range.prefix[i]);
+        binds.push_back(fitted(range.prefix[i], i));
     }
     const bool rowIdKey = isRowIdKey(t, k);
     auto position = [&](const std::vector<Value>& comps, bool withRowId, bool lower, bool exclusive) {
@@ -1080,7 +1161,7 @@ std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key,
         for (size_t i = 0; i < n; ++i) {
             lhs << cols[static_cast<qsizetype>(np + i)];
             marks << QStringLiteral("?");
-            binds.push_back(comps[i]);
+            binds.push_back(fitted(comps[i], np + i));
         }
         if (withRowId && !rowIdKey) {
             lhs << QStringLiteral("rowid");
@@ -1111,7 +1192,7 @@ std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key,
         for (size_t i = 0; i < n; ++i) {
             lhs << cols[static_cast<qsizetype>(np + i)];
             marks << QStringLiteral("?");
-            binds.push_back(range.to[i]);
+            binds.push_back(fitted(range.to[i], np + i));
         }
         const QString op = range.backward ? QStringLiteral(" >= ") : QStringLiteral(" <= ");
         if (lhs.size() == 1) {
@@ -1139,9 +1220,8 @@ std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key,
     if (!order.isEmpty()) {
         sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     }
-    if (range.limit >= 0) {
-        sql += QStringLiteral(" LIMIT %1").arg(range.limit);
-    }
+    sql += QStringLiteral(" LIMIT ?");
+    binds.push_back(int64_t{range.limit});
     std::lock_guard lock(m_mutex);
     File& f = ensureOpen(t);
     Statement& s = f.conn->prepare(sql);
@@ -1162,15 +1242,15 @@ std::vector<std::pair<Row, int64_t>> DataStore::readPhysical(const TableDef& t, 
         sql += backward ? QStringLiteral(" WHERE rowid < ?") : QStringLiteral(" WHERE rowid > ?");
     }
     sql += backward ? QStringLiteral(" ORDER BY rowid DESC") : QStringLiteral(" ORDER BY rowid");
-    if (limit >= 0) {
-        sql += QStringLiteral(" LIMIT %1").arg(limit);
-    }
+    sql += QStringLiteral(" LIMIT ?");
     std::lock_guard lock(m_mutex);
     File& f = ensureOpen(t);
     Statement& s = f.conn->prepare(sql);
+    int n = 1;
     if (afterRowId != 0) {
-        s.bind(1, afterRowId);
+        s.bind(n++, afterRowId);
     }
+    s.bind(n, int64_t{limit});
     std::vector<std::pair<Row, int64_t>> out;
     while (s.step()) {
         out.emplace_back(readRow(t, s), s.integer(0));

@@ -79,6 +79,8 @@ public:
     void close(const TableDef& t);
     bool isReadOnly(const TableDef& t);
     QString path(const TableDef& t) const;
+    // The table's name in messages: "ZD_DATA\\!Users", or the file name of a table that has a file alone.
+    QString displayName(const TableDef& t) const;
     QString directory() const { return m_options.directory; }
     MessageService& messages() { return *m_options.messages; }
     Clock& clock() { return *m_options.clock; }
@@ -137,13 +139,14 @@ private:
     QString duplicatedKey(const TableDef& t, Connection& c, const Row& row, int64_t rowId);
     WriteResult checkRanges(const TableDef& t, const Row& row);
     void normalise(const TableDef& t, Row& row) const;
+    std::vector<std::unique_ptr<Transaction>> openChildren(const TableDef& t, File& f);
     WriteResult writeRelations(const TableDef& t, Connection& c, const Row& oldRow, const Row& newRow, bool deleting);
     WriteResult refuseReadOnly(const TableDef& t);
     bool writable(const TableDef& t, File& f);
     WriteResult insertLocked(const TableDef& t, File& f, Row& row, int64_t& rowId);
 
     Options m_options;
-    std::recursive_mutex m_mutex;
+    mutable std::recursive_mutex m_mutex;
     std::map<QString, std::unique_ptr<File>> m_files;  // by file name
     std::map<const TableDef*, std::unique_ptr<TableState>> m_tables;
     std::map<const TableDef*, QString> m_fileNames;
@@ -153,6 +156,9 @@ private:
 template <class R> class Table {
 public:
     explicit Table(DataStore& store) : m_store(store) { m_store.open(R::table()); }
+    Table(const Table& other) : m_store(other.m_store) { m_store.open(R::table()); }
+    Table& operator=(const Table&) = delete;
+    ~Table() { m_store.close(R::table()); }
 
     const TableDef& def() const { return R::table(); }
     int key(const QString& name) const { return def().keyIndex(name); }

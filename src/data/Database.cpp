@@ -48,15 +48,24 @@ int foldCompare(void*, int n1, const void* p1, int n2, const void* p2) {
 
 } // namespace
 
-void registerCollation(sqlite3* db) {
-    sqlite3_create_collation_v2(db, kCollation, SQLITE_UTF8, nullptr, foldCompare, nullptr);
+int registerCollation(sqlite3* db) {
+    return sqlite3_create_collation_v2(db, kCollation, SQLITE_UTF8, nullptr, foldCompare, nullptr);
 }
 
 QByteArray deriveRawKey(const QString& ownerPassword) {
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    h.addData(QByteArrayView("zendrel table key\0", 18));
-    h.addData(ownerPassword.toUtf8());
-    return h.result();
+    QCryptographicHash key(QCryptographicHash::Sha256);
+    key.addData(QByteArrayView("zendrel table key\0", 18));
+    key.addData(ownerPassword.toUtf8());
+    // The salt is fixed too: a file that two programs key at the same moment, while it is still empty,
+    // must not get two different salts.
+    QCryptographicHash salt(QCryptographicHash::Sha256);
+    salt.addData(QByteArrayView("zendrel table salt\0", 19));
+    salt.addData(ownerPassword.toUtf8());
+    return key.result() + salt.result().left(16);
+}
+
+QByteArray keyLiteral(const QByteArray& rawKey) {
+    return "x'" + rawKey.toHex() + "'";
 }
 
 Connection::Connection(const QString& path, Mode mode, const QByteArray& rawKey) {
@@ -89,15 +98,24 @@ void Connection::open(const QString& path, Mode mode, const QByteArray& rawKey, 
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, 10'000);
     if (!rawKey.isEmpty()) {
-        const QByteArray literal = "x'" + rawKey.toHex() + "'";
+        const QByteArray literal = keyLiteral(rawKey);
         rc = sqlite3_key(m_db, literal.constData(), static_cast<int>(literal.size()));
-        if (rc != SQLITE_OK) {
-            fail(rc);
+        if (rc == SQLITE_OK) {
+            // Files are written in the version 3 format so that newer libraries open them too.
+            rc = sqlite3_exec(m_db, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
         }
-        // Files are written in the version 3 format so that newer libraries open them too.
-        sqlite3_exec(m_db, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            const int code = sqlite3_extended_errcode(m_db) ? sqlite3_extended_errcode(m_db) : rc;
+            sqlite3_close(m_db);
+            m_db = nullptr;
+            throw StoreError(code, describe(code));
+        }
     }
-    registerCollation(m_db);
+    if (registerCollation(m_db) != SQLITE_OK) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw StoreError(SQLITE_NOMEM, describe(SQLITE_NOMEM));
+    }
     // Key pages stay in memory, so that bulk writes into a large table are not bound by enciphering and
     // re-reading them.
     sqlite3_exec(m_db, "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);

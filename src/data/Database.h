@@ -95,11 +95,13 @@ private:
     bool m_done = false;
 };
 
-// The 32-byte key under which a file is enciphered, derived once from its owner password.
+// The 32-byte key and 16-byte salt under which a file is enciphered, derived once from its owner password.
 QByteArray deriveRawKey(const QString& ownerPassword);
+// The raw key as the store takes it: x'<hex key and salt>'.
+QByteArray keyLiteral(const QByteArray& rawKey);
 
 // Registers the case-folding collation used by every key.
-void registerCollation(sqlite3* db);
+int registerCollation(sqlite3* db);
 constexpr const char* kCollation = "ZFOLD";
 
 } // namespace zendrel

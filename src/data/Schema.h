@@ -49,6 +49,7 @@ struct TableDef {
     QString label;       // "Passwords"
     QString fileName;    // "ZD_DATA"
     QString tableName;   // "Pwd"
+    bool sharedFile = false;  // several tables live in the file, so messages name it "FILE\\!TABLE"
     OwnerPassword owner = OwnerPassword::RuntimeKey;
     std::vector<FieldDef> fields;
     std::vector<KeyDef> keys;
@@ -89,6 +90,8 @@ const TableDef& tips();
 const TableDef& words();
 const TableDef& scriptPaste();
 const TableDef& syncFile();
+const TableDef& previousUsers();
+const TableDef& previousPasswords();
 // Every table the main program declares, in declaration order.
 const std::vector<const TableDef*>& all();
 const std::vector<RelationDef>& relations();

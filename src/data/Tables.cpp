@@ -31,10 +31,7 @@ const KeyDef& TableDef::key(const QString& name) const {
 }
 
 QString TableDef::displayName() const {
-    if (tableName.isEmpty() || tableName == fileName) {
-        return fileName;
-    }
-    return fileName + QStringLiteral("\\!") + tableName;
+    return sharedFile ? fileName + QStringLiteral("\\!") + tableName : fileName;
 }
 
 namespace tables {
@@ -138,6 +135,7 @@ TableDef makeUsers() {
     t.label = "Users";
     t.fileName = "ZD_DATA";
     t.tableName = "Users";
+    t.sharedFile = true;
     t.fields = {str("U_:Name", 128),        str("U_:Password", 128),          str("U_:ConfirmPassword", 128),
                 lng("U_:LastDateChanged"),  lng("U_:LastTimeChanged"),        lng("U_:Level"),
                 str("U_:Notes", 2048),      byt("U_:ShowPasswords"),          lng("U_:PasswordSize"),
@@ -154,6 +152,7 @@ TableDef makePasswords() {
     t.label = "Passwords";
     t.fileName = "ZD_DATA";
     t.tableName = "Pwd";
+    t.sharedFile = true;
     t.fields = {lng("P_:ID"), str("P_:User", 128)};
     entryFields(t, "P_");
     t.keys.push_back(key(t, "P_:KeyID", {"P_:ID"}, KeyKind::Primary, "Unique ID"));
@@ -174,6 +173,7 @@ TableDef makeConfiguration() {
     t.label = "Configuration";
     t.fileName = "ZD_DATA";
     t.tableName = "Settings";
+    t.sharedFile = true;
     t.fields = {str("CF:DataType", 40), str("CF:DataValue", 255), lng("CF:DateAdded")};
     t.keys.push_back(key(t, "CF:KeyDataType", {"CF:DataType"}, KeyKind::Unique, "Data Type"));
     t.dateAddedField = 2;
@@ -186,6 +186,7 @@ TableDef makeLevels() {
     t.label = "Levels";
     t.fileName = "QRTXDATA";
     t.tableName = "Levels";
+    t.sharedFile = true;
     t.fields = {lng("LEV:Level"), str("LEV:LevelDescription", 40)};
     t.keys.push_back(key(t, "LEV:K_Level", {"LEV:Level"}, KeyKind::Primary, "Level"));
     t.keys.push_back(key(t, "LEV:K_Description", {"LEV:LevelDescription"}, KeyKind::Unique, "Description"));
@@ -248,7 +249,64 @@ TableDef makeSyncFile() {
     return t;
 }
 
+TableDef makePreviousUsers() {
+    TableDef t;
+    t.prefix = "U_002";
+    t.label = "Previous Users";
+    t.fileName = "ZDDATA";
+    t.tableName = "US";
+    t.sharedFile = true;
+    t.owner = OwnerPassword::PreviousVersion;
+    t.fields = {str("U_002:Name", 30),    str("U_002:Password", 25), str("U_002:ConfirmPassword", 25),
+                lng("U_002:LastDateChanged"), lng("U_002:LastTimeChanged"), byt("U_002:Flag1"),
+                byt("U_002:Flag2"),       str("U_002:Other1", 20),   str("U_002:Other2", 20),
+                str("U_002:Notes", 255)};
+    t.keys.push_back(key(t, "U_002:KeyName", {"U_002:Name"}, KeyKind::Unique, "Name"));
+    return t;
+}
+
+TableDef makePreviousPasswords() {
+    TableDef t;
+    t.prefix = "P_002";
+    t.label = "Previous Passwords";
+    t.fileName = "ZDDATA";
+    t.tableName = "PW";
+    t.sharedFile = true;
+    t.owner = OwnerPassword::PreviousVersion;
+    t.fields = {str("P_002:User", 30),          str("P_002:Service", 30),         str("P_002:URL", 90),
+                str("P_002:Name", 30),          str("P_002:Password", 30),        str("P_002:ConfirmPassword", 30),
+                lng("P_002:LastChangeDate"),    lng("P_002:LastChangeTime"),      str("P_002:OtherData", 20),
+                str("P_002:OtherData2", 20),    byt("P_002:Flag1"),               byt("P_002:Flag2"),
+                byt("P_002:Flag3"),             byt("P_002:Monitor"),             str("P_002:TypeOfService", 20),
+                byt("P_002:SecondsToWait"),     str("P_002:WindowTitleToLocate", 100),
+                lng("P_002:DoNotRepeatSeconds"), str("P_002:Paste", 255),         str("P_002:Other1", 20),
+                str("P_002:Other2", 20),        byt("P_002:APFlag1"),             byt("P_002:APFlag2"),
+                byt("P_002:APFlag3"),           memo("P_002:Notes", 10000),       memo("P_002:MoreNotes", 5000)};
+    t.keys.push_back(
+        key(t, "P_002:KeyService", {"P_002:User", "P_002:Service", "P_002:Name"}, KeyKind::Unique, "Service"));
+    t.keys.push_back(key(t, "P_002:KeyName", {"P_002:User", "P_002:Name", "P_002:Service"}, KeyKind::Unique, "Name"));
+    t.keys.push_back(
+        key(t, "P_002:KeyURL", {"P_002:User", "P_002:URL", "P_002:Name"}, KeyKind::Multiple, "URL", true));
+    t.keys.push_back(key(t, "P_002:KeyPassword", {"P_002:Password", "P_002:Name", "P_002:Service"},
+                         KeyKind::Multiple, "Password"));
+    t.keys.push_back(
+        key(t, "P_002:KeyMonitor", {"P_002:User", "P_002:Monitor", "P_002:Service"}, KeyKind::Multiple, "Monitor"));
+    t.keys.push_back(key(t, "P_002:KeyDateChanged",
+                         {"P_002:User", "P_002:LastChangeDate", "P_002:LastChangeTime", "P_002:Service"},
+                         KeyKind::Multiple, "Last Changed"));
+    return t;
+}
+
 } // namespace
+
+const TableDef& previousUsers() {
+    static const TableDef t = makePreviousUsers();
+    return t;
+}
+const TableDef& previousPasswords() {
+    static const TableDef t = makePreviousPasswords();
+    return t;
+}
 
 const TableDef& users() {
     static const TableDef t = makeUsers();

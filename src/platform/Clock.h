@@ -17,6 +17,10 @@ public:
     virtual int32_t clock() const = 0;
     // Gives the processor to others for a moment; a virtual clock advances instead.
     virtual void yield() = 0;
+    // A count of hundredths that never jumps (no midnight, no change of the clock): for waits.
+    virtual int64_t monotonic() const = 0;
+    // Sleeps up to the given hundredths (a real clock may return earlier); a virtual clock advances.
+    virtual void sleep(int64_t hundredths) = 0;
 };
 
 // The clock of the machine, in local time.
@@ -25,6 +29,8 @@ public:
     int32_t today() const override;
     int32_t clock() const override;
     void yield() override;
+    int64_t monotonic() const override;
+    void sleep(int64_t hundredths) override;
 };
 
 } // namespace zendrel

@@ -1,6 +1,7 @@
 #include "platform/Clock.h"
 
 #include <chrono>
+#include <algorithm>
 #include <ctime>
 #include <thread>
 
@@ -44,6 +45,20 @@ int32_t SystemClock::clock() const {
 
 void SystemClock::yield() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+int64_t SystemClock::monotonic() const {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() / 10;
+}
+
+void SystemClock::sleep(int64_t hundredths) {
+    if (hundredths <= 0) {
+        std::this_thread::yield();
+        return;
+    }
+    // Short slices keep a long wait responsive to being stopped.
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<int64_t>(hundredths, 10) * 10));
 }
 
 } // namespace zendrel

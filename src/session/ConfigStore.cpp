@@ -84,7 +84,7 @@ int64_t ConfigStore::readNumber(const QString& name) {
     return leadingNumber(read(name));
 }
 
-void ConfigStore::write(const QString& name, const QString& value) {
+bool ConfigStore::write(const QString& name, const QString& value) {
     const QString key = settingName(name);
     auto failed = [&](const QString& error) {
         m_store.messages().show(QStringLiteral("Error!"), QStringLiteral("Error writing configuration information.  Code ") +
@@ -96,7 +96,7 @@ void ConfigStore::write(const QString& name, const QString& value) {
     } catch (const StoreError& e) {
         // Without knowing whether the setting exists, writing could add a second record or lose one.
         failed(e.errorText());
-        return;
+        return false;
     }
     DataStore::Quiet quiet;
     WriteResult res;
@@ -108,14 +108,27 @@ void ConfigStore::write(const QString& name, const QString& value) {
         r.dataType = key;
         r.dataValue = value;
         res = m_table.insert(r);
+        if (res.kind == WriteResult::Duplicate) {
+            // Another program added the setting meanwhile; the last writer wins.
+            try {
+                existing = m_table.fetch(QStringLiteral("CF:KeyDataType"), {key});
+            } catch (const StoreError&) {
+            }
+            if (existing) {
+                existing->dataValue = value;
+                res = m_table.change(*existing);
+            }
+        }
     }
     if (!res) {
         failed(res.errorText.isEmpty() ? res.text : res.errorText);
+        return false;
     }
+    return true;
 }
 
-void ConfigStore::write(const QString& name, int64_t value) {
-    write(name, QString::number(value));
+bool ConfigStore::write(const QString& name, int64_t value) {
+    return write(name, QString::number(value));
 }
 
 bool previousVersionNeedsConversion(const QString& previousVersion) {

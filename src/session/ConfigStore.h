@@ -15,8 +15,9 @@ public:
     QString read(const QString& name);
     // Decimal text read as a number; blank or non-numeric text reads as 0.
     int64_t readNumber(const QString& name);
-    void write(const QString& name, const QString& value);
-    void write(const QString& name, int64_t value);
+    // False after a failure, which has been reported with the "Error!" message.
+    bool write(const QString& name, const QString& value);
+    bool write(const QString& name, int64_t value);
     int64_t count();
 
     // Setting names are cut to the field's 40 characters.

@@ -106,7 +106,7 @@ TEST_F(CliTest, EntriesArePrimedShownMaskedAndDeleted) {
              "s3cret\n");
     CliRun r = cli({"entries", "show", "1", "--user", "Default User"});
     ASSERT_EQ(r.rc, 0);
-    EXPECT_TRUE(r.out.contains("Password: ******\n"));
+    EXPECT_TRUE(r.out.contains("Password: ********\n"));
     EXPECT_TRUE(r.out.contains("Send Text: [Name][Tab][Password][Enter]\n"));
     EXPECT_TRUE(r.out.contains("Seconds To Wait: 5\n"));
     EXPECT_TRUE(r.out.contains("Monitor: yes\n"));
@@ -159,6 +159,37 @@ TEST_F(CliTest, SettingsAreReadAndWrittenAndInitAppliesTheFirstRunRules) {
     EXPECT_EQ(cli({"settings", "set", "ZD_CI", "30"}).rc, 0);
     EXPECT_EQ(cli({"settings", "get", "zd_ci"}).out, "30\n");
     EXPECT_EQ(cli({"users", "list"}).out, "Default User\n");
+}
+
+TEST_F(CliTest, TwoProgramsStartingTogetherOnAnEmptyDirectoryBothSucceed) {
+    for (int round = 0; round < 8; ++round) {
+        QTemporaryDir fresh;
+        QProcess a;
+        QProcess b;
+        for (QProcess* p : {&a, &b}) {
+            p->start(QStringLiteral(ZENDREL_CLI), {"--data", fresh.path(), "users", "list"});
+        }
+        for (QProcess* p : {&a, &b}) {
+            ASSERT_TRUE(p->waitForFinished(30000));
+            EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+            EXPECT_EQ(p->readAllStandardOutput(), "Default User\n");
+        }
+    }
+}
+
+TEST_F(CliTest, ASettingWrittenFirstLeavesTheFirstRunDefaultsInPlaceAndMissingInputIsRefused) {
+    EXPECT_EQ(cli({"settings", "set", "ZD_CI", "30"}).rc, 0);
+    EXPECT_EQ(cli({"settings", "get", "ZD_Skip"}).out, "1\n");
+    EXPECT_EQ(cli({"settings", "get", "ZD_CI"}).out, "30\n");
+    EXPECT_EQ(cli({"settings", "set", "  ", "1"}).rc, 2);
+
+    CliRun r = cli({"users", "add", "Quiet"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "zendrel-cli: The new user's password was not given on standard input.\n");
+    EXPECT_EQ(cli({"users", "list"}).out, "Default User\n");
+    r = cli({"entries", "add", "--user", "Default User", "--service", "S", "--name", "n"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(cli({"entries", "list", "--user", "Default User"}).out, "");
 }
 
 TEST_F(CliTest, TwoProgramsWritingAtOnceLoseNothing) {

@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
                     other.closeStore();
                     sqlite3* db = nullptr;
                     sqlite3_open(QFile::encodeName(p).constData(), &db);
-                    const QByteArray key = "x'" + deriveRawKey(buildRuntimeKey()).toHex() + "'";
+                    const QByteArray key = keyLiteral(deriveRawKey(buildRuntimeKey()));
                     sqlite3_key(db, key.constData(), static_cast<int>(key.size()));
                     sqlite3_exec(db, "CREATE TABLE Users (Name TEXT, Other INTEGER)", nullptr, nullptr, nullptr);
                     sqlite3_close(db);
@@ -175,12 +175,24 @@ INSTANTIATE_TEST_SUITE_P(
         return s;
     });
 
+TEST(OpenRepairTest, MessagesNameAFileOfItsOwnWithoutATableName) {
+    test::TestStore ts;
+    QFile f(ts.file("ZNDRL_S"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'z'));
+    f.close();
+    Table<ScriptPasteRecord> scripts(ts.store());
+    EXPECT_THROW(scripts.count(), ProgramEnded);
+    ASSERT_EQ(ts.messages().shown.size(), 1);
+    EXPECT_TRUE(ts.messages().shown[0].text.endsWith("accessing ZNDRL_S.  Press OK to end this application."));
+}
+
 // Damages a key so that its entries no longer match its records while its declaration looks right, and
 // leaves the file as a program that ended abnormally would.
 void damageServiceKey(const QString& path) {
     sqlite3* db = nullptr;
     sqlite3_open(QFile::encodeName(path).constData(), &db);
-    const QByteArray key = "x'" + deriveRawKey(buildRuntimeKey()).toHex() + "'";
+    const QByteArray key = keyLiteral(deriveRawKey(buildRuntimeKey()));
     sqlite3_key(db, key.constData(), static_cast<int>(key.size()));
     registerCollation(db);
     char* sql = nullptr;

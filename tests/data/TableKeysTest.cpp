@@ -83,6 +83,21 @@ TEST_F(TableKeysTest, RenamingAUserCarriesHisEntriesAlongAndDeletingRemovesThem)
     EXPECT_EQ(entries.read("P_:KeyService", {}).front().user, "Other");
 }
 
+TEST(TableRelationsTest, AUserIsRenamedAndDeletedBeforeAnyEntryTableExists) {
+    test::TestStore ts;
+    Table<UserRecord> users(ts.store());
+    UserRecord u = users.prime();
+    u.name = "Solo";
+    ASSERT_TRUE(users.insert(u));
+    UserRecord v = users.prime();
+    v.name = "Duo";
+    ASSERT_TRUE(users.insert(v));
+    u.name = "Single";
+    EXPECT_TRUE(users.change(u));
+    EXPECT_TRUE(users.remove(u));
+    EXPECT_TRUE(ts.messages().shown.isEmpty());
+}
+
 TEST_F(TableKeysTest, AFailedRenameLeavesTheUserAndHisEntriesAsTheyWere) {
     UserRecord d = addUser("Dana");
     addUser("Eve");

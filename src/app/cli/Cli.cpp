@@ -175,11 +175,10 @@ public:
 
     DataStore& store() { return m_store; }
     MessageService& messages() { return m_messages; }
-    int messageCount() const { return m_messages.count; }
     Clock& clock() { return m_clock; }
 
     // One line of standard input, without its line end; a prompt without echo on a terminal.
-    QString readSecret(const char* prompt) {
+    QString readSecret(const char* prompt, const char* what) {
         std::string line;
         if (m_io.terminal) {
             m_io.err << prompt << std::flush;
@@ -190,13 +189,16 @@ public:
                 quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
                 tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
             }
-            std::getline(m_io.in, line);
+            const bool got = static_cast<bool>(std::getline(m_io.in, line));
             if (tty) {
                 tcsetattr(STDIN_FILENO, TCSANOW, &old);
                 m_io.err << std::endl;
             }
-        } else {
-            std::getline(m_io.in, line);
+            if (!got) {
+                throw Refusal{QStringLiteral("%1 was not given.").arg(QString::fromLatin1(what))};
+            }
+        } else if (!std::getline(m_io.in, line)) {
+            throw Refusal{QStringLiteral("%1 was not given on standard input.").arg(QString::fromLatin1(what))};
         }
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
@@ -213,7 +215,7 @@ public:
             throw Refusal{QStringLiteral("There is no user named %1.").arg(name)};
         }
         if (Login::requiresPassword(*user)) {
-            const QString typed = readSecret("Confirm Password: ");
+            const QString typed = readSecret("Confirm Password: ", "The login password");
             if (Login::confirm(*user, typed, m_messages) != Login::Check::Accepted) {
                 throw Refusal{};
             }
@@ -230,13 +232,16 @@ private:
 
 int usersCommand(Session& s, const QStringList& args, CliIo& io) {
     if (args.isEmpty() || args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        io.out << kUsersHelp;
+        (args.isEmpty() ? io.err : io.out) << kUsersHelp;
         return args.isEmpty() ? kUsage : 0;
     }
     const QString verb = args.first();
     Options o(args.mid(1), {}, {});
     Login login(s.store());
     if (verb == QLatin1String("list")) {
+        if (!o.positional.isEmpty()) {
+            throw UsageError{QStringLiteral("users list takes no arguments")};
+        }
         login.ensureDefaultUser();
         for (const auto& u : login.usersByName()) {
             io.out << str(u.name) << '\n';
@@ -251,7 +256,7 @@ int usersCommand(Session& s, const QStringList& args, CliIo& io) {
         if (name.trimmed().isEmpty()) {
             throw Refusal{QStringLiteral("A user needs a name.")};
         }
-        QString password = fitText(s.readSecret("Password: "), 128);
+        QString password = fitText(s.readSecret("Password: ", "The new user's password"), 128);
         if (password.isEmpty()) {
             password = kNotRequired;
         }
@@ -290,7 +295,7 @@ PasswordRecord entryOf(Session& s, const UserRecord& user, const QString& idText
 
 int entriesCommand(Session& s, const QStringList& args, CliIo& io) {
     if (args.isEmpty() || args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        io.out << kEntriesHelp;
+        (args.isEmpty() ? io.err : io.out) << kEntriesHelp;
         return args.isEmpty() ? kUsage : 0;
     }
     const QString verb = args.first();
@@ -348,7 +353,7 @@ int entriesCommand(Session& s, const QStringList& args, CliIo& io) {
             expiry = dayNumber(d);
         }
         const UserRecord user = s.login(userName);
-        const QString password = s.readSecret("Entry password: ");
+        const QString password = s.readSecret("Entry password: ", "The entry's password");
 
         Table<PasswordRecord> entries(s.store());
         PasswordRecord e = entries.prime();
@@ -357,7 +362,9 @@ int entriesCommand(Session& s, const QStringList& args, CliIo& io) {
         const int32_t now = s.clock().clock();
         e.user = user.name;
         e.moreNotes = QStringLiteral("Added ") + longDate(today) + QStringLiteral("  ") + shortTime(now);
-        e.paste = o.has("paste") ? o.value("paste") : QStringLiteral("[Name][Tab][Password][Enter]");
+        // A blank send text becomes the default, as the entry form makes it.
+        e.paste = fitText(o.value("paste"), 255).isEmpty() ? QStringLiteral("[Name][Tab][Password][Enter]")
+                                                           : o.value("paste");
         e.secondsToWait = static_cast<uint8_t>(wait);
         e.doNotRepeatSeconds = static_cast<int32_t>(repeat);
         e.service = service;
@@ -401,7 +408,7 @@ int entriesCommand(Session& s, const QStringList& args, CliIo& io) {
         line("Service", e.service);
         line("URL", e.url);
         line("Name", e.name);
-        line("Password", o.flag("show-password") ? e.password : QString(e.password.size(), QLatin1Char('*')));
+        line("Password", o.flag("show-password") ? e.password : QStringLiteral("********"));
         line("Expiry Date", e.expiryDate ? dateOf(e.expiryDate).toString(Qt::ISODate) : QString());
         line("Expiry Interval", QString::number(e.expiryInterval));
         line("Last Change", e.lastChangeDate ? longDate(e.lastChangeDate) + QLatin1Char(' ') + shortTime(e.lastChangeTime)
@@ -434,7 +441,7 @@ int entriesCommand(Session& s, const QStringList& args, CliIo& io) {
 
 int settingsCommand(Session& s, const QStringList& args, CliIo& io) {
     if (args.isEmpty() || args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        io.out << kSettingsHelp;
+        (args.isEmpty() ? io.err : io.out) << kSettingsHelp;
         return args.isEmpty() ? kUsage : 0;
     }
     ConfigStore config(s.store());
@@ -444,9 +451,14 @@ int settingsCommand(Session& s, const QStringList& args, CliIo& io) {
         return 0;
     }
     if (verb == QLatin1String("set") && args.size() == 3) {
-        const int before = static_cast<int>(s.messageCount());
-        config.write(args[1], args[2]);
-        return s.messageCount() == before ? 0 : kRefused;
+        if (ConfigStore::settingName(args[1]).isEmpty()) {
+            throw UsageError{QStringLiteral("a setting needs a name")};
+        }
+        // A first setting written here must not stand in for the main program's first run.
+        if (config.count() == 0) {
+            initialiseSettings(s.store(), config);
+        }
+        return config.write(args[1], args[2]) ? 0 : kRefused;
     }
     throw UsageError{QStringLiteral("settings get NAME | settings set NAME VALUE")};
 }

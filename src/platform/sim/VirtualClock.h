@@ -12,6 +12,8 @@ public:
     int32_t today() const override { return m_day; }
     int32_t clock() const override { return m_clock; }
     void yield() override { advance(m_yieldStep); }
+    int64_t monotonic() const override { return int64_t{m_day} * kHundredthsPerDay + m_clock - 1; }
+    void sleep(int64_t hundredths) override { advance(hundredths > 0 ? hundredths : m_yieldStep); }
 
     void set(int32_t day, int32_t clock) {
         m_day = day;
