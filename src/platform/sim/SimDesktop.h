@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/Desktop.h"
+#include "platform/Shell.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace zendrel::sim {
+
+// An in-memory desktop: top-level windows in front-to-back order, their child windows with texts, the
+// focus, minimising and activation, as a test sets them up.
+class SimDesktop final : public Desktop {
+public:
+    // Adds a top-level window in front of the others; returns its id.
+    WindowId addWindow(const std::string& title);
+    // Adds a window behind all others.
+    WindowId addWindowBehind(const std::string& title);
+    WindowId addChild(WindowId parent, const std::string& text);
+    void closeWindow(WindowId window);
+    void setTitle(WindowId window, const std::string& title);
+    void setMinimized(WindowId window, bool minimized) { m_minimized[window] = minimized; }
+    bool isMinimized(WindowId window) const;
+    // A window that activation and direct focusing cannot reach (another program holds the foreground).
+    void refuseFocus(WindowId window) { m_refused.insert(window); }
+    void setFocus(WindowId window) { m_focus = window; }
+    WindowId front() const { return m_order.empty() ? 0 : m_order.front(); }
+    int activations() const { return m_activations; }
+
+    std::vector<WindowInfo> topLevelWindows() override;
+    std::vector<WindowInfo> descendants(WindowId window) override;
+    WindowId focusedWindow() override { return m_focus; }
+    bool isWithin(WindowId window, WindowId ancestor) override;
+    void activate(WindowId window, bool restore) override;
+    bool focusDirectly(WindowId window) override;
+
+private:
+    struct Node {
+        std::string text;
+        WindowId parent = 0;
+        std::vector<WindowId> children;
+    };
+    void collect(WindowId window, std::vector<WindowInfo>& out);
+
+    WindowId m_next = 0x1000;
+    std::vector<WindowId> m_order;  // top-level windows, front first
+    std::map<WindowId, Node> m_nodes;
+    std::map<WindowId, bool> m_minimized;
+    std::set<WindowId> m_refused;
+    WindowId m_focus = 0;
+    int m_activations = 0;
+};
+
+// Records the programs started and documents opened; a name listed in `missing` fails to start.
+class SimShell final : public Shell {
+public:
+    bool startProgram(const std::string& commandLine, std::string& error) override;
+    bool openDocument(const std::string& target, std::string& error) override;
+    std::vector<std::string> started;
+    std::vector<std::string> opened;
+    std::set<std::string> missing;
+};
+
+class SimClipboard final : public Clipboard {
+public:
+    std::string text() override { return m_text; }
+    void setText(const std::string& text, bool secret) override {
+        m_text = text;
+        m_secret = secret;
+        ++changes;
+    }
+    bool secret() const { return m_secret; }
+    int changes = 0;
+
+private:
+    std::string m_text;
+    bool m_secret = false;
+};
+
+} // namespace zendrel::sim

@@ -1,0 +1,116 @@
+#include "send/Sender.h"
+
+namespace zendrel {
+
+namespace {
+
+QString trimmedRight(const QString& s) {
+    qsizetype n = s.size();
+    while (n > 0 && s.at(n - 1) == QLatin1Char(' ')) {
+        --n;
+    }
+    return s.left(n);
+}
+
+} // namespace
+
+Sender::Sender(Keyboard& keyboard, Desktop& desktop, Clock& clock, SendSettings settings)
+    : m_keyboard(keyboard), m_desktop(desktop), m_clock(clock), m_settings(settings) {}
+
+SendOutcome Sender::typeInto(WindowId window, const SendRequest& request) {
+    Typist typist(m_keyboard, m_clock, m_settings);
+    if (window != 0) {
+        typist.setGuard([this, window] {
+            const WindowId focus = m_desktop.focusedWindow();
+            return focus != 0 && m_desktop.isWithin(focus, window);
+        });
+    }
+    const ExpandedText text = request.text.trimmedRight();
+    bool ok = false;
+    if (request.direct && window > 31) {
+        ok = typist.directSendText(m_desktop, window, text, 1);
+    } else {
+        ok = typist.typeSendText(text);
+    }
+    return ok ? SendOutcome::Sent : SendOutcome::Stopped;
+}
+
+SendOutcome Sender::sendTo(WindowId window, const SendRequest& request, Activation variant) {
+    if (!m_keyboard.waitForModifiersReleased(kModifierWaitMs)) {
+        return SendOutcome::ModifiersHeld;
+    }
+    if (request.direct) {
+        // Direct sending gives the window the input focus itself, past the window manager.
+        if (!m_desktop.focusDirectly(window)) {
+            return SendOutcome::FocusRefused;
+        }
+    } else {
+        m_desktop.activate(window, variant == Activation::Main);
+    }
+    if (!WindowFinder(m_desktop).focusReaches(window, m_clock, kFocusWait)) {
+        return SendOutcome::FocusRefused;
+    }
+    return typeInto(window, request);
+}
+
+SendOutcome Sender::send(const SendRequest& request, Activation variant) {
+    if (trimmedRight(request.title).isEmpty()) {
+        // A blank title types into whatever has the focus, on purpose.
+        if (!m_keyboard.waitForModifiersReleased(kModifierWaitMs)) {
+            return SendOutcome::ModifiersHeld;
+        }
+        return typeInto(0, request);
+    }
+    WindowFinder finder(m_desktop);
+    const Located l = finder.find(request.title, request.contents);
+    if (l.negated) {
+        // A "~" title also means the focused window; nothing is activated.
+        if (!m_keyboard.waitForModifiersReleased(kModifierWaitMs)) {
+            return SendOutcome::ModifiersHeld;
+        }
+        return typeInto(0, request);
+    }
+    if (!l.found()) {
+        return SendOutcome::NoWindow;
+    }
+    return sendTo(l.window, request, variant);
+}
+
+QString cannotSendText(SendOutcome outcome, const QString& title) {
+    const QString t = trimmedRight(title);
+    switch (outcome) {
+    case SendOutcome::NoWindow:
+        return QStringLiteral("The associated window does not exist (") + t + QStringLiteral(").");
+    case SendOutcome::FocusRefused:
+        return QStringLiteral("The associated window could not be brought to the front (") + t +
+               QStringLiteral("), so nothing was typed.");
+    case SendOutcome::ModifiersHeld:
+        return QStringLiteral("Shift, Ctrl or Alt was held down, so nothing was typed into (") + t +
+               QStringLiteral(").");
+    case SendOutcome::Stopped:
+        return QStringLiteral("Typing stopped because another window took the focus from (") + t +
+               QStringLiteral(").");
+    case SendOutcome::Sent:
+        break;
+    }
+    return {};
+}
+
+bool startEntryProgram(const QString& filename, Shell& shell, MessageService& messages, bool startNotApplicable) {
+    const QString name = trimmedRight(filename);
+    if (name.isEmpty() || name.at(0).unicode() < 32 ||
+        (!startNotApplicable && name.trimmed().toUpper() == QLatin1String("N/A"))) {
+        return false;
+    }
+    std::string error;
+    if (shell.startProgram(name.toStdString(), error)) {
+        return true;
+    }
+    messages.show(Message{QStringLiteral("Critical Error Message"),
+                          QStringLiteral("EXE, Batch File or PIF File Not Found:") + name +
+                              QStringLiteral("|Please notify technical support immediately!"),
+                          Buttons::Ok, Answer::Ok, true});
+    return false;
+}
+
+} // namespace zendrel
