@@ -5,6 +5,10 @@
 #include "session/ConfigStore.h"
 #include "session/Login.h"
 #include "session/OwnerKeys.h"
+#include "platform/x11/PosixShell.h"
+#include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11Keyboard.h"
+#include "send/Sender.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,6 +42,8 @@ Commands:
   settings get NAME    print a setting
   settings set NAME VALUE
                        change a setting
+  send ID --user NAME  send an entry into its window, as the password list's Send does
+  windows              list the desktop's top-level windows, front to back
 
 Run "zendrel-cli COMMAND --help" for the options of a command.
 Exit status: 0 done, 1 refused (the reason on standard error), 2 wrong usage.
@@ -65,6 +71,18 @@ prints the new entry's ID. "list" prints ID, service, name and URL separated by 
 
 const char* const kSettingsHelp = R"(Usage: zendrel-cli [--data DIR] settings get NAME
        zendrel-cli [--data DIR] settings set NAME VALUE
+)";
+
+const char* const kSendHelp = R"(Usage: zendrel-cli [--data DIR] send ID --user NAME
+
+Does for one entry what Send does: starts its program, expands its send text, waits its seconds,
+finds and activates its window (the focused one for a blank title) and types the text with the
+stored send interval and group size. Needs an X display ($DISPLAY).
+)";
+
+const char* const kWindowsHelp = R"(Usage: zendrel-cli windows
+
+Lists the top-level windows of the X display, front to back: the window id, a tab, the title.
 )";
 
 const char* const kInitHelp = R"(Usage: zendrel-cli [--data DIR] init
@@ -463,6 +481,71 @@ int settingsCommand(Session& s, const QStringList& args, CliIo& io) {
     throw UsageError{QStringLiteral("settings get NAME | settings set NAME VALUE")};
 }
 
+std::unique_ptr<x11::X11Connection> connectDisplay() {
+    auto c = x11::X11Connection::open();
+    if (!c) {
+        throw Refusal{QStringLiteral("There is no X display to work on (DISPLAY is \"%1\").")
+                          .arg(QString::fromLocal8Bit(qgetenv("DISPLAY")))};
+    }
+    return c;
+}
+
+int sendCommand(Session& s, const QStringList& args, CliIo& io) {
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        io.out << kSendHelp;
+        return 0;
+    }
+    Options o(args, {"user"}, {});
+    if (o.positional.size() != 1) {
+        throw UsageError{QStringLiteral("send takes one entry ID")};
+    }
+    const QString userName = o.required("user");
+    auto display = connectDisplay();
+    const UserRecord user = s.login(userName);
+    const PasswordRecord e = entryOf(s, user, o.positional.first());
+
+    ConfigStore config(s.store());
+    SendSettings settings;
+    settings.interval = std::max<int64_t>(config.readNumber(QStringLiteral("ZD_GD")), 0);
+    const int64_t group = config.readNumber(QStringLiteral("ZD_BS"));
+    settings.groupSize = group <= 0 || group > 255 ? 7 : static_cast<int>(group);
+
+    x11::PosixShell shell;
+    startEntryProgram(e.filename, shell, s.messages());
+    const ExpandedText text = expandSendText(e.paste, e);
+    x11::X11Desktop desktop(*display);
+    x11::X11Keyboard keyboard(*display);
+    Typist(keyboard, s.clock(), settings).waitHundredths(int64_t{e.secondsToWait} * 100);
+    // The program just started may need its wait to show its window; the layout may have changed.
+    keyboard.refresh();
+    Sender sender(keyboard, desktop, s.clock(), settings);
+    const SendOutcome outcome =
+        sender.send({e.windowTitleToLocate, e.windowContents, text, e.directSend != 0}, Activation::Main);
+    if (outcome != SendOutcome::Sent) {
+        s.messages().show(QStringLiteral("Cannot Send"), cannotSendText(outcome, e.windowTitleToLocate));
+        return kRefused;
+    }
+    return 0;
+}
+
+int windowsCommand(const QStringList& args, CliIo& io) {
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        io.out << kWindowsHelp;
+        return 0;
+    }
+    if (!args.isEmpty()) {
+        throw UsageError{QStringLiteral("windows takes no arguments")};
+    }
+    auto display = connectDisplay();
+    x11::X11Desktop desktop(*display);
+    for (const WindowInfo& w : desktop.topLevelWindows()) {
+        char id[32];
+        std::snprintf(id, sizeof id, "0x%08llx", static_cast<unsigned long long>(w.id));
+        io.out << id << '\t' << w.text << '\n';
+    }
+    return 0;
+}
+
 int initCommand(Session& s, const QStringList& args, CliIo& io) {
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
         io.out << kInitHelp;
@@ -505,6 +588,9 @@ int runCli(const QStringList& arguments, CliIo& io) {
             return kUsage;
         }
         const QString command = args.takeFirst();
+        if (command == QLatin1String("windows")) {
+            return windowsCommand(args, io);
+        }
         const QFileInfo dir(directory);
         if (!dir.isDir() || !dir.isExecutable()) {
             io.err << "zendrel-cli: the data directory " << str(directory) << " cannot be opened." << std::endl;
@@ -522,6 +608,9 @@ int runCli(const QStringList& arguments, CliIo& io) {
         }
         if (command == QLatin1String("init")) {
             return initCommand(s, args, io);
+        }
+        if (command == QLatin1String("send")) {
+            return sendCommand(s, args, io);
         }
         throw UsageError{QStringLiteral("unknown command %1").arg(command)};
     } catch (const UsageError& e) {

@@ -1,0 +1,224 @@
+#include "platform/x11/X11Desktop.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace zendrel::x11 {
+
+namespace {
+
+// Reads a window property as an array of items; empty when the window or the property is missing.
+template <class T> std::vector<T> property(Display* d, Window w, Atom name, Atom type) {
+    std::vector<T> out;
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, w, name, 0, 1 << 20, False, type, &actualType, &format, &count, &after, &data) ==
+            Success &&
+        data) {
+        if (actualType == type || type == AnyPropertyType) {
+            if (format == 32) {
+                const auto* longs = reinterpret_cast<const unsigned long*>(data);
+                for (unsigned long i = 0; i < count; ++i) {
+                    out.push_back(static_cast<T>(longs[i]));
+                }
+            } else if (format == 8) {
+                for (unsigned long i = 0; i < count; ++i) {
+                    out.push_back(static_cast<T>(data[i]));
+                }
+            }
+        }
+        XFree(data);
+    }
+    return out;
+}
+
+std::vector<Window> children(Display* d, Window w, Window* parent = nullptr) {
+    Window root = 0;
+    Window par = 0;
+    Window* kids = nullptr;
+    unsigned int n = 0;
+    std::vector<Window> out;
+    if (XQueryTree(d, w, &root, &par, &kids, &n)) {
+        out.assign(kids, kids + n);
+        if (kids) {
+            XFree(kids);
+        }
+    }
+    if (parent) {
+        *parent = par;
+    }
+    return out;
+}
+
+} // namespace
+
+X11Desktop::X11Desktop(X11Connection& connection) : m_conn(connection) {}
+
+unsigned long X11Desktop::atom(const char* name) {
+    return XInternAtom(m_conn.display(), name, False);
+}
+
+std::string X11Desktop::title(WindowId window) {
+    Display* d = m_conn.display();
+    const auto utf8 = property<char>(d, window, atom("_NET_WM_NAME"), atom("UTF8_STRING"));
+    if (!utf8.empty()) {
+        return std::string(utf8.begin(), utf8.end());
+    }
+    XTextProperty text{};
+    std::string out;
+    if (XGetWMName(d, window, &text) && text.value) {
+        char** list = nullptr;
+        int n = 0;
+        if (Xutf8TextPropertyToTextList(d, &text, &list, &n) >= Success && list && n > 0) {
+            out = list[0];
+        } else {
+            out.assign(reinterpret_cast<char*>(text.value), text.nitems);
+        }
+        if (list) {
+            XFreeStringList(list);
+        }
+        XFree(text.value);
+    }
+    return out;
+}
+
+bool X11Desktop::hasWindowManager() {
+    Display* d = m_conn.display();
+    const auto check = property<Window>(d, DefaultRootWindow(d), atom("_NET_SUPPORTING_WM_CHECK"), XA_WINDOW);
+    if (check.empty()) {
+        return false;
+    }
+    // The check window names itself too; a stale property of a window manager that ended does not.
+    const auto again = property<Window>(d, check.front(), atom("_NET_SUPPORTING_WM_CHECK"), XA_WINDOW);
+    return !again.empty() && again.front() == check.front();
+}
+
+std::vector<WindowInfo> X11Desktop::topLevelWindows() {
+    Display* d = m_conn.display();
+    const Window root = DefaultRootWindow(d);
+    std::vector<Window> stack;
+    if (hasWindowManager()) {
+        stack = property<Window>(d, root, atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW);
+        if (stack.empty()) {
+            stack = property<Window>(d, root, atom("_NET_CLIENT_LIST"), XA_WINDOW);
+        }
+    }
+    if (stack.empty()) {
+        stack = children(d, root);
+    }
+    // Both lists run bottom to top; the search wants the front first.
+    std::vector<WindowInfo> out;
+    out.reserve(stack.size());
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+        out.push_back({*it, title(*it)});
+    }
+    return out;
+}
+
+std::vector<WindowInfo> X11Desktop::descendants(WindowId window) {
+    std::vector<WindowInfo> out;
+    Display* d = m_conn.display();
+    std::function<void(Window, int)> walk = [&](Window w, int depth) {
+        if (depth > 64) {
+            return;
+        }
+        for (Window c : children(d, w)) {
+            out.push_back({c, title(c)});
+            walk(c, depth + 1);
+        }
+    };
+    walk(window, 0);
+    return out;
+}
+
+WindowId X11Desktop::focusedWindow() {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(m_conn.display(), &focus, &revert);
+    return focus == PointerRoot ? 0 : focus;
+}
+
+bool X11Desktop::isWithin(WindowId window, WindowId ancestor) {
+    Display* d = m_conn.display();
+    const Window root = DefaultRootWindow(d);
+    for (Window w = window; w != 0 && w != root;) {
+        if (w == ancestor) {
+            return true;
+        }
+        Window parent = 0;
+        children(d, w, &parent);
+        w = parent;
+    }
+    return false;
+}
+
+bool X11Desktop::isMinimized(WindowId window) {
+    Display* d = m_conn.display();
+    const Atom wmState = atom("WM_STATE");
+    const auto state = property<long>(d, window, wmState, wmState);
+    if (!state.empty() && state.front() == IconicState) {
+        return true;
+    }
+    const Atom hidden = atom("_NET_WM_STATE_HIDDEN");
+    for (Atom a : property<Atom>(d, window, atom("_NET_WM_STATE"), XA_ATOM)) {
+        if (a == hidden) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void X11Desktop::activate(WindowId window, bool restore) {
+    Display* d = m_conn.display();
+    const bool minimized = isMinimized(window);
+    if (minimized && !restore) {
+        return;
+    }
+    const Window root = DefaultRootWindow(d);
+    const bool managed = hasWindowManager();
+    m_conn.failsWithError([&] {
+        if (managed) {
+            // Source indication 2: the request comes on the user's behalf, like a pager's.
+            XEvent e{};
+            e.xclient.type = ClientMessage;
+            e.xclient.window = window;
+            e.xclient.message_type = atom("_NET_ACTIVE_WINDOW");
+            e.xclient.format = 32;
+            e.xclient.data.l[0] = 2;
+            e.xclient.data.l[1] = CurrentTime;
+            XSendEvent(d, root, False, SubstructureNotifyMask | SubstructureRedirectMask, &e);
+        }
+        if (minimized) {
+            XMapRaised(d, window);
+        }
+        XRaiseWindow(d, window);
+    });
+    // Without a window manager, or when it does not answer, the focus is given directly.
+    for (int i = 0; managed && i < 20; ++i) {
+        const WindowId f = focusedWindow();
+        if (f != 0 && isWithin(f, window)) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    focusDirectly(window);
+}
+
+bool X11Desktop::focusDirectly(WindowId window) {
+    Display* d = m_conn.display();
+    XWindowAttributes attrs{};
+    if (m_conn.failsWithError([&] { XGetWindowAttributes(d, window, &attrs); }) || attrs.map_state != IsViewable) {
+        return false;
+    }
+    return !m_conn.failsWithError([&] { XSetInputFocus(d, window, RevertToParent, CurrentTime); });
+}
+
+} // namespace zendrel::x11

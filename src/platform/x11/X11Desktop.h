@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/Desktop.h"
+#include "platform/x11/X11Connection.h"
+
+namespace zendrel::x11 {
+
+// The windows of an X display. With a window manager the top-level windows are its clients in stacking
+// order; without one, the children of the root window. Titles come from _NET_WM_NAME, else WM_NAME.
+class X11Desktop final : public Desktop {
+public:
+    explicit X11Desktop(X11Connection& connection);
+
+    std::vector<WindowInfo> topLevelWindows() override;
+    std::vector<WindowInfo> descendants(WindowId window) override;
+    WindowId focusedWindow() override;
+    bool isWithin(WindowId window, WindowId ancestor) override;
+    void activate(WindowId window, bool restore) override;
+    bool focusDirectly(WindowId window) override;
+
+    bool hasWindowManager();
+    bool isMinimized(WindowId window);
+    std::string title(WindowId window);
+
+private:
+    unsigned long atom(const char* name);
+
+    X11Connection& m_conn;
+};
+
+} // namespace zendrel::x11
