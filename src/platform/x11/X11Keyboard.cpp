@@ -259,8 +259,19 @@ bool X11Keyboard::typeOnSpare(unsigned long keysym) {
     std::vector<KeySym> syms(static_cast<size_t>(perKey), keysym);
     XChangeKeyboardMapping(d, spare, perKey, syms.data(), 1);
     XSync(d, False);
+    // Caps Lock would turn a lower-case letter on this key into a capital: switch it off for the
+    // keystroke and back on after it.
+    const unsigned char caps = (lockedMods() & LockMask) ? XKeysymToKeycode(d, XK_Caps_Lock) : 0;
+    if (caps) {
+        XTestFakeKeyEvent(d, caps, True, CurrentTime);
+        XTestFakeKeyEvent(d, caps, False, CurrentTime);
+    }
     XTestFakeKeyEvent(d, static_cast<unsigned int>(spare), True, CurrentTime);
     XTestFakeKeyEvent(d, static_cast<unsigned int>(spare), False, CurrentTime);
+    if (caps) {
+        XTestFakeKeyEvent(d, caps, True, CurrentTime);
+        XTestFakeKeyEvent(d, caps, False, CurrentTime);
+    }
     XSync(d, False);
     // The receiving program reads the mapping when it handles the keystroke; give it the time to do so
     // before the keycode is emptied again.

@@ -1,0 +1,264 @@
+// Typing into real xterms on a private X server (see with-x11.sh); each xterm runs cat into a file, so
+// the file holds exactly what arrived.
+#include "platform/sim/VirtualClock.h"
+#include "platform/x11/PosixShell.h"
+#include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11Keyboard.h"
+#include "send/Sender.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace zendrel;
+
+namespace {
+
+class X11Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        conn = x11::X11Connection::open();
+        ASSERT_TRUE(conn) << "no X display";
+        desktop = std::make_unique<x11::X11Desktop>(*conn);
+        keyboard = std::make_unique<x11::X11Keyboard>(*conn);
+        layout("us");
+    }
+    void TearDown() override {
+        if (keyboard && keyboard->capsLockOn()) {
+            run("xdotool", {"key", "Caps_Lock"});
+        }
+        for (QProcess* p : terms) {
+            p->kill();
+            p->waitForFinished(3000);
+            delete p;
+        }
+        layout("us");
+    }
+    static void run(const QString& program, const QStringList& args) {
+        QProcess p;
+        p.start(program, args);
+        p.waitForFinished(10000);
+    }
+    void layout(const QString& name) {
+        run("setxkbmap", {name});
+        if (keyboard) {
+            keyboard->refresh();
+        }
+    }
+    // Opens an xterm titled `title` whose input goes to a file; returns the file's path.
+    QString xterm(const QString& title) {
+        const QString file = dir.filePath(QStringLiteral("out%1").arg(terms.size()));
+        auto* p = new QProcess;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LC_ALL", "C.UTF-8");
+        p->setProcessEnvironment(env);
+        p->start("xterm", {"-u8", "-T", title, "-xrm", "XTerm*allowTitleOps: false", "-e", "sh", "-c",
+                           "stty -echo; exec cat > '" + file + "'"});
+        terms.push_back(p);
+        for (int i = 0; i < 200 && windowTitled(title) == 0; ++i) {
+            QThread::msleep(25);
+        }
+        // The new window is in front with the focus once the window manager has placed it.
+        const WindowId w = windowTitled(title);
+        for (int i = 0; i < 100; ++i) {
+            const WindowId f = desktop->focusedWindow();
+            if (f != 0 && desktop->isWithin(f, w)) {
+                break;
+            }
+            QThread::msleep(20);
+        }
+        // The window manager may hand the new window the focus once more a moment later.
+        QThread::msleep(400);
+        return file;
+    }
+    WindowId windowTitled(const QString& title) {
+        for (const auto& w : desktop->topLevelWindows()) {
+            if (QString::fromStdString(w.text) == title) {
+                return w.id;
+            }
+        }
+        return 0;
+    }
+    // The file's contents once it holds `lines` line ends (or after ten seconds).
+    static QByteArray received(const QString& file, int lines = 1) {
+        QByteArray data;
+        for (int i = 0; i < 400; ++i) {
+            QFile f(file);
+            if (f.open(QIODevice::ReadOnly)) {
+                data = f.readAll();
+                if (data.count('\n') >= lines) {
+                    break;
+                }
+            }
+            QThread::msleep(25);
+        }
+        return data;
+    }
+    SendOutcome send(const QString& title, const QString& text, Activation variant = Activation::Main,
+                     bool direct = false) {
+        Sender sender(*keyboard, *desktop, clock, SendSettings{7, 0});
+        return sender.send({title, {}, ExpandedText::plain(text), direct}, variant);
+    }
+    // Types text exactly (no tokens), then a line end.
+    void typeRaw(const QString& text) {
+        Typist t(*keyboard, clock, SendSettings{7, 0});
+        t.typeCharacters(text + "\n");
+        keyboard->flush();
+    }
+
+    QTemporaryDir dir;
+    SystemClock clock;
+    std::unique_ptr<x11::X11Connection> conn;
+    std::unique_ptr<x11::X11Desktop> desktop;
+    std::unique_ptr<x11::X11Keyboard> keyboard;
+    std::vector<QProcess*> terms;
+};
+
+QString printableAscii() {
+    QString s;
+    for (char c = ' '; c <= '~'; ++c) {
+        s += QLatin1Char(c);
+    }
+    return s;
+}
+
+class LayoutTest : public X11Test, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(LayoutTest, EveryPrintableCharacterArrivesOnTheLayout) {
+    const QString file = xterm("Layout");
+    layout(GetParam());
+    const QString text = printableAscii() + QStringLiteral(" äöüßé ÄÖÜÉ €ł");
+    typeRaw(text);
+    EXPECT_EQ(QString::fromUtf8(received(file)), text + "\n") << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, LayoutTest, ::testing::Values("us", "de", "fr"));
+
+TEST_F(X11Test, CapsLockMakesNoDifferenceAndStaysOn) {
+    const QString file = xterm("Caps");
+    run("xdotool", {"key", "Caps_Lock"});
+    keyboard->refresh();
+    ASSERT_TRUE(keyboard->capsLockOn());
+    typeRaw("Hello World abcXYZ 123 äÄ €");
+    EXPECT_EQ(QString::fromUtf8(received(file)), "Hello World abcXYZ 123 äÄ €\n");
+    EXPECT_TRUE(keyboard->capsLockOn());
+}
+
+TEST_F(X11Test, KeyTokensModifiersAndWaitsReachTheWindow) {
+    const QString file = xterm("Tokens");
+    QElapsedTimer t;
+    t.start();
+    // Ctrl+V makes the terminal take the next control character literally: Ctrl+A arrives as byte 1.
+    EXPECT_EQ(send("Tokens", "a[Tab]b[+c][^V][^A][WAIT=100]d[Enter]"), SendOutcome::Sent);
+    EXPECT_GE(t.elapsed(), 1000);
+    EXPECT_EQ(received(file), QByteArray("a\tbC\x01" "d\n"));
+}
+
+TEST_F(X11Test, TheTitleRulesFindTheFrontmostMatchingWindowAndBringItForward) {
+    const QString alpha = xterm("Alpha One");
+    const QString betaBack = xterm("Beta Two");
+    const QString betaFront = xterm("Beta Two");
+    ASSERT_EQ(desktop->topLevelWindows().front().text, "Beta Two");
+
+    EXPECT_EQ(send("alpha*", "1[Enter]"), SendOutcome::Sent);
+    EXPECT_EQ(received(alpha), "1\n");
+    EXPECT_EQ(desktop->topLevelWindows().front().text, "Alpha One") << "activation brings the window forward";
+
+    EXPECT_EQ(send("*two", "2[Enter]"), SendOutcome::Sent);
+    EXPECT_EQ(send("BETA TWO", "3[Enter]"), SendOutcome::Sent);
+    EXPECT_EQ(received(betaFront, 2), "2\n3\n");
+    EXPECT_EQ(send("Gamma", "4[Enter]"), SendOutcome::NoWindow);
+    QThread::msleep(200);
+    EXPECT_EQ(received(betaBack, 0), "");
+    EXPECT_EQ(received(alpha), "1\n");
+}
+
+TEST_F(X11Test, DirectSendGivesTheWindowTheFocusItself) {
+    const QString target = xterm("Direct Target");
+    const QString other = xterm("Other");
+    EXPECT_EQ(send("Direct Target", "x[Tab 2]y[Enter]", Activation::Main, true), SendOutcome::Sent);
+    EXPECT_EQ(received(target), "x\t\ty\n");
+    EXPECT_EQ(received(other, 0), "");
+}
+
+TEST_F(X11Test, NothingIsTypedWhenTheFocusCannotReachTheWindow) {
+    const QString hidden = xterm("Hidden Target");
+    const QString other = xterm("Bystander");
+    const WindowId w = windowTitled("Hidden Target");
+    run("xdotool", {"windowminimize", QString::number(w)});
+    for (int i = 0; i < 100 && !desktop->isMinimized(w); ++i) {
+        QThread::msleep(20);
+    }
+    ASSERT_TRUE(desktop->isMinimized(w));
+    // The monitor does not restore a minimised window, so the text has nowhere safe to go.
+    EXPECT_EQ(send("Hidden Target", "secret[Enter]", Activation::Monitor), SendOutcome::FocusRefused);
+    QThread::msleep(300);
+    EXPECT_EQ(received(hidden, 0), "");
+    EXPECT_EQ(received(other, 0), "");
+    // The main program restores it and types.
+    EXPECT_EQ(send("Hidden Target", "shown[Enter]", Activation::Main), SendOutcome::Sent);
+    EXPECT_EQ(received(hidden), "shown\n");
+}
+
+TEST_F(X11Test, ProgramsStartDetachedAndMissingOnesFail) {
+    x11::PosixShell shell;
+    std::string error;
+    const QString marker = dir.filePath("started");
+    EXPECT_TRUE(shell.startProgram(("touch '" + marker + "'").toStdString(), error));
+    for (int i = 0; i < 100 && !QFile::exists(marker); ++i) {
+        QThread::msleep(20);
+    }
+    EXPECT_TRUE(QFile::exists(marker));
+    EXPECT_FALSE(shell.startProgram("/nonexistent/program --flag", error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST_F(X11Test, TheCommandLineSendsAnEntryAndReportsAMissingWindow) {
+    const QString file = xterm("Bank Login");
+    QTemporaryDir data;
+    auto cli = [&](const QStringList& args, const QByteArray& input = {}) {
+        QProcess p;
+        p.start(QStringLiteral(ZENDREL_CLI), QStringList{"--data", data.path()} + args);
+        p.write(input);
+        p.closeWriteChannel();
+        p.waitForFinished(30000);
+        return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
+    };
+    ASSERT_EQ(cli({"entries", "add", "--user", "Default User", "--service", "Bank", "--name", "alice", "--title",
+                   "bank*", "--wait", "0"},
+                  "s3[cr]et\n")
+                  .first,
+              0);
+    ASSERT_EQ(cli({"entries", "add", "--user", "Default User", "--service", "Mail", "--name", "bob", "--title", "Mail",
+                   "--wait", "0"},
+                  "x\n")
+                  .first,
+              0);
+    EXPECT_EQ(cli({"send", "1", "--user", "Default User"}).first, 0);
+    EXPECT_EQ(received(file), "alice\ts3[cr]et\n");
+    const auto missing = cli({"send", "2", "--user", "Default User"});
+    EXPECT_EQ(missing.first, 1);
+    EXPECT_EQ(missing.second, "Cannot Send: The associated window does not exist (Mail).\n");
+}
+
+TEST_F(X11Test, WithoutWindowManagerWindowsAreFoundUnderTheRootAndFocusedDirectly) {
+    const QString first = xterm("Plain One");
+    const QString second = xterm("Plain Two");
+    EXPECT_EQ(send("Plain One", "one[Enter]"), SendOutcome::Sent);
+    EXPECT_EQ(send("plain two", "two[Enter]"), SendOutcome::Sent);
+    EXPECT_EQ(received(first), "one\n");
+    EXPECT_EQ(received(second), "two\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
