@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config ccache git
     libsqlcipher-dev sqlcipher
     libgtest-dev libgmock-dev libbenchmark-dev
-    libx11-dev libxtst-dev libxkbfile-dev
+    libx11-dev libxtst-dev libxkbfile-dev libx11-xcb-dev libxcb1-dev
     xvfb openbox xterm xdotool x11-xkb-utils x11-utils xauth
     python3 dbus-x11 at-spi2-core python3-dogtail
     fonts-dejavu-core

@@ -1,8 +1,12 @@
 #include "platform/x11/X11Desktop.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 #include <chrono>
 #include <functional>
@@ -101,6 +105,52 @@ bool X11Desktop::hasWindowManager() {
     return !again.empty() && again.front() == check.front();
 }
 
+std::vector<std::string> X11Desktop::titles(const std::vector<WindowId>& windows) {
+    // All requests go out before the first answer is read: one round trip for any number of windows.
+    Display* d = m_conn.display();
+    xcb_connection_t* c = XGetXCBConnection(d);
+    const xcb_atom_t netName = static_cast<xcb_atom_t>(atom("_NET_WM_NAME"));
+    const xcb_atom_t utf8 = static_cast<xcb_atom_t>(atom("UTF8_STRING"));
+    std::vector<xcb_get_property_cookie_t> net;
+    std::vector<xcb_get_property_cookie_t> plain;
+    net.reserve(windows.size());
+    plain.reserve(windows.size());
+    for (WindowId w : windows) {
+        net.push_back(xcb_get_property(c, 0, static_cast<xcb_window_t>(w), netName, utf8, 0, 1024));
+        plain.push_back(xcb_get_property(c, 0, static_cast<xcb_window_t>(w), XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024));
+    }
+    std::vector<std::string> out(windows.size());
+    for (size_t i = 0; i < windows.size(); ++i) {
+        xcb_get_property_reply_t* r = xcb_get_property_reply(c, net[i], nullptr);
+        xcb_get_property_reply_t* p = xcb_get_property_reply(c, plain[i], nullptr);
+        if (r && r->type == utf8 && r->format == 8 && xcb_get_property_value_length(r) > 0) {
+            out[i].assign(static_cast<const char*>(xcb_get_property_value(r)),
+                          static_cast<size_t>(xcb_get_property_value_length(r)));
+        } else if (p && p->format == 8 && xcb_get_property_value_length(p) > 0) {
+            const auto* v = static_cast<const unsigned char*>(xcb_get_property_value(p));
+            const int n = xcb_get_property_value_length(p);
+            if (p->type == XCB_ATOM_STRING) {
+                // Latin-1 to UTF-8.
+                for (int k = 0; k < n; ++k) {
+                    if (v[k] < 0x80) {
+                        out[i] += static_cast<char>(v[k]);
+                    } else {
+                        out[i] += static_cast<char>(0xC0 | (v[k] >> 6));
+                        out[i] += static_cast<char>(0x80 | (v[k] & 0x3F));
+                    }
+                }
+            } else if (p->type == utf8) {
+                out[i].assign(reinterpret_cast<const char*>(v), static_cast<size_t>(n));
+            } else {
+                out[i] = title(windows[i]);  // compound text: let Xlib convert it
+            }
+        }
+        std::free(r);
+        std::free(p);
+    }
+    return out;
+}
+
 std::vector<WindowInfo> X11Desktop::topLevelWindows() {
     Display* d = m_conn.display();
     const Window root = DefaultRootWindow(d);
@@ -115,10 +165,12 @@ std::vector<WindowInfo> X11Desktop::topLevelWindows() {
         stack = children(d, root);
     }
     // Both lists run bottom to top; the search wants the front first.
+    std::vector<WindowId> ids(stack.rbegin(), stack.rend());
+    const std::vector<std::string> names = titles(ids);
     std::vector<WindowInfo> out;
-    out.reserve(stack.size());
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
-        out.push_back({*it, title(*it)});
+    out.reserve(ids.size());
+    for (size_t i = 0; i < ids.size(); ++i) {
+        out.push_back({ids[i], names[i]});
     }
     return out;
 }
@@ -126,16 +178,21 @@ std::vector<WindowInfo> X11Desktop::topLevelWindows() {
 std::vector<WindowInfo> X11Desktop::descendants(WindowId window) {
     std::vector<WindowInfo> out;
     Display* d = m_conn.display();
+    std::vector<WindowId> ids;
     std::function<void(Window, int)> walk = [&](Window w, int depth) {
         if (depth > 64) {
             return;
         }
         for (Window c : children(d, w)) {
-            out.push_back({c, title(c)});
+            ids.push_back(c);
             walk(c, depth + 1);
         }
     };
     walk(window, 0);
+    const std::vector<std::string> names = titles(ids);
+    for (size_t i = 0; i < ids.size(); ++i) {
+        out.push_back({ids[i], names[i]});
+    }
     return out;
 }
 

@@ -21,6 +21,8 @@ public:
     bool hasWindowManager();
     bool isMinimized(WindowId window);
     std::string title(WindowId window);
+    // The titles of many windows, fetched in one round trip.
+    std::vector<std::string> titles(const std::vector<WindowId>& windows);
 
 private:
     unsigned long atom(const char* name);
