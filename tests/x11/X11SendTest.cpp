@@ -15,6 +15,13 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+// Last: Xlib's macros would clash with the headers above.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
 using namespace zendrel;
 
 namespace {
@@ -216,6 +223,27 @@ TEST_F(X11Test, ProgramsStartDetachedAndMissingOnesFail) {
     EXPECT_TRUE(QFile::exists(marker));
     EXPECT_FALSE(shell.startProgram("/nonexistent/program --flag", error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST_F(X11Test, AShiftKeyTheUserHoldsIsWaitedOutBeforeTyping) {
+    const QString file = xterm("Held");
+    Display* d = conn->display();
+    const unsigned int shift = XKeysymToKeycode(d, XK_Shift_L);
+    XTestFakeKeyEvent(d, shift, True, CurrentTime);
+    XSync(d, False);
+    // The "user" lets go half a second later, from another connection.
+    std::thread release([shift] {
+        QThread::msleep(500);
+        auto other = x11::X11Connection::open();
+        XTestFakeKeyEvent(other->display(), shift, False, CurrentTime);
+        XSync(other->display(), False);
+    });
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(send("Held", "abc[Enter]"), SendOutcome::Sent);
+    EXPECT_GE(t.elapsed(), 450);
+    release.join();
+    EXPECT_EQ(received(file), "abc\n");
 }
 
 TEST_F(X11Test, TheCommandLineSendsAnEntryAndReportsAMissingWindow) {
