@@ -35,11 +35,15 @@ bool WindowFinder::contentsMatch(WindowId window, const QString& contents) {
 }
 
 Located WindowFinder::find(const QString& title, const QString& contents) {
+    return find(title, contents, m_desktop.topLevelWindows());
+}
+
+Located WindowFinder::find(const QString& title, const QString& contents, const std::vector<WindowInfo>& windows) {
     const bool negate = title.startsWith(QLatin1Char('~'));
     const QString wanted = trimmedRight(title).toUpper();
     const qsizetype star = title.indexOf(QLatin1Char('*'));
     WindowId passed = 0;
-    for (const WindowInfo& w : m_desktop.topLevelWindows()) {
+    for (const WindowInfo& w : windows) {
         const QString text = windowText(w.text);
         if (text.isEmpty()) {
             continue;

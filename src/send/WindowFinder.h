@@ -27,6 +27,8 @@ public:
     // The frontmost top-level window whose title matches by the exact rule or the star rule and, when
     // contents are given, one of whose descendants shows them.
     Located find(const QString& title, const QString& contents);
+    // The same search over a list of windows read before (front to back).
+    Located find(const QString& title, const QString& contents, const std::vector<WindowInfo>& windows);
     // Finds and brings the window to the front.
     Located activate(const QString& title, const QString& contents, Activation variant);
     // Waits (at most `hundredths`) until the keyboard focus is inside the window.

@@ -43,6 +43,7 @@ bool SimDesktop::isMinimized(WindowId window) const {
 }
 
 std::vector<WindowInfo> SimDesktop::topLevelWindows() {
+    ++m_reads;
     std::vector<WindowInfo> out;
     for (WindowId id : m_order) {
         out.push_back({id, m_nodes[id].text});

@@ -28,6 +28,7 @@ public:
     void setFocus(WindowId window) { m_focus = window; }
     WindowId front() const { return m_order.empty() ? 0 : m_order.front(); }
     int activations() const { return m_activations; }
+    int windowListReads() const { return m_reads; }
 
     std::vector<WindowInfo> topLevelWindows() override;
     std::vector<WindowInfo> descendants(WindowId window) override;
@@ -51,6 +52,7 @@ private:
     std::set<WindowId> m_refused;
     WindowId m_focus = 0;
     int m_activations = 0;
+    int m_reads = 0;
 };
 
 // Records the programs started and documents opened; a name listed in `missing` fails to start.

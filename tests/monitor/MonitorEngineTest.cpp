@@ -1,0 +1,253 @@
+#include "monitor/MonitorEngine.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimKeyboard.h"
+#include "support/TestStore.h"
+
+#include <gtest/gtest.h>
+
+using namespace zendrel;
+
+namespace {
+
+// A virtual clock whose sleeps can change the desktop, as time passing would.
+class HookClock final : public Clock {
+public:
+    explicit HookClock(sim::VirtualClock& c) : m_c(c) {}
+    int32_t today() const override { return m_c.today(); }
+    int32_t clock() const override { return m_c.clock(); }
+    void yield() override { m_c.yield(); }
+    int64_t monotonic() const override { return m_c.monotonic(); }
+    void sleep(int64_t h) override {
+        m_c.sleep(h);
+        if (onSleep) {
+            auto f = std::move(onSleep);
+            onSleep = nullptr;
+            f();
+        }
+    }
+    std::function<void()> onSleep;
+
+private:
+    sim::VirtualClock& m_c;
+};
+
+class MonitorEngineTest : public ::testing::Test {
+protected:
+    test::TestStore ts;
+    HookClock clock{ts.clock()};
+    sim::SimDesktop desktop;
+    sim::SimKeyboard keyboard{&ts.clock(), &desktop};
+    QStringList messages;
+    QStringList sent;
+    std::unique_ptr<MonitorEngine> engine;
+
+    void SetUp() override {
+        ts.clock().set(81'000, 1);
+        start(EngineProgram::Main);
+    }
+    void start(EngineProgram program) {
+        MonitorEngine::Callbacks cb;
+        cb.message = [this](const QString& t, const QString& x) { messages << t + ": " + x; };
+        cb.sent = [this](const MonitorRow& r, const QString& w) { sent << r.service + " -> " + w; };
+        engine = std::make_unique<MonitorEngine>(program, ts.store(), keyboard, desktop, clock, SendSettings{7, 0}, cb);
+    }
+    PasswordRecord entry(const QString& service, const QString& title, bool monitor = false, int wait = 0,
+                         int repeat = 0) {
+        PasswordRecord e = test::entry("Ann", service, "ann");
+        e.password = "pw-" + service;
+        e.paste = "[Password][Enter]";
+        e.windowTitleToLocate = title;
+        e.monitor = monitor ? 1 : 0;
+        e.secondsToWait = static_cast<uint8_t>(wait);
+        e.doNotRepeatSeconds = repeat;
+        return e;
+    }
+    void store(PasswordRecord e) {
+        Table<PasswordRecord> t(ts.store());
+        ASSERT_TRUE(t.insert(e));
+    }
+    // Runs the timer for the given virtual seconds, a tick every half second.
+    void runFor(double seconds) {
+        for (int i = 0; i < static_cast<int>(seconds * 2); ++i) {
+            ts.clock().advance(50);
+            engine->tick();
+        }
+    }
+    std::string typedInto(WindowId w) { return keyboard.textReceivedBy(w); }
+};
+
+TEST_F(MonitorEngineTest, ASendToAMissingWindowIsReportedAndDroppedWhileAMonitoredOneWaits) {
+    store(entry("Watched", "Bank", true));
+    engine->userOpened("Ann");
+    engine->processUserList();
+    engine->queueEntryForSend(entry("Once", "Bank"));
+    runFor(1);
+    EXPECT_EQ(messages, QStringList({"Cannot Send: The associated window does not exist (Bank)."}));
+    ASSERT_EQ(engine->rows().size(), 1u);
+    EXPECT_FALSE(engine->rows()[0].immediate);
+    runFor(5);
+    EXPECT_EQ(messages.size(), 1) << "a monitored entry reports nothing";
+    const WindowId bank = desktop.addWindow("Bank");
+    runFor(1);
+    EXPECT_EQ(typedInto(bank), "pw-Watched\n");
+}
+
+TEST_F(MonitorEngineTest, AnIntervalOfZeroTypesOnceAndReopeningTheListLoadsItAgain) {
+    store(entry("Watched", "Bank", true, 0, 0));
+    const WindowId bank = desktop.addWindow("Bank");
+    engine->userOpened("Ann");
+    engine->processUserList();
+    runFor(5);
+    EXPECT_EQ(typedInto(bank), "pw-Watched\n");
+    EXPECT_TRUE(engine->rows().empty());
+    engine->userClosed("Ann");
+    engine->processUserList();
+    engine->userOpened("Ann");
+    engine->processUserList();
+    runFor(1);
+    EXPECT_EQ(typedInto(bank), "pw-Watched\npw-Watched\n");
+}
+
+TEST_F(MonitorEngineTest, ARepeatIntervalKeepsTypingIntoTheWindowNoSoonerThanItAllows) {
+    store(entry("Watched", "Bank", true, 0, 3));
+    const WindowId bank = desktop.addWindow("Bank");
+    engine->userOpened("Ann");
+    engine->processUserList();
+    std::vector<int64_t> times;
+    for (int i = 0; i < 20; ++i) {
+        ts.clock().advance(50);
+        const size_t before = keyboard.events().size();
+        engine->tick();
+        if (keyboard.events().size() != before) {
+            times.push_back(ts.clock().monotonic());
+        }
+    }
+    ASSERT_GE(times.size(), 2u);
+    EXPECT_GE(times[1] - times[0], 350);
+    EXPECT_EQ(typedInto(bank).substr(0, 22), "pw-Watched\npw-Watched\n");
+}
+
+TEST_F(MonitorEngineTest, ASendWaitsItsSecondsEvenAcrossMidnight) {
+    const WindowId bank = desktop.addWindow("Bank");
+    ts.clock().set(81'000, kHundredthsPerDay - 200);  // two seconds before midnight
+    engine->queueEntryForSend(entry("Once", "Bank", false, 5));
+    runFor(4.5);
+    EXPECT_EQ(typedInto(bank), "") << "not before its five seconds";
+    runFor(1);
+    EXPECT_EQ(typedInto(bank), "pw-Once\n");
+    EXPECT_EQ(ts.clock().today(), 81'001);
+    EXPECT_TRUE(engine->rows().empty());
+}
+
+TEST_F(MonitorEngineTest, TurningTheMonitorOffEmptiesTheListAndOnReloadsEveryOpenUser) {
+    store(entry("A1", "Alpha", true));
+    PasswordRecord bob = entry("B1", "Beta", true);
+    bob.user = "Bob";
+    store(bob);
+    engine->userOpened("Ann");
+    engine->userOpened("Bob");
+    engine->processUserList();
+    EXPECT_EQ(engine->rows().size(), 2u);
+    engine->setMonitorOn(false);
+    EXPECT_TRUE(engine->rows().empty());
+    const WindowId alpha = desktop.addWindow("Alpha");
+    runFor(2);
+    EXPECT_EQ(typedInto(alpha), "");
+    engine->setMonitorOn(true);
+    EXPECT_EQ(engine->rows().size(), 2u);
+    runFor(1);
+    EXPECT_EQ(typedInto(alpha), "pw-A1\n");
+}
+
+TEST_F(MonitorEngineTest, TwoMatchingRowsAreTypedInOnePassLaterTitleFirst) {
+    store(entry("A", "Alpha", true));
+    store(entry("B", "Beta", true));
+    desktop.addWindow("Alpha");
+    desktop.addWindow("Beta");
+    engine->userOpened("Ann");
+    engine->processUserList();
+    engine->runSendPass(false);
+    EXPECT_EQ(sent, QStringList({"B -> Beta", "A -> Alpha"}));
+}
+
+TEST_F(MonitorEngineTest, MonitoredRowsWithoutARealTitleAreNeverTyped) {
+    store(entry("Blank", "", true));
+    store(entry("Tilde", "~Anything", true));
+    const WindowId focused = desktop.addWindow("Editor");
+    desktop.setFocus(focused);
+    engine->userOpened("Ann");
+    engine->processUserList();
+    runFor(5);
+    EXPECT_EQ(typedInto(focused), "");
+    EXPECT_EQ(engine->rows().size(), 2u);
+    // A one-off Send keeps those titles' meaning: the focused window.
+    engine->queueEntryForSend(entry("Once", ""));
+    runFor(1);
+    EXPECT_EQ(typedInto(focused), "pw-Once\n");
+}
+
+TEST_F(MonitorEngineTest, ASendQueuedWhileTheMonitorIsOffStillGoesAndDropsMonitoredRows) {
+    store(entry("Watched", "Bank", true));
+    const WindowId mail = desktop.addWindow("Mail");
+    engine->userOpened("Ann");
+    engine->processUserList();
+    engine->setMonitorOn(false);
+    engine->userChanged("Ann");
+    engine->processUserList();
+    EXPECT_TRUE(engine->rows().empty()) << "the monitor off loads nothing";
+    engine->queueEntryForSend(entry("Once", "Mail", false, 1));
+    runFor(2);
+    EXPECT_EQ(typedInto(mail), "pw-Once\n");
+}
+
+TEST_F(MonitorEngineTest, UsersStayMonitoredWhileAnyOfTheirListsIsOpen) {
+    store(entry("Watched", "Bank", true));
+    engine->userOpened("Ann");
+    engine->userOpened("ann");
+    engine->processUserList();
+    engine->userClosed("Ann");
+    engine->processUserList();
+    EXPECT_EQ(engine->rows().size(), 1u);
+    engine->userClosed("Ann");
+    engine->processUserList();
+    EXPECT_TRUE(engine->rows().empty());
+}
+
+TEST_F(MonitorEngineTest, RepeatIntervalsAreComputedWithoutOverflow) {
+    EXPECT_EQ(MonitorEngine::repeatInterval(-5), 0);
+    EXPECT_EQ(MonitorEngine::repeatInterval(30), 3000);
+    EXPECT_EQ(MonitorEngine::repeatInterval(INT32_MAX), int64_t{kHundredthsPerDay} * 366);
+}
+
+TEST_F(MonitorEngineTest, APassReadsTheWindowListOnceWhileNothingIsTyped) {
+    for (int i = 0; i < 300; ++i) {
+        store(entry(QStringLiteral("S%1").arg(i), QStringLiteral("Absent %1").arg(i), true));
+    }
+    for (int i = 0; i < 50; ++i) {
+        desktop.addWindow(QStringLiteral("Window %1").arg(i).toStdString());
+    }
+    engine->userOpened("Ann");
+    engine->processUserList();
+    const int before = desktop.windowListReads();
+    engine->runSendPass(false);
+    EXPECT_EQ(desktop.windowListReads() - before, 1);
+}
+
+TEST_F(MonitorEngineTest, TheMonitorProgramDoesNotTypeIntoAWindowThatClosedDuringItsWait) {
+    start(EngineProgram::Monitor);
+    store(entry("Watched", "Bank", true, 3));
+    const WindowId bank = desktop.addWindow("Bank");
+    engine->selectUser("Ann");
+    ts.clock().advance(400);
+    clock.onSleep = [&] { desktop.closeWindow(bank); };
+    engine->runSendPass(false);
+    EXPECT_TRUE(keyboard.events().empty());
+    EXPECT_EQ(engine->rows().size(), 1u);
+
+    // A window that stays is typed into after the wait, and is not restored when minimised.
+    const WindowId again = desktop.addWindow("Bank");
+    engine->runSendPass(false);
+    EXPECT_EQ(typedInto(again), "pw-Watched\n");
+}
+
+} // namespace
