@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <thread>
 
 // Last: Xlib's macros would clash with the headers above.
@@ -272,6 +273,54 @@ TEST_F(X11Test, TheCommandLineSendsAnEntryAndReportsAMissingWindow) {
     const auto missing = cli({"send", "2", "--user", "Default User"});
     EXPECT_EQ(missing.first, 1);
     EXPECT_EQ(missing.second, "Cannot Send: The associated window does not exist (Mail).\n");
+}
+
+TEST_F(X11Test, TheCommandLineMonitorTypesIntoWindowsAsTheyAppear) {
+    QTemporaryDir data;
+    auto cli = [&](const QStringList& args, const QByteArray& input = {}) {
+        QProcess p;
+        p.start(QStringLiteral(ZENDREL_CLI), QStringList{"--data", data.path()} + args);
+        p.write(input);
+        p.closeWriteChannel();
+        p.waitForFinished(30000);
+        return p.exitCode();
+    };
+    ASSERT_EQ(cli({"init"}), 0);
+    ASSERT_EQ(cli({"entries", "add", "--user", "Default User", "--service", "Once", "--name", "o", "--title",
+                   "Watch One", "--wait", "0", "--monitor", "--paste", "[Password][Enter]"},
+                  "first\n"),
+              0);
+    ASSERT_EQ(cli({"entries", "add", "--user", "Default User", "--service", "Again", "--name", "a", "--title",
+                   "Watch Two", "--wait", "0", "--monitor", "--repeat", "3", "--paste", "[Password][Enter]"},
+                  "second\n"),
+              0);
+    QProcess monitor;
+    monitor.start(QStringLiteral(ZENDREL_CLI), {"--data", data.path(), "monitor", "--user", "Default User",
+                                               "--seconds", "30"});
+    ASSERT_TRUE(monitor.waitForStarted());
+    QThread::msleep(700);
+
+    const QString other = xterm("Other Window");
+    const QString one = xterm("Watch One");
+    EXPECT_EQ(received(one), "first\n");
+    const QString two = xterm("Watch Two");
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(received(two), "second\n");
+    const qint64 firstAt = t.elapsed();
+    EXPECT_EQ(received(two, 2), "second\nsecond\n");
+    EXPECT_GE(t.elapsed() - firstAt, 3000) << "not again before its interval";
+    QThread::msleep(1000);
+    EXPECT_EQ(received(one, 0), "first\n") << "an interval of 0 types once";
+    EXPECT_EQ(received(other, 0), "");
+
+    kill(static_cast<pid_t>(monitor.processId()), SIGTERM);
+    ASSERT_TRUE(monitor.waitForFinished(5000));
+    EXPECT_EQ(monitor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(monitor.exitCode(), 0);
+    const QString out = QString::fromUtf8(monitor.readAllStandardOutput());
+    EXPECT_TRUE(out.startsWith("typed Once into Watch One\ntyped Again into Watch Two\ntyped Again into Watch Two\n"))
+        << out.toStdString();
 }
 
 TEST_F(X11Test, WithoutWindowManagerWindowsAreFoundUnderTheRootAndFocusedDirectly) {

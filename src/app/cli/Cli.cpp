@@ -8,11 +8,14 @@
 #include "platform/x11/PosixShell.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Keyboard.h"
+#include "monitor/MonitorEngine.h"
 #include "send/Sender.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+#include <atomic>
+#include <csignal>
 #include <iostream>
 #include <map>
 #include <set>
@@ -43,6 +46,7 @@ Commands:
   settings set NAME VALUE
                        change a setting
   send ID --user NAME  send an entry into its window, as the password list's Send does
+  monitor --user NAME  type the user's monitored entries whenever their windows appear
   windows              list the desktop's top-level windows, front to back
 
 Run "zendrel-cli COMMAND --help" for the options of a command.
@@ -83,6 +87,14 @@ stored send interval and group size. Needs an X display ($DISPLAY).
 const char* const kWindowsHelp = R"(Usage: zendrel-cli windows
 
 Lists the top-level windows of the X display, front to back: the window id, a tab, the title.
+)";
+
+const char* const kMonitorHelp = R"(Usage: zendrel-cli [--data DIR] monitor --user NAME [--seconds N]
+
+The monitor without a window of its own: loads the user's entries marked for monitoring and, every
+half second, types each one into its window when that window is present (again after the entry's
+repeat interval, once when it is 0), with the stored send settings. Prints one line per send, and
+stops after N seconds or on Ctrl+C or SIGTERM. Needs an X display ($DISPLAY).
 )";
 
 const char* const kInitHelp = R"(Usage: zendrel-cli [--data DIR] init
@@ -528,6 +540,59 @@ int sendCommand(Session& s, const QStringList& args, CliIo& io) {
     return 0;
 }
 
+std::atomic<bool> g_stop{false};
+
+void requestStop(int) {
+    g_stop = true;
+}
+
+int monitorCommand(Session& s, const QStringList& args, CliIo& io) {
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        io.out << kMonitorHelp;
+        return 0;
+    }
+    Options o(args, {"user", "seconds"}, {});
+    if (!o.positional.isEmpty()) {
+        throw UsageError{QStringLiteral("monitor takes no entry")};
+    }
+    const QString userName = o.required("user");
+    const int64_t seconds = o.has("seconds") ? integerOption(o, "seconds", 0, INT32_MAX) : -1;
+    auto display = connectDisplay();
+    ConfigStore config(s.store());
+    const auto settings = loadMonitorSettings(s.store(), config);
+    if (!settings) {
+        throw Refusal{QStringLiteral("You must run the main Zendrel program before you can use the Zendrel Monitor.")};
+    }
+    const UserRecord user = s.login(userName);
+
+    x11::X11Desktop desktop(*display);
+    x11::X11Keyboard keyboard(*display);
+    MonitorEngine::Callbacks cb;
+    cb.message = [&s](const QString& t, const QString& x) { s.messages().show(t, x); };
+    cb.sent = [&io](const MonitorRow& r, const QString& window) {
+        io.out << "typed " << str(r.service) << " into " << str(window) << std::endl;
+    };
+    MonitorEngine engine(EngineProgram::Monitor, s.store(), keyboard, desktop, s.clock(),
+                         SendSettings{static_cast<int>(settings->groupSize), settings->sendInterval}, cb);
+    engine.selectUser(user.name);
+
+    g_stop = false;
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    const int64_t end = s.clock().monotonic() + seconds * 100;
+    int64_t nextTick = s.clock().monotonic();
+    while (!g_stop && (seconds < 0 || s.clock().monotonic() < end)) {
+        if (s.clock().monotonic() >= nextTick) {
+            engine.tick();
+            nextTick = s.clock().monotonic() + 50;
+        }
+        s.clock().sleep(5);
+    }
+    return 0;
+}
+
 int windowsCommand(const QStringList& args, CliIo& io) {
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
         io.out << kWindowsHelp;
@@ -611,6 +676,9 @@ int runCli(const QStringList& arguments, CliIo& io) {
         }
         if (command == QLatin1String("send")) {
             return sendCommand(s, args, io);
+        }
+        if (command == QLatin1String("monitor")) {
+            return monitorCommand(s, args, io);
         }
         throw UsageError{QStringLiteral("unknown command %1").arg(command)};
     } catch (const UsageError& e) {
