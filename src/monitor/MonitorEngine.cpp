@@ -205,9 +205,13 @@ void MonitorEngine::tick() {
 void MonitorEngine::sendQueuedEntry(size_t index, WindowId window) {
     MonitorRow& row = m_rows[index];
     const Activation variant = m_program == EngineProgram::Main ? Activation::Main : Activation::Monitor;
-    Sender sender(m_keyboard, m_desktop, m_clock, m_settings);
-    const SendRequest request{row.windowTitle, row.windowContents, row.pushText, row.directSend};
-    const SendOutcome outcome = sender.sendTo(window, request, variant);
+    SendOutcome outcome;
+    {
+        // The request shares the row's text; it is gone before the row may be wiped.
+        Sender sender(m_keyboard, m_desktop, m_clock, m_settings);
+        const SendRequest request{row.windowTitle, row.windowContents, row.pushText, row.directSend};
+        outcome = sender.sendTo(window, request, variant);
+    }
     windowsChanged();
     if (outcome == SendOutcome::FocusRefused || outcome == SendOutcome::ModifiersHeld) {
         return;  // nothing was typed: looked for again on the next pass
