@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace zendrel {
@@ -21,6 +22,8 @@ public:
     virtual std::string text() = 0;
     // `secret` marks the text for clipboard managers as a password not to be kept in their history.
     virtual void setText(const std::string& text, bool secret) = 0;
+    // Grows by one with every change of the clipboard, whatever its format and whoever made it.
+    virtual uint64_t changeCount() = 0;
 };
 
 } // namespace zendrel

@@ -47,6 +47,11 @@ void SystemClock::yield() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+int64_t SystemClock::now() const {
+    const LocalNow n = localNow();
+    return n.dayNumber * kHundredthsPerDay + n.hundredths;
+}
+
 int64_t SystemClock::monotonic() const {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() / 10;

@@ -74,6 +74,12 @@ public:
         ++changes;
     }
     bool secret() const { return m_secret; }
+    uint64_t changeCount() override { return static_cast<uint64_t>(changes); }
+    // Another program puts something that is not text on the clipboard (a picture).
+    void setPicture() {
+        m_text.clear();
+        ++changes;
+    }
     int changes = 0;
 
 private:

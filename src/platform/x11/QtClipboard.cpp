@@ -6,6 +6,14 @@
 
 namespace zendrel::x11 {
 
+QtClipboard::QtClipboard() {
+    m_connection = QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, [this] { ++m_changes; });
+}
+
+QtClipboard::~QtClipboard() {
+    QObject::disconnect(m_connection);
+}
+
 std::string QtClipboard::text() {
     return QGuiApplication::clipboard()->text().toStdString();
 }

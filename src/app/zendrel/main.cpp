@@ -1,0 +1,99 @@
+// The main program: start-up in its order — the data directory, the run-time key, the tables declared,
+// the settings loaded (the first run writes the defaults) — then the frame.
+#include "framework/QtMessageService.h"
+#include "framework/WindowPositions.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimKeyboard.h"
+#include "platform/x11/QtClipboard.h"
+#include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11Keyboard.h"
+#include "session/ConfigStore.h"
+#include "session/OwnerKeys.h"
+#include "session/Startup.h"
+#include "shell/MainFrame.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace zendrel;
+
+namespace {
+
+// The keyboard and desktop of the display, opened on the sending thread; without an X display the
+// sender finds no windows and says so.
+SendBackends displayBackends() {
+    struct Owned {
+        std::unique_ptr<x11::X11Connection> connection;
+        std::unique_ptr<Keyboard> keyboard;
+        std::unique_ptr<Desktop> desktop;
+    };
+    auto owned = std::make_shared<Owned>();
+    owned->connection = x11::X11Connection::open();
+    if (owned->connection) {
+        owned->keyboard = std::make_unique<x11::X11Keyboard>(*owned->connection);
+        owned->desktop = std::make_unique<x11::X11Desktop>(*owned->connection);
+    } else {
+        owned->keyboard = std::make_unique<sim::SimKeyboard>();
+        owned->desktop = std::make_unique<sim::SimDesktop>();
+    }
+    return {owned, owned->keyboard.get(), owned->desktop.get()};
+}
+
+QString guidePath() {
+    const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/zendrel/guide/index.html");
+    if (QFileInfo::exists(installed)) {
+        return QFileInfo(installed).canonicalFilePath();
+    }
+    return QStringLiteral(ZENDREL_SOURCE_DIR "/docs/guide/index.html");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr, "zendrel: there is no display to open the window on (DISPLAY is not set).\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Zendrel"));
+    QtMessageService messages;
+    const QStringList args = QCoreApplication::arguments();
+    QString screenshot;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--screenshot")); i >= 0 && i + 1 < args.size()) {
+        screenshot = QFileInfo(args.at(i + 1)).absoluteFilePath();
+    }
+
+    if (!enterDataDirectory(dataDirectoryArgument(args), messages)) {
+        return 1;
+    }
+    const OwnerKeys keys = ownerKeys();  // before any table is opened
+    SystemClock clock;
+    DataStore store({QDir::currentPath(), keys, &messages,
+                     [](const QString& reason) {
+                         std::fprintf(stderr, "zendrel: %s\n", qPrintable(reason));
+                         std::exit(1);
+                     },
+                     &clock});
+    for (const TableDef* t : {&tables::configuration(), &tables::passwords(), &tables::users()}) {
+        store.open(*t);
+    }
+    WindowPositions positions(QDir::current().filePath(QStringLiteral("POSITION.INI")));
+    ConfigStore config(store);
+    const Settings settings = loadMainSettings(store, config);
+
+    x11::QtClipboard clipboard;
+    Main frame(FrameContext{store, messages, clock, clipboard, settings, &positions, displayBackends, guidePath()});
+    frame.show();
+    if (!screenshot.isEmpty()) {
+        QTimer::singleShot(1500, &frame, [&frame, &screenshot] {
+            frame.grab().save(screenshot);
+            frame.close();
+        });
+    }
+    return app.exec();
+}

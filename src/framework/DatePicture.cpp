@@ -1,0 +1,166 @@
+#include "framework/DatePicture.h"
+
+#include "data/Dates.h"
+
+#include <QLocale>
+
+namespace zendrel {
+
+namespace {
+
+const char* const kShortMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                    "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+
+// The code as the settings hold it: up to 4 characters, possibly padded with blanks or given as a picture.
+QString normalisedCode(const QString& code) {
+    QString c = code.trimmed();
+    if (c.startsWith(QLatin1Char('@'))) {
+        c.remove(0, 1);
+    }
+    return c.toLower();
+}
+
+// Only letters and digits after the type letter D: anything else ("@", "~", "|") would break the list
+// format that the code is put into.
+bool isDateCode(const QString& c) {
+    if (c.isEmpty() || c.at(0) != QLatin1Char('d')) {
+        return false;
+    }
+    for (const QChar ch : c) {
+        if (!ch.isLetterOrNumber() || ch.unicode() > 0x7f) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QString twoDigits(int n) {
+    return QStringLiteral("%1").arg(((n % 100) + 100) % 100, 2, 10, QLatin1Char('0'));
+}
+
+QString fourDigits(int year) {
+    return QStringLiteral("%1").arg(year, 4, 10, QLatin1Char('0'));
+}
+
+QString shortMonth(const QDate& d) {
+    return QString(QLatin1String(kShortMonths[d.month() - 1]));
+}
+
+} // namespace
+
+QString replaceDatePictures(const QString& format, const QString& code) {
+    if (!isDateCode(normalisedCode(code))) {
+        return format;
+    }
+    const QString trimmed = code.trimmed();
+    const QString written = trimmed.startsWith(QLatin1Char('@')) ? trimmed.mid(1) : trimmed;
+    QString out;
+    out.reserve(format.size() + 16);
+    qsizetype i = 0;
+    const qsizetype n = format.size();
+    while (i < n) {
+        const QChar ch = format.at(i);
+        if (ch == QLatin1Char('~')) {
+            // A heading: copied as it is, up to and including its closing "~".
+            const qsizetype close = format.indexOf(QLatin1Char('~'), i + 1);
+            const qsizetype end = close < 0 ? n : close + 1;
+            out += QStringView(format).mid(i, end - i);
+            i = end;
+        } else if (ch == QLatin1Char('@')) {
+            const qsizetype close = format.indexOf(QLatin1Char('@'), i + 1);
+            const qsizetype end = close < 0 ? n : close + 1;
+            const bool isDate = i + 1 < n && format.at(i + 1).toLower() == QLatin1Char('d');
+            if (isDate) {
+                out += QLatin1Char('@');
+                out += written;
+                if (close >= 0) {
+                    out += QLatin1Char('@');
+                }
+            } else {
+                out += QStringView(format).mid(i, end - i);
+            }
+            i = end;
+        } else {
+            out += ch;
+            ++i;
+        }
+    }
+    return out;
+}
+
+QString formatDate(int32_t day, const QString& code) {
+    const QDate d = dateOf(day);
+    if (!d.isValid()) {
+        return {};
+    }
+    const QString c = normalisedCode(code);
+    const QString mm = twoDigits(d.month());
+    const QString dd = twoDigits(d.day());
+    const QString yy = twoDigits(d.year());
+    const QString yyyy = fourDigits(d.year());
+    const QString day1 = QString::number(d.day());
+    const QChar slash = QLatin1Char('/');
+
+    if (c == QLatin1String("d1")) {
+        return mm + slash + dd + slash + yy;
+    }
+    if (c == QLatin1String("d2")) {
+        return mm + slash + dd + slash + yyyy;
+    }
+    if (c == QLatin1String("d3")) {
+        return shortMonth(d) + QLatin1Char(' ') + day1 + QLatin1Char(',') + yyyy;
+    }
+    if (c == QLatin1String("d4")) {
+        return longDate(day);
+    }
+    if (c == QLatin1String("d5")) {
+        return dd + slash + mm + slash + yy;
+    }
+    if (c == QLatin1String("d6")) {
+        return dd + slash + mm + slash + yyyy;
+    }
+    if (c == QLatin1String("d7")) {
+        return day1 + QLatin1Char(' ') + shortMonth(d) + QLatin1Char(' ') + yy;
+    }
+    if (c == QLatin1String("d8")) {
+        return day1 + QLatin1Char(' ') + shortMonth(d) + QLatin1Char(' ') + yyyy;
+    }
+    if (c == QLatin1String("d13")) {
+        return mm + slash + yy;
+    }
+    if (c == QLatin1String("d14")) {
+        return mm + slash + yyyy;
+    }
+    if (c == QLatin1String("d15")) {
+        return yy + slash + mm;
+    }
+    if (c == QLatin1String("d16")) {
+        return yyyy + slash + mm;
+    }
+    if (c == QLatin1String("d18")) {
+        return QLocale::system().toString(d, QLocale::LongFormat);
+    }
+    return QLocale::system().toString(d, QLocale::ShortFormat);
+}
+
+const QList<QPair<QString, QString>>& dateFormatChoices() {
+    static const QList<QPair<QString, QString>> choices = {
+        {QStringLiteral("Windows Default"), QStringLiteral("d17")},
+        {QStringLiteral("October 31, 1959"), QStringLiteral("d4")},
+        {QStringLiteral("OCT 31,1959"), QStringLiteral("d3")},
+        {QStringLiteral("10/31/59"), QStringLiteral("d1")},
+        {QStringLiteral("10/31/1959"), QStringLiteral("d2")},
+        {QStringLiteral("31 OCT 59"), QStringLiteral("d7")},
+        {QStringLiteral("31 OCT 1959"), QStringLiteral("d8")},
+        {QStringLiteral("31/10/59"), QStringLiteral("d5")},
+        {QStringLiteral("31/10/1959"), QStringLiteral("d6")},
+        {QStringLiteral("59/10"), QStringLiteral("d15")},
+        {QStringLiteral("1959/10"), QStringLiteral("d16")},
+        {QStringLiteral("10/59"), QStringLiteral("d13")},
+        {QStringLiteral("10/1959"), QStringLiteral("d14")},
+        {QStringLiteral("Windows Default 2"), QStringLiteral("d18")},
+    };
+    return choices;
+}
+
+} // namespace zendrel

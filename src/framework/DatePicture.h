@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <cstdint>
+
+namespace zendrel {
+
+// Puts the program-wide date picture code (such as "d4") in place of every date picture of a list
+// format or a field picture: each picture whose type letter is D or d, from its "@" up to and including
+// the next "@" (or to the end of a field picture, which has no closing "@"). Headings between "~" are
+// left alone, so an "@" in a column heading is not taken for a picture. A blank code, or one that is not
+// a date picture code, leaves the format unchanged.
+QString replaceDatePictures(const QString& format, const QString& code);
+
+// A day number in the picture of a date picture code ("d1" to "d18", any letter case, with or without
+// the leading "@"). A blank or unknown code gives the system's short date; day 0 (no date) gives "".
+QString formatDate(int32_t day, const QString& code);
+
+// The choices of the "Date Format:" list of the options window, in their order: the text shown and the
+// code it stands for.
+const QList<QPair<QString, QString>>& dateFormatChoices();
+
+} // namespace zendrel

@@ -1,0 +1,172 @@
+#include "session/LoginWindows.h"
+
+#include "framework/StepLocator.h"
+#include "framework/WindowPlacement.h"
+#include "framework/WindowPositions.h"
+#include "session/Login.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace zendrel {
+
+ConfirmPassword::ConfirmPassword(UserRecord& buffer, MessageService& messages, WindowPositions* positions,
+                                 LoginVariant variant, QWidget* parent)
+    : QDialog(parent), m_buffer(buffer), m_messages(messages), m_positions(positions) {
+    setWindowTitle(QStringLiteral("Security Check"));
+    setObjectName(QStringLiteral("ConfirmPassword"));
+    auto* prompt = new QLabel(QStringLiteral("Confirm Password:"), this);
+    m_password = new QLineEdit(this);
+    m_password->setMaxLength(128);
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setAccessibleName(QStringLiteral("Confirm Password"));
+    prompt->setBuddy(m_password);
+    auto* okButton = new QPushButton(variant == LoginVariant::Monitor ? QStringLiteral("&OK") : QStringLiteral("&Ok"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    okButton->setDefault(true);
+    auto* row = new QHBoxLayout;
+    row->addWidget(prompt);
+    row->addWidget(m_password);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addLayout(buttons);
+    connect(okButton, &QPushButton::clicked, this, &ConfirmPassword::ok);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    // The confirmation field receives what is typed; it starts empty.
+    m_buffer.confirmPassword.clear();
+    if (m_positions) {
+        restorePlacement(this, *m_positions, QStringLiteral("ConfirmPassword"));
+    }
+}
+
+ConfirmPassword::~ConfirmPassword() {
+    if (m_positions) {
+        savePlacement(this, *m_positions, QStringLiteral("ConfirmPassword"));
+    }
+}
+
+void ConfirmPassword::ok() {
+    const QString typed = m_password->text();
+    m_password->clear();
+    if (Login::confirm(m_buffer, typed, m_messages) == Login::Check::Accepted) {
+        accept();
+    } else {
+        reject();  // one attempt per window
+    }
+}
+
+bool ConfirmPassword::check(UserRecord& buffer, MessageService& messages, WindowPositions* positions,
+                            LoginVariant variant, QWidget* parent) {
+    const QString stored = buffer.confirmPassword;
+    ConfirmPassword w(buffer, messages, positions, variant, parent);
+    const bool ok = w.exec() == QDialog::Accepted && fitText(buffer.password, 128) == fitText(buffer.confirmPassword, 128);
+    if (!ok) {
+        // Cancelled or refused: the buffer is a consistent record again.
+        buffer.confirmPassword = buffer.password.isEmpty() ? stored : buffer.password;
+    }
+    return ok;
+}
+
+SelectUsers::SelectUsers(DataStore& store, MessageService& messages, WindowPositions* positions,
+                         LoginVariant variant, QWidget* parent)
+    : QDialog(parent), m_store(store), m_messages(messages), m_positions(positions), m_variant(variant) {
+    setWindowTitle(QStringLiteral("Select User"));
+    setObjectName(QStringLiteral("SelectUsers"));
+    auto* heading = new QLabel(QStringLiteral("Name"), this);
+    m_list = new QListWidget(this);
+    m_list->setAccessibleName(QStringLiteral("Name"));
+    heading->setBuddy(m_list);
+    auto* selectButton = new QPushButton(QStringLiteral("&Select"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    selectButton->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(selectButton);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(m_list);
+    layout->addLayout(buttons);
+    connect(selectButton, &QPushButton::clicked, this, &SelectUsers::select);
+    connect(m_list, &QListWidget::itemDoubleClicked, this, &SelectUsers::select);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    Login login(m_store);
+    login.ensureDefaultUser();
+    m_users = login.usersByName();
+    const int width = variant == LoginVariant::Monitor ? 30 : 128;
+    for (const UserRecord& u : m_users) {
+        m_list->addItem(u.name.left(width));
+    }
+    m_list->setCurrentRow(0);
+    if (m_positions) {
+        restorePlacement(this, *m_positions, QStringLiteral("SelectUsers"));
+    }
+}
+
+SelectUsers::~SelectUsers() {
+    if (m_positions) {
+        savePlacement(this, *m_positions, QStringLiteral("SelectUsers"));
+    }
+}
+
+void SelectUsers::keyPressEvent(QKeyEvent* e) {
+    // Typing a character moves to the first name at or after it.
+    const QString t = e->text();
+    if (t.size() == 1 && t.at(0).isPrint() && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        QStringList names;
+        for (const UserRecord& u : m_users) {
+            names << u.name;
+        }
+        const int row = stepLocate(names, t.at(0));
+        if (row >= 0) {
+            m_list->setCurrentRow(row);
+        }
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void SelectUsers::select() {
+    const int row = m_list->currentRow();
+    if (row < 0 || row >= static_cast<int>(m_users.size())) {
+        return;
+    }
+    m_buffer = m_users[static_cast<size_t>(row)];
+    if (Login::requiresPassword(m_buffer) &&
+        !ConfirmPassword::check(m_buffer, m_messages, m_positions, m_variant, this)) {
+        // Any number of attempts: the buffer is cleared and the choice goes on.
+        m_buffer = UserRecord{};
+        m_list->setFocus();
+        return;
+    }
+    accept();
+}
+
+std::optional<UserRecord> SelectUsers::choose(DataStore& store, MessageService& messages, WindowPositions* positions,
+                                              LoginVariant variant, QWidget* parent) {
+    SelectUsers w(store, messages, positions, variant, parent);
+    if (w.m_users.size() == 1) {
+        // A single user is chosen at once, as if "Select" had been pressed.
+        w.select();
+        if (w.result() == QDialog::Accepted) {
+            return w.m_buffer;
+        }
+    }
+    if (w.exec() == QDialog::Accepted) {
+        return w.m_buffer;
+    }
+    return std::nullopt;
+}
+
+} // namespace zendrel

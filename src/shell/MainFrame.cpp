@@ -1,0 +1,348 @@
+#include "shell/MainFrame.h"
+
+#include "framework/WindowPlacement.h"
+#include "framework/WindowPositions.h"
+#include "session/Login.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSessionManager>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace zendrel {
+
+CloseDownWindow::CloseDownWindow(Clock& clock, WindowPositions* positions, QWidget* parent)
+    : QDialog(parent), m_countdown(clock), m_positions(positions) {
+    setWindowTitle(QStringLiteral("Automatic Close Down"));
+    setObjectName(QStringLiteral("Countdown"));
+    auto* question = new QLabel(QStringLiteral("Due to inactivity, Zendrel will shut down in"), this);
+    m_line = new QLabel(m_countdown.line(), this);
+    m_line->setAccessibleName(QStringLiteral("Seconds left"));
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(question);
+    layout->addWidget(m_line);
+    layout->addWidget(cancel, 0, Qt::AlignHCenter);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_timer = new QTimer(this);
+    connect(m_timer, &QTimer::timeout, this, &CloseDownWindow::tick);
+    m_timer->start(250);
+    setAttribute(Qt::WA_DeleteOnClose);
+    if (m_positions) {
+        restorePlacement(this, *m_positions, QStringLiteral("Countdown"));
+    }
+}
+
+CloseDownWindow::~CloseDownWindow() {
+    if (m_positions) {
+        savePlacement(this, *m_positions, QStringLiteral("Countdown"));
+    }
+}
+
+QString CloseDownWindow::line() const {
+    return m_line->text();
+}
+
+void CloseDownWindow::tick() {
+    m_countdown.tick();
+    m_line->setText(m_countdown.line());
+    if (m_countdown.expired()) {
+        m_timer->stop();
+        Q_EMIT expired();
+        close();
+    }
+}
+
+Main::Main(FrameContext context, QWidget* parent)
+    : QMainWindow(parent), m_ctx(std::move(context)), m_timers(m_ctx.clock, m_ctx.clipboard) {
+    setWindowTitle(QStringLiteral("Zendrel"));
+    setObjectName(QStringLiteral("Main"));
+    m_mdi = new QMdiArea(this);
+    m_mdi->setAccessibleName(QStringLiteral("Windows"));
+    setCentralWidget(m_mdi);
+
+    m_monitorOn = m_ctx.settings.monitorActive != 0;
+    m_timers.setClearSeconds(m_ctx.settings.clearSeconds);
+    m_timers.setInactivityMinutes(m_ctx.settings.inactivityMinutes);
+
+    m_worker = std::make_unique<MonitorWorker>(
+        EngineProgram::Main, m_ctx.store, m_ctx.clock,
+        SendSettings{static_cast<int>(m_ctx.settings.groupSize), m_ctx.settings.sendInterval}, m_ctx.sendBackends);
+    m_worker->setMonitorOn(m_monitorOn);
+    connect(m_worker.get(), &MonitorWorker::message, this,
+            [this](const QString& title, const QString& text) { m_ctx.messages.show(title, text); });
+    connect(m_worker.get(), &MonitorWorker::minimizeRequested, this,
+            [this] { QApplication::postEvent(this, new QEvent(frame_event::EntryQueued)); });
+    connect(m_worker.get(), &MonitorWorker::queueEmptyChanged, this, [this](bool empty) {
+        m_queueEmpty = empty;
+        m_marker->setText(m_monitorOn && !empty ? QStringLiteral("*") : QStringLiteral(" "));
+    });
+
+    buildMenus();
+    buildToolBar();
+    for (int i = 0; i < 3; ++i) {
+        m_fields[i] = new QLabel(this);
+        m_fields[i]->setAccessibleName(QStringList{"Status", "Date", "Time"}[i]);
+        statusBar()->addPermanentWidget(m_fields[i]);
+    }
+    refreshUserButtons();
+    if (m_ctx.positions) {
+        restorePlacement(this, *m_ctx.positions, QStringLiteral("Main"));
+    }
+
+    // Every input in any window of the program counts as activity; ticks and notices do not.
+    qApp->installEventFilter(this);
+    // Log-off and shut-down: agree at once, then close in order.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
+
+    m_timer = new QTimer(this);
+    connect(m_timer, &QTimer::timeout, this, &Main::tick);
+    m_timer->start(500);
+    tick();
+}
+
+Main::~Main() {
+    qApp->removeEventFilter(this);
+    m_worker->stop();
+}
+
+void Main::buildMenus() {
+    auto add = [this](QMenu* menu, const QString& text, const QString& tip, bool enabled,
+                      std::function<void()> action = nullptr) {
+        QAction* a = menu->addAction(text);
+        a->setStatusTip(tip);
+        a->setToolTip(tip);
+        a->setEnabled(enabled);
+        if (action) {
+            connect(a, &QAction::triggered, this, action);
+        }
+        return a;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    // The password list, the users, reports, transfer and synchronization come with their windows.
+    add(file, QStringLiteral("Pass&words"), QStringLiteral("Browse Passwords"), false);
+    add(file, QStringLiteral("&User Setup"), QStringLiteral("Browse Users"), false);
+    QMenu* print = file->addMenu(QStringLiteral("&Print"));
+    print->setStatusTip(QStringLiteral("Print Report"));
+    for (const char* r : {"by Service", "by URL", "by Name", "by Last Date Changed", "Master Report"}) {
+        add(print, QString::fromLatin1(r), QStringLiteral("Print Report"), false);
+    }
+    print->setEnabled(false);
+    add(file, QStringLiteral("Print &Setup ..."), QStringLiteral("Setup printer"), false);
+    add(file, QStringLiteral("&Import"), {}, false);
+    add(file, QStringLiteral("&Export"), {}, false);
+    add(file, QStringLiteral("S&ynchronize"), {}, false);
+    file->addSeparator();
+    add(file, QStringLiteral("E&xit"), QStringLiteral("Exit this application"), true, [this] { close(); });
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    add(edit, QStringLiteral("Cu&t"), {}, true, [this] { editCommand("cut"); })->setShortcut(QKeySequence::Cut);
+    add(edit, QStringLiteral("&Copy"), {}, true, [this] { editCommand("copy"); })->setShortcut(QKeySequence::Copy);
+    add(edit, QStringLiteral("&Paste"), {}, true, [this] { editCommand("paste"); })->setShortcut(QKeySequence::Paste);
+    edit->addSeparator();
+    add(edit, QStringLiteral("Filter Clipboard Contents"),
+        QStringLiteral("Remove excess spaces and non-alphanumeric characters"), true, [this] { filterClipboard(); });
+
+    QAction* options = menuBar()->addAction(QStringLiteral("O&ptions"));
+    options->setEnabled(false);
+
+    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
+    add(window, QStringLiteral("T&ile"), {}, true, [this] { m_mdi->tileSubWindows(); });
+    add(window, QStringLiteral("&Cascade"), {}, true, [this] { m_mdi->cascadeSubWindows(); });
+    add(window, QStringLiteral("&Arrange Icons"), {}, true, [this] { arrangeIcons(); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    add(help, QStringLiteral("&Contents"), {}, true, [this] { contents(); });
+    add(help, QStringLiteral("&About"), {}, true, [this] { about(); });
+}
+
+void Main::buildToolBar() {
+    QToolBar* bar = addToolBar(QStringLiteral("Commands"));
+    bar->setObjectName(QStringLiteral("Commands"));
+    bar->setMovable(false);
+    auto button = [bar, this](const QString& text, const QString& tip) {
+        auto* b = new QToolButton(bar);
+        b->setText(text);
+        b->setToolTip(tip);
+        b->setStatusTip(tip);
+        b->setAccessibleName(text);
+        bar->addWidget(b);
+        return b;
+    };
+    button(QStringLiteral("Passwords"), QStringLiteral("Browse Passwords"))->setEnabled(false);
+    button(QStringLiteral("Users"), QStringLiteral("Browse Users"))->setEnabled(false);
+    for (int i = 0; i < 3; ++i) {
+        m_userButtons[i] = button(QStringLiteral("User #%1").arg(i + 1), QStringLiteral("Passwords of this user"));
+    }
+    bar->addSeparator();
+    m_monitorAction = bar->addAction(QStringLiteral("Monitor"));
+    m_monitorAction->setCheckable(true);
+    m_monitorAction->setChecked(m_monitorOn);
+    m_monitorAction->setToolTip(QStringLiteral("Turn the monitor on or off"));
+    m_monitorAction->setStatusTip(m_monitorAction->toolTip());
+    connect(m_monitorAction, &QAction::triggered, this, [this](bool on) { setMonitorOn(on); });
+    m_marker = new QLabel(QStringLiteral(" "), bar);
+    m_marker->setAccessibleName(QStringLiteral("Queued"));
+    m_marker->setMinimumWidth(12);
+    bar->addWidget(m_marker);
+    auto* key = new QLabel(bar);
+    key->setPixmap(style()->standardIcon(QStyle::SP_DialogApplyButton).pixmap(16, 16));
+    bar->addWidget(key);
+}
+
+void Main::refreshUserButtons() {
+    Table<UserRecord> users(m_ctx.store);
+    std::vector<UserRecord> first;
+    try {
+        first = users.readPhysical(0, 3);
+    } catch (const StoreError&) {
+    }
+    for (int i = 0; i < 3; ++i) {
+        const bool present = i < static_cast<int>(first.size());
+        m_userButtons[i]->setText(present ? first[static_cast<size_t>(i)].name.left(20)
+                                          : QStringLiteral("User #%1").arg(i + 1));
+        // A user's button opens his password list, which comes with that window.
+        m_userButtons[i]->setEnabled(false);
+    }
+}
+
+QString Main::statusField(int field) const {
+    return field >= 2 && field <= 4 ? m_fields[field - 2]->text() : statusBar()->currentMessage();
+}
+
+void Main::tick() {
+    ++m_ticks;
+    FrameTimers::MonitorState state{m_monitorOn, m_openUsers};
+    m_timers.tick(state, [this] { startCountdown(); });
+    m_fields[0]->setText(m_timers.countdownText());
+    m_fields[1]->setText(m_timers.dateText());
+    m_fields[2]->setText(m_timers.timeText());
+    m_marker->setText(m_monitorOn && !m_queueEmpty ? QStringLiteral("*") : QStringLiteral(" "));
+    if (m_ticks % 24 == 12) {
+        refreshUserButtons();
+    }
+}
+
+void Main::startCountdown() {
+    if (m_closeDown) {
+        return;
+    }
+    m_closeDown = new CloseDownWindow(m_ctx.clock, m_ctx.positions, this);
+    connect(m_closeDown, &CloseDownWindow::expired, this, [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
+    connect(m_closeDown, &QObject::destroyed, this, [this] { m_closeDown = nullptr; });
+    m_closeDown->show();
+}
+
+void Main::setMonitorOn(bool on) {
+    m_monitorOn = on;
+    m_monitorAction->setChecked(on);
+    // The switch empties the queue; switching on loads the open lists' monitored entries afresh.
+    m_worker->setMonitorOn(on);
+    m_marker->setText(QStringLiteral(" "));
+    tick();
+}
+
+void Main::filterClipboard() {
+    const QString text = QString::fromStdString(m_ctx.clipboard.text());
+    m_ctx.clipboard.setText(filterClipboardText(text).toStdString(), false);
+}
+
+void Main::editCommand(const char* slot) {
+    if (QWidget* w = QApplication::focusWidget()) {
+        QMetaObject::invokeMethod(w, slot);
+    }
+}
+
+void Main::arrangeIcons() {
+    // Minimised child windows line up along the bottom of the frame's area.
+    int x = 0;
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+        if (w->isMinimized()) {
+            w->move(x, m_mdi->viewport()->height() - w->height());
+            x += w->width();
+        }
+    }
+}
+
+void Main::contents() {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_ctx.guide))) {
+        m_ctx.messages.show(QStringLiteral("Help"), QStringLiteral("The user guide could not be opened: ") + m_ctx.guide);
+    }
+}
+
+void Main::about() {
+    QMessageBox::about(this, QStringLiteral("About Zendrel"),
+                       QStringLiteral("Zendrel %1\n\nA password manager that keeps its users' passwords in "
+                                      "enciphered tables and types them into other programs' windows.")
+                           .arg(QString::fromLatin1(kProgramVersion)));
+}
+
+bool Main::event(QEvent* e) {
+    if (e->type() == frame_event::SendRequested) {
+        m_sendRequested = true;
+        m_worker->runPass(true);
+        return true;
+    }
+    if (e->type() == frame_event::EntryQueued) {
+        showMinimized();
+        return true;
+    }
+    if (e->type() == frame_event::UsersChanged) {
+        m_worker->runPass(false);
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+bool Main::eventFilter(QObject* watched, QEvent* e) {
+    switch (e->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+        m_timers.userActivity();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void Main::closeEvent(QCloseEvent* e) {
+    if (!m_closing) {
+        m_closing = true;
+        // Child windows first, then the frame.
+        m_mdi->closeAllSubWindows();
+        if (m_closeDown) {
+            m_closeDown->close();
+        }
+        if (m_ctx.positions) {
+            savePlacement(this, *m_ctx.positions, QStringLiteral("Main"));
+        }
+        m_timer->stop();
+        m_worker->stop();
+        m_timers.closing();
+    }
+    e->accept();
+}
+
+} // namespace zendrel
