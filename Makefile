@@ -17,10 +17,7 @@ build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
 run: build
-	@mkdir -p "$(DATA)"
-	@$(BUILD)/src/zendrel-cli --data "$(DATA)" init
-	@echo "Users of $(DATA):"
-	@$(BUILD)/src/zendrel-cli --data "$(DATA)" users list
+	@bash scripts/run.sh "$(BUILD)" "$(DATA)"
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
