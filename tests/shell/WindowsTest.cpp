@@ -1,0 +1,216 @@
+// The frame and the login windows, offscreen, with scripted messages and a virtual clock.
+#include "framework/WindowPositions.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimKeyboard.h"
+#include "session/Login.h"
+#include "session/LoginWindows.h"
+#include "shell/MainFrame.h"
+#include "support/TestStore.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace zendrel;
+
+namespace {
+
+// Acts on the modal window that opens next, once it is shown.
+void whenModal(std::function<void(QWidget*)> act) {
+    QTimer::singleShot(0, [act] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w) {
+            whenModal(act);
+            return;
+        }
+        act(w);
+    });
+}
+
+QPushButton* button(QWidget* w, const QString& text) {
+    for (auto* b : w->findChildren<QPushButton*>()) {
+        if (b->text() == text) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+class LoginWindowsTest : public ::testing::Test {
+protected:
+    test::TestStore ts;
+    WindowPositions positions{ts.file("POSITION.INI")};
+
+    void addUser(const QString& name, const QString& password) {
+        Table<UserRecord> users(ts.store());
+        UserRecord u = users.prime();
+        u.name = name;
+        u.password = u.confirmPassword = password;
+        ASSERT_TRUE(users.insert(u));
+    }
+};
+
+TEST_F(LoginWindowsTest, ANewDataDirectoryLetsDefaultUserInWithoutAnyWindow) {
+    auto chosen = SelectUsers::choose(ts.store(), ts.messages(), &positions);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->name, "Default User");
+    EXPECT_TRUE(ts.messages().shown.isEmpty());
+}
+
+TEST_F(LoginWindowsTest, AProtectedUserIsAskedAgainUntilThePasswordMatches) {
+    addUser("Ann", "Secret");
+    addUser("Bob", "Not Required");
+    int attempts = 0;
+    std::function<void(QWidget*)> selectAnn = [&](QWidget* w) {
+        ASSERT_EQ(w->windowTitle(), "Select User");
+        auto* list = w->findChild<QListWidget*>();
+        list->setCurrentRow(0);
+        const QString typed = attempts++ == 0 ? "secret" : "Secret";
+        whenModal([typed](QWidget* check) {
+            EXPECT_EQ(check->windowTitle(), "Security Check");
+            auto* field = check->findChild<QLineEdit*>();
+            EXPECT_EQ(field->echoMode(), QLineEdit::Password);
+            QTest::keyClicks(field, typed);
+            button(check, "&Ok")->click();
+        });
+        button(w, "&Select")->click();
+        if (attempts == 1) {
+            whenModal(selectAnn);  // still in "Select User" after the refusal
+        }
+    };
+    whenModal(selectAnn);
+    auto chosen = SelectUsers::choose(ts.store(), ts.messages(), &positions);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->name, "Ann");
+    EXPECT_EQ(attempts, 2);
+    ASSERT_EQ(ts.messages().shown.size(), 1);
+    EXPECT_EQ(ts.messages().shown[0].title, "Access Denied");
+    EXPECT_EQ(ts.messages().shown[0].text, "Invalid password.  Case does not match.");
+    EXPECT_TRUE(positions.restore("SelectUsers", {QRect(0, 0, 4000, 4000)}, QRect(0, 0, 4000, 4000)));
+}
+
+TEST_F(LoginWindowsTest, CancellingTheChoiceLetsNobodyIn) {
+    addUser("Ann", "Secret");
+    addUser("Bob", "Not Required");
+    whenModal([](QWidget* w) { button(w, "Cancel")->click(); });
+    EXPECT_FALSE(SelectUsers::choose(ts.store(), ts.messages(), &positions));
+}
+
+TEST_F(LoginWindowsTest, TheSecurityCheckAllowsOneAttemptAndRestoresTheBuffer) {
+    UserRecord buffer;
+    buffer.name = "Ann";
+    buffer.password = buffer.confirmPassword = "Secret";
+    whenModal([](QWidget* w) {
+        QTest::keyClicks(w->findChild<QLineEdit*>(), "wrong");
+        button(w, "&Ok")->click();
+    });
+    EXPECT_FALSE(ConfirmPassword::check(buffer, ts.messages(), &positions));
+    EXPECT_EQ(ts.messages().shown.last().text, "Invalid password");
+    EXPECT_EQ(buffer.confirmPassword, "Secret");
+    whenModal([](QWidget* w) { button(w, "&OK")->click(); });
+    EXPECT_FALSE(ConfirmPassword::check(buffer, ts.messages(), &positions, LoginVariant::Monitor));
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+    test::TestStore ts;
+    sim::SimClipboard clipboard;
+    std::shared_ptr<sim::SimDesktop> desktop = std::make_shared<sim::SimDesktop>();
+    std::shared_ptr<sim::SimKeyboard> keyboard = std::make_shared<sim::SimKeyboard>(nullptr, desktop.get());
+    WindowPositions positions{ts.file("POSITION.INI")};
+    std::unique_ptr<Main> frame;
+
+    void open(Settings s) {
+        auto d = desktop;
+        auto k = keyboard;
+        frame = std::make_unique<Main>(FrameContext{ts.store(), ts.messages(), ts.clock(), clipboard, s, &positions,
+                                                    [d, k] { return SendBackends{nullptr, k.get(), d.get()}; },
+                                                    QString()});
+        frame->show();
+    }
+    void ticks(int seconds) {
+        for (int i = 0; i < seconds * 2; ++i) {
+            ts.clock().advance(50);
+            frame->tick();
+            if (frame->closeDownWindow()) {
+                frame->closeDownWindow()->tick();
+            }
+            QApplication::processEvents();
+        }
+    }
+};
+
+TEST_F(FrameTest, TheFrameHasItsTitleMenusAndStatus) {
+    Settings s;
+    s.monitorActive = 0;
+    open(s);
+    EXPECT_EQ(frame->windowTitle(), "Zendrel");
+    QStringList menus;
+    for (QAction* a : frame->menuBar()->actions()) {
+        menus << a->text();
+    }
+    EXPECT_EQ(menus, QStringList({"&File", "&Edit", "O&ptions", "&Window", "&Help"}));
+    EXPECT_EQ(frame->statusField(2), "Monitor Off");
+    frame->setMonitorOn(true);
+    EXPECT_EQ(frame->statusField(2), "");
+}
+
+TEST_F(FrameTest, InactivityClosesTheProgramTenSecondsAfterTheCountdownOpens) {
+    Settings s;
+    s.inactivityMinutes = 5;
+    open(s);
+    ticks(4 * 60);
+    EXPECT_EQ(frame->closeDownWindow(), nullptr);
+    // Input anywhere in the program puts the deadline off.
+    QTest::keyClick(frame.get(), Qt::Key_Shift);
+    ticks(5 * 60 - 2);
+    EXPECT_EQ(frame->closeDownWindow(), nullptr);
+    ticks(3);
+    ASSERT_NE(frame->closeDownWindow(), nullptr);
+    EXPECT_EQ(frame->closeDownWindow()->windowTitle(), "Automatic Close Down");
+    QSignalSpy closed(frame.get(), &QObject::destroyed);
+    ticks(5);
+    EXPECT_TRUE(frame->isVisible());
+    ticks(6);
+    EXPECT_FALSE(frame->isVisible()) << "closed ten seconds after the countdown opened";
+}
+
+TEST_F(FrameTest, CancelKeepsTheProgramOpenAndClosingLeavesTheClipboardClean) {
+    Settings s;
+    s.inactivityMinutes = 1;
+    s.clearSeconds = 30;
+    open(s);
+    clipboard.setText("s3cret", true);
+    ticks(61);
+    ASSERT_NE(frame->closeDownWindow(), nullptr);
+    button(frame->closeDownWindow(), "Cancel")->click();
+    QApplication::processEvents();
+    ticks(15);
+    EXPECT_TRUE(frame->isVisible());
+    frame->close();
+    EXPECT_EQ(clipboard.text(), "Cleared by Zendrel.");
+    EXPECT_TRUE(positions.restore("Main", {QRect(0, 0, 4000, 4000)}, QRect(0, 0, 4000, 4000)));
+}
+
+TEST_F(FrameTest, TheClipboardFilterCommandCleansTheText) {
+    open(Settings{});
+    clipboard.setText("a\tb  c~", false);
+    frame->filterClipboard();
+    EXPECT_EQ(clipboard.text(), "ab c");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
