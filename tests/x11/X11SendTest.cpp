@@ -323,6 +323,28 @@ TEST_F(X11Test, TheCommandLineMonitorTypesIntoWindowsAsTheyAppear) {
         << out.toStdString();
 }
 
+TEST_F(X11Test, TheMainProgramOpensItsFrameAndClosesFromTheKeyboard) {
+    QTemporaryDir data;
+    QProcess program;
+    program.start(QStringLiteral(ZENDREL_PROGRAM), {"Data=" + data.path()});
+    ASSERT_TRUE(program.waitForStarted());
+    WindowId frame = 0;
+    for (int i = 0; i < 200 && frame == 0; ++i) {
+        QThread::msleep(25);
+        frame = windowTitled("Zendrel");
+    }
+    ASSERT_NE(frame, 0u) << "the window \"Zendrel\" appears";
+    ASSERT_EQ(send("Zendrel", ""), SendOutcome::Sent);  // brought to the front with the focus
+    // File, then Exit, by their Alt keys.
+    Typist typist(*keyboard, clock, SendSettings{7, 0});
+    typist.typeSendText(ExpandedText::plain("[%F][WAIT=30]x"));
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(QFile::exists(data.filePath("ZD_DATA")));
+    EXPECT_TRUE(QFile::exists(data.filePath("POSITION.INI")));
+}
+
 TEST_F(X11Test, WithoutWindowManagerWindowsAreFoundUnderTheRootAndFocusedDirectly) {
     const QString first = xterm("Plain One");
     const QString second = xterm("Plain Two");
