@@ -15,8 +15,7 @@ class WindowPositions;
 // Call restoreColumns() once the header has its model and designed sizes. When the design stored with
 // the user's layout is not the present one, the user's layout no longer fits the columns: the present
 // design is stored and the user's layout dropped. Otherwise the user's layout is applied.
-void restoreColumns(QHeaderView* header, WindowPositions& positions, const QString& procedure,
-                    const QString& listName);
+void restoreColumns(QHeaderView* header, WindowPositions& positions, const QString& procedure, const QString& listName);
 // Stores the header's present layout as the user's layout; called when the window closes.
 void saveColumns(const QHeaderView* header, WindowPositions& positions, const QString& procedure,
                  const QString& listName);

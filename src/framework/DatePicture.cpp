@@ -8,8 +8,7 @@ namespace zendrel {
 
 namespace {
 
-const char* const kShortMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                    "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+const char* const kShortMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
 // The code as the settings hold it: up to 4 characters, possibly padded with blanks or given as a picture.
 QString normalisedCode(const QString& code) {

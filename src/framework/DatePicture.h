@@ -3,7 +3,6 @@
 #include <QList>
 #include <QPair>
 #include <QString>
-
 #include <cstdint>
 
 namespace zendrel {

@@ -5,7 +5,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <climits>
 #include <utility>

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QTimer>
-
 #include <exception>
 #include <functional>
 

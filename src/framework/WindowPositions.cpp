@@ -2,7 +2,6 @@
 
 #include <QSettings>
 #include <QVariant>
-
 #include <algorithm>
 #include <utility>
 

@@ -4,7 +4,6 @@
 #include <QList>
 #include <QRect>
 #include <QString>
-
 #include <optional>
 
 namespace zendrel {

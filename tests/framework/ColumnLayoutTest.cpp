@@ -1,11 +1,11 @@
 // Part of the window test program whose main() is in ProgressWindowTest.cpp.
 #include "framework/ColumnLayout.h"
+
 #include "framework/WindowPositions.h"
 
 #include <QHeaderView>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace zendrel;
@@ -76,8 +76,7 @@ TEST_P(ChangedDesignTest, DropsTheUsersLayoutForGood) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Designs, ChangedDesignTest,
-                         ::testing::Values(DesignChange{4, 100}, DesignChange{3, 80}));
+INSTANTIATE_TEST_SUITE_P(Designs, ChangedDesignTest, ::testing::Values(DesignChange{4, 100}, DesignChange{3, 80}));
 
 TEST_F(ColumnLayoutTest, ADamagedUserLayoutLeavesTheDesign) {
     customise(3);

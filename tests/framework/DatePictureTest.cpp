@@ -1,10 +1,9 @@
-#include "data/Dates.h"
 #include "framework/DatePicture.h"
 
+#include "data/Dates.h"
+
 #include <QLocale>
-
 #include <gtest/gtest.h>
-
 #include <string>
 
 using namespace zendrel;
@@ -88,7 +87,8 @@ TEST(FormatDate, NoDateIsBlankAndUnknownCodesFallBackToTheSystemShortDate) {
         EXPECT_EQ(formatDate(dayNumber(date), QString::fromLatin1(code)), systemShort) << code;
         EXPECT_EQ(formatDate(0, QString::fromLatin1(code)), "") << code;
     }
-    EXPECT_EQ(formatDate(dayNumber(date), QStringLiteral("d18")), QLocale::system().toString(date, QLocale::LongFormat));
+    EXPECT_EQ(formatDate(dayNumber(date), QStringLiteral("d18")),
+              QLocale::system().toString(date, QLocale::LongFormat));
 }
 
 TEST(DateFormatChoices, EveryChoiceShowsTheDateItsCodeWrites) {

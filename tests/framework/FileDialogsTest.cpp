@@ -1,7 +1,6 @@
 #include "framework/FileDialogs.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 using namespace zendrel;

@@ -9,10 +9,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 using namespace zendrel;
@@ -90,7 +88,7 @@ TEST(ProgressWindow, ASliceShowingAMessageIsNotEnteredAgainMeanwhile) {
     ProgressWindow window([&](ProgressWindow&) {
         deepest = std::max(deepest, ++depth);
         if (++slices == 1) {
-            spin(50);  // the event loop of a message box
+            spin(50); // the event loop of a message box
         }
         --depth;
         return slices < 3;

@@ -12,8 +12,8 @@ struct LocateCase {
 };
 
 // Services as the list shows them, in the order of the case-folding key ("É" folds to "é", after "z").
-const QStringList kServices = {QStringLiteral(""),     QStringLiteral("amazon"), QStringLiteral("Bank"),
-                               QStringLiteral("bank two"), QStringLiteral("mail"), QStringLiteral("Zebra"),
+const QStringList kServices = {QStringLiteral(""),         QStringLiteral("amazon"), QStringLiteral("Bank"),
+                               QStringLiteral("bank two"), QStringLiteral("mail"),   QStringLiteral("Zebra"),
                                QStringLiteral("Élan")};
 
 class StepLocatorTest : public ::testing::TestWithParam<LocateCase> {};
