@@ -112,6 +112,15 @@ protected:
         Sender sender(*keyboard, *desktop, clock, SendSettings{7, 0});
         return sender.send({title, {}, ExpandedText::plain(text), direct}, variant);
     }
+    // Runs the command-line companion on a data directory: its exit status and standard error.
+    static std::pair<int, QString> runCli(const QString& data, const QStringList& args, const QByteArray& input) {
+        QProcess p;
+        p.start(QStringLiteral(ZENDREL_CLI), QStringList{"--data", data} + args);
+        p.write(input);
+        p.closeWriteChannel();
+        p.waitForFinished(30000);
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
+    }
     // Types text exactly (no tokens), then a line end.
     void typeRaw(const QString& text) {
         Typist t(*keyboard, clock, SendSettings{7, 0});
@@ -250,14 +259,7 @@ TEST_F(X11Test, AShiftKeyTheUserHoldsIsWaitedOutBeforeTyping) {
 TEST_F(X11Test, TheCommandLineSendsAnEntryAndReportsAMissingWindow) {
     const QString file = xterm("Bank Login");
     QTemporaryDir data;
-    auto cli = [&](const QStringList& args, const QByteArray& input = {}) {
-        QProcess p;
-        p.start(QStringLiteral(ZENDREL_CLI), QStringList{"--data", data.path()} + args);
-        p.write(input);
-        p.closeWriteChannel();
-        p.waitForFinished(30000);
-        return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
-    };
+    auto cli = [&](const QStringList& args, const QByteArray& input = {}) { return runCli(data.path(), args, input); };
     ASSERT_EQ(cli({"entries", "add", "--user", "Default User", "--service", "Bank", "--name", "alice", "--title",
                    "bank*", "--wait", "0"},
                   "s3[cr]et\n")
@@ -277,14 +279,7 @@ TEST_F(X11Test, TheCommandLineSendsAnEntryAndReportsAMissingWindow) {
 
 TEST_F(X11Test, TheCommandLineMonitorTypesIntoWindowsAsTheyAppear) {
     QTemporaryDir data;
-    auto cli = [&](const QStringList& args, const QByteArray& input = {}) {
-        QProcess p;
-        p.start(QStringLiteral(ZENDREL_CLI), QStringList{"--data", data.path()} + args);
-        p.write(input);
-        p.closeWriteChannel();
-        p.waitForFinished(30000);
-        return p.exitCode();
-    };
+    auto cli = [&](const QStringList& args, const QByteArray& input = {}) { return runCli(data.path(), args, input).first; };
     ASSERT_EQ(cli({"init"}), 0);
     ASSERT_EQ(cli({"entries", "add", "--user", "Default User", "--service", "Once", "--name", "o", "--title",
                    "Watch One", "--wait", "0", "--monitor", "--paste", "[Password][Enter]"},
