@@ -8,6 +8,7 @@
 #include "platform/x11/PosixShell.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Keyboard.h"
+#include "entries/PasswordGenerator.h"
 #include "monitor/MonitorEngine.h"
 #include "send/Sender.h"
 
@@ -48,6 +49,7 @@ Commands:
   send ID --user NAME  send an entry into its window, as the password list's Send does
   monitor --user NAME  type the user's monitored entries whenever their windows appear
   windows              list the desktop's top-level windows, front to back
+  generate             print a password made by the password generator
 
 Run "zendrel-cli COMMAND --help" for the options of a command.
 Exit status: 0 done, 1 refused (the reason on standard error), 2 wrong usage.
@@ -95,6 +97,15 @@ The monitor without a window of its own: loads the user's entries marked for mon
 half second, types each one into its window when that window is present (again after the entry's
 repeat interval, once when it is 0), with the stored send settings. Prints one line per send, and
 stops after N seconds or on Ctrl+C or SIGTERM. Needs an X display ($DISPLAY).
+)";
+
+const char* const kGenerateHelp = R"(Usage: zendrel-cli [--data DIR] generate [--user NAME] [--type TYPE] [--size N]
+                                          [--joint plus|hyphen|number]
+
+Prints one password made by the password generator's rules and saves nothing. TYPE is one of
+"Word", "Concatenated Words", "Alphabet Only", "Alphanumeric", "All Characters". What is not given
+is taken as the generator window takes it for the user when it opens (his preferences, then his
+saved settings), or a random size of 6 to 12 and "Alphanumeric" without a user.
 )";
 
 const char* const kInitHelp = R"(Usage: zendrel-cli [--data DIR] init
@@ -540,6 +551,48 @@ int sendCommand(Session& s, const QStringList& args, CliIo& io) {
     return 0;
 }
 
+int generateCommand(Session& s, const QStringList& args, CliIo& io) {
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        io.out << kGenerateHelp;
+        return 0;
+    }
+    Options o(args, {"user", "type", "size", "joint"}, {});
+    if (!o.positional.isEmpty()) {
+        throw UsageError{QStringLiteral("generate takes only options")};
+    }
+    if (o.has("type") && !PasswordGenerator::types().contains(o.value("type"))) {
+        throw UsageError{QStringLiteral("--type is one of \"%1\"").arg(PasswordGenerator::types().join("\", \""))};
+    }
+    const QMap<QString, QString> joints = {{"plus", "Plus Sign"}, {"hyphen", "Hyphen"}, {"number", "Number"}};
+    if (o.has("joint") && !joints.contains(o.value("joint").toLower())) {
+        throw UsageError{QStringLiteral("--joint is one of plus, hyphen, number")};
+    }
+    SystemRandom random;
+    PasswordGenerator generator(s.store(), random, s.messages());
+    ConfigStore config(s.store());
+    UserRecord user;
+    if (o.has("user")) {
+        user = s.login(o.value("user"));
+    }
+    GeneratorChoice choice = generator.initialChoice(user, config);
+    if (o.has("size")) {
+        choice.size = integerOption(o, "size", 3, 128);
+    }
+    if (o.has("type")) {
+        choice.type = o.value("type");
+    }
+    if (o.has("joint")) {
+        choice.joint = joints.value(o.value("joint").toLower());
+    }
+    ensureWords(s.store());
+    const auto password = generator.generate(choice);
+    if (!password) {
+        return kRefused;
+    }
+    io.out << str(*password) << '\n';
+    return 0;
+}
+
 std::atomic<bool> g_stop{false};
 
 void requestStop(int) {
@@ -679,6 +732,9 @@ int runCli(const QStringList& arguments, CliIo& io) {
         }
         if (command == QLatin1String("monitor")) {
             return monitorCommand(s, args, io);
+        }
+        if (command == QLatin1String("generate")) {
+            return generateCommand(s, args, io);
         }
         throw UsageError{QStringLiteral("unknown command %1").arg(command)};
     } catch (const UsageError& e) {
