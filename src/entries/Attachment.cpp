@@ -1,0 +1,115 @@
+#include "entries/Attachment.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace zendrel {
+
+namespace {
+
+const QString kFilter = QStringLiteral("All Files|*.*");
+
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+} // namespace
+
+qint64 Attachment::store(PasswordRecord& entry, const QString& path) {
+    auto failed = [this](const QString& why) {
+        m_messages.show(QStringLiteral("Error"), QStringLiteral("Unable to read file.  ") + why);
+        return qint64{0};
+    };
+    // Read only: storing a file never needs to change it.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return failed(systemError());
+    }
+    QByteArray bytes;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const QString why = systemError();
+            ::close(fd);
+            return failed(why);
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buffer, n);
+        if (bytes.size() > kLimit) {
+            ::close(fd);
+            // Never stored cut short: a larger file is refused whole.
+            return failed(QStringLiteral("The file is larger than 65,535 bytes."));
+        }
+    }
+    ::close(fd);
+    if (bytes.isEmpty()) {
+        return failed(QStringLiteral("The file is empty."));
+    }
+    entry.encryptedFile = bytes;
+    entry.encryptedFilename = path;
+    m_messages.show(QStringLiteral("Complete"), path.trimmed() + QStringLiteral(" read successfully."));
+    return bytes.size();
+}
+
+qint64 Attachment::encrypt(PasswordRecord& entry) {
+    const auto path = m_dialogs.openFile(QStringLiteral("Choose a File"), kFilter, entry.encryptedFilename);
+    if (!path) {
+        return 0;
+    }
+    return store(entry, *path);
+}
+
+bool Attachment::write(const PasswordRecord& entry, const QString& path) {
+    const QByteArray file = QFile::encodeName(path);
+    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    auto failed = [this](const QString& why) {
+        m_messages.show(QStringLiteral("Error"), QStringLiteral("Unable to write file.  ") + why);
+        return false;
+    };
+    if (fd < 0) {
+        return failed(systemError());
+    }
+    const QByteArray& bytes = entry.encryptedFile;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const QString why = systemError();
+            ::close(fd);
+            return failed(why);
+        }
+        done += n;
+    }
+    if (::close(fd) != 0) {
+        return failed(systemError());
+    }
+    m_messages.show(QStringLiteral("Complete"), path.trimmed() + QStringLiteral(" written successfully."));
+    return true;
+}
+
+bool Attachment::saveToDisk(const PasswordRecord& entry) {
+    if (entry.encryptedFile.isEmpty()) {
+        m_messages.show(QStringLiteral("Save to Disk"), QStringLiteral("There is no file stored with this entry."));
+        return false;
+    }
+    const auto path = m_dialogs.saveFile(QStringLiteral("Save to..."), kFilter, entry.encryptedFilename);
+    if (!path) {
+        return false;
+    }
+    return write(entry, *path);
+}
+
+} // namespace zendrel

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "data/Records.h"
+#include "framework/FileDialogs.h"
+#include "framework/MessageService.h"
+
+namespace zendrel {
+
+// The small file an entry can carry, stored in the entry itself (whose table is enciphered).
+class Attachment {
+public:
+    static constexpr qint64 kLimit = 65'535;  // bytes; "32k or less" as the form says
+
+    Attachment(MessageService& messages, FileDialogs& dialogs) : m_messages(messages), m_dialogs(dialogs) {}
+
+    // "Encrypt": reads a chosen file into the entry. The entry's attachment and file name change only
+    // when the whole file was read; returns the number of bytes stored, 0 when nothing was.
+    qint64 encrypt(PasswordRecord& entry);
+    // "Save to Disk": writes the attachment to a chosen file (created private to its owner).
+    bool saveToDisk(const PasswordRecord& entry);
+
+    // The same without the dialogs, for a path already chosen.
+    qint64 store(PasswordRecord& entry, const QString& path);
+    bool write(const PasswordRecord& entry, const QString& path);
+
+private:
+    MessageService& m_messages;
+    FileDialogs& m_dialogs;
+};
+
+} // namespace zendrel
