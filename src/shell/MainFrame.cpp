@@ -3,6 +3,7 @@
 #include "framework/WindowPlacement.h"
 #include "framework/WindowPositions.h"
 #include "session/Login.h"
+#include "session/UsersWindows.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -137,7 +138,7 @@ void Main::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     // The password list, the users, reports, transfer and synchronization come with their windows.
     add(file, QStringLiteral("Pass&words"), QStringLiteral("Browse Passwords"), false);
-    add(file, QStringLiteral("&User Setup"), QStringLiteral("Browse Users"), false);
+    add(file, QStringLiteral("&User Setup"), QStringLiteral("Browse Users"), true, [this] { browseUsers(); });
     QMenu* print = file->addMenu(QStringLiteral("&Print"));
     print->setStatusTip(QStringLiteral("Print Report"));
     for (const char* r : {"by Service", "by URL", "by Name", "by Last Date Changed", "Master Report"}) {
@@ -186,7 +187,8 @@ void Main::buildToolBar() {
         return b;
     };
     button(QStringLiteral("Passwords"), QStringLiteral("Browse Passwords"))->setEnabled(false);
-    button(QStringLiteral("Users"), QStringLiteral("Browse Users"))->setEnabled(false);
+    connect(button(QStringLiteral("Users"), QStringLiteral("Browse Users")), &QToolButton::clicked, this,
+            [this] { browseUsers(); });
     for (int i = 0; i < 3; ++i) {
         m_userButtons[i] = button(QStringLiteral("User #%1").arg(i + 1), QStringLiteral("Passwords of this user"));
     }
@@ -237,6 +239,16 @@ void Main::tick() {
     if (m_ticks % 24 == 12) {
         refreshUserButtons();
     }
+}
+
+void Main::browseUsers() {
+    auto* users = new BrowseUsers(m_ctx.store, m_ctx.messages, m_ctx.clock, m_ctx.positions);
+    QMdiSubWindow* sub = m_mdi->addSubWindow(users);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    connect(users, &QDialog::finished, sub, &QWidget::close);
+    // The user buttons follow renames and deletions.
+    connect(users, &QDialog::finished, this, &Main::refreshUserButtons);
+    sub->show();
 }
 
 void Main::startCountdown() {

@@ -74,6 +74,8 @@ public:
     void setMonitorOn(bool on);
     bool monitorOn() const { return m_monitorOn; }
     void refreshUserButtons();
+    // "&User Setup": the user list as a child window.
+    void browseUsers();
     QString statusField(int field) const;
     CloseDownWindow* closeDownWindow() const { return m_closeDown; }
     MonitorWorker& monitor() { return *m_worker; }

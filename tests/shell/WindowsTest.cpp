@@ -6,6 +6,7 @@
 #include "session/LoginWindows.h"
 #include "shell/MainFrame.h"
 #include "support/TestStore.h"
+#include "support/WindowHelpers.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -22,26 +23,8 @@ using namespace zendrel;
 
 namespace {
 
-// Acts on the modal window that opens next, once it is shown.
-void whenModal(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(0, [act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w) {
-            whenModal(act);
-            return;
-        }
-        act(w);
-    });
-}
-
-QPushButton* button(QWidget* w, const QString& text) {
-    for (auto* b : w->findChildren<QPushButton*>()) {
-        if (b->text() == text) {
-            return b;
-        }
-    }
-    return nullptr;
-}
+using test::button;
+using test::whenModal;
 
 class LoginWindowsTest : public ::testing::Test {
 protected:

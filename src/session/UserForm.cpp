@@ -1,0 +1,57 @@
+#include "session/UserForm.h"
+
+#include "session/Login.h"
+
+namespace zendrel {
+
+QString UserForm::storedType(const QString& shown) {
+    return fitText(shown, 20) == QLatin1String("Concatenated Word") ? QStringLiteral("Concatenated Words") : shown;
+}
+
+bool UserForm::save(UserRecord& buffer, Request request, Focus& focus) {
+    focus = Focus::None;
+    if (fitText(buffer.password, 128).isEmpty() && fitText(buffer.confirmPassword, 128).isEmpty()) {
+        buffer.password = kNotRequired;
+        buffer.confirmPassword = kNotRequired;
+    }
+    if (fitText(buffer.password, 128) != fitText(buffer.confirmPassword, 128)) {
+        m_messages.show(QStringLiteral("Warning"), QStringLiteral("Passwords do not match."));
+        focus = Focus::Password;
+        return false;
+    }
+    if (fitText(buffer.name, 128).trimmed().isEmpty()) {
+        m_messages.show(QStringLiteral("Warning"), QStringLiteral("A user must have a name."));
+        focus = Focus::Name;
+        return false;
+    }
+    buffer.passwordType = storedType(buffer.passwordType);
+    buffer.lastDateChanged = m_clock.today();
+    buffer.lastTimeChanged = m_clock.clock();
+    Table<UserRecord> users(m_store);
+    const WriteResult r = request == Request::Insert ? users.insert(buffer) : users.change(buffer);
+    if (!r) {
+        focus = r.kind == WriteResult::Duplicate ? Focus::Name : Focus::None;
+        return false;
+    }
+    return true;
+}
+
+bool UserForm::remove(const UserRecord& user, const std::function<bool(UserRecord&)>& confirm) {
+    Table<UserRecord> users(m_store);
+    if (users.count() <= 1) {
+        m_messages.show(QStringLiteral("Cannot Delete"), QStringLiteral("You must have at least one user."));
+        return false;
+    }
+    UserRecord buffer = user;
+    if (Login::requiresPassword(buffer) && !(confirm && confirm(buffer))) {
+        return false;
+    }
+    if (m_messages.show(QStringLiteral("Confirm Delete"),
+                        QStringLiteral("Are you sure you want to delete the highlighted record?"), Buttons::YesNo,
+                        Answer::No) != Answer::Yes) {
+        return false;
+    }
+    return static_cast<bool>(users.remove(user));
+}
+
+} // namespace zendrel

@@ -1,0 +1,94 @@
+#include "data/Dates.h"
+#include "entries/EntryWindows.h"
+#include "platform/sim/SimDesktop.h"
+#include "support/TestStore.h"
+#include "support/WindowHelpers.h"
+
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include <gtest/gtest.h>
+
+using namespace zendrel;
+using test::button;
+
+namespace {
+
+class GenerateWindowTest : public ::testing::Test {
+protected:
+    test::TestStore ts;
+    SystemRandom random;
+    sim::SimClipboard clipboard;
+    PasswordRecord entry;
+    UserRecord user;
+
+    void SetUp() override {
+        Table<UserRecord> users(ts.store());
+        user = users.prime();
+        user.name = "Ann";
+        user.passwordSize = 10;
+        user.passwordType = "All Characters";
+        ASSERT_TRUE(users.insert(user));
+        entry.password = entry.confirmPassword = "old";
+    }
+};
+
+TEST_F(GenerateWindowTest, OkMakesThePasswordCopiesItAndRemembersTheChoices) {
+    GeneratePassword w(entry, user, ts.store(), random, ts.messages(), clipboard, nullptr);
+    EXPECT_EQ(w.screenValues().size, 10);
+    EXPECT_EQ(w.screenValues().type, "All Characters");
+    w.findChild<QSpinBox*>()->setValue(16);
+    w.ok();
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_EQ(entry.password.size(), 16);
+    EXPECT_EQ(entry.confirmPassword, entry.password);
+    EXPECT_EQ(QString::fromStdString(clipboard.text()), entry.password);
+    EXPECT_TRUE(clipboard.secret());
+    EXPECT_EQ(Table<UserRecord>(ts.store()).fetch("U_:KeyName", {QStringLiteral("Ann")})->passwordSize, 16);
+}
+
+TEST_F(GenerateWindowTest, FastGenerateSavesNoPreferenceAndWordsDisableTheSize) {
+    GeneratePassword w(entry, user, ts.store(), random, ts.messages(), clipboard, nullptr);
+    w.fastGenerate();
+    EXPECT_GE(entry.password.size(), 6);
+    EXPECT_LE(entry.password.size(), 12);
+    const UserRecord stored = *Table<UserRecord>(ts.store()).fetch("U_:KeyName", {QStringLiteral("Ann")});
+    EXPECT_EQ(stored.passwordSize, 10);
+    EXPECT_EQ(stored.passwordType, "All Characters");
+    EXPECT_EQ(ConfigStore(ts.store()).read("SaveSizeAnn"), "");
+
+    GeneratePassword again(entry, user, ts.store(), random, ts.messages(), clipboard, nullptr);
+    for (auto* r : again.findChildren<QRadioButton*>()) {
+        if (r->text() == "&Concatenated Words") {
+            r->click();
+        }
+    }
+    EXPECT_FALSE(again.findChild<QSpinBox*>()->isEnabled());
+    // An empty words table: the message, and the password and clipboard as they were.
+    const std::string before = clipboard.text();
+    const QString password = entry.password;
+    again.ok();
+    EXPECT_EQ(ts.messages().shown.last().text, "Don't delete things!");
+    EXPECT_EQ(entry.password, password);
+    EXPECT_EQ(clipboard.text(), before);
+    EXPECT_NE(again.result(), QDialog::Accepted);
+}
+
+TEST(CalendarWindowTest, TodayClosesAtOnceAndYesterdayAsksFirst) {
+    ScriptedMessages messages;
+    const int32_t today = dayNumber(QDate(2026, 12, 8));
+    Calendar c(0, today, {}, messages, nullptr);
+    EXPECT_EQ(c.windowTitle(), "Select Date");
+    c.chooseButton(c.model().buttonOf(7));
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].title, "Confirm");
+    EXPECT_EQ(messages.shown[0].text, "You have selected a date earlier than today.  Do you wish to use this date?");
+    EXPECT_NE(c.result(), QDialog::Accepted);
+    c.chooseButton(c.model().buttonOf(8));
+    EXPECT_EQ(c.result(), QDialog::Accepted);
+    EXPECT_EQ(c.chosen(), today);
+    EXPECT_EQ(messages.shown.size(), 1);
+    EXPECT_FALSE(c.dayButton(41)->isVisibleTo(&c));
+}
+
+} // namespace

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace zendrel::test {
+
+// Acts on the modal window that opens next, once it is shown.
+inline void whenModal(std::function<void(QWidget*)> act) {
+    QTimer::singleShot(0, [act] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w) {
+            whenModal(act);
+            return;
+        }
+        act(w);
+    });
+}
+
+// The push button of a window with the given caption.
+inline QPushButton* button(QWidget* w, const QString& text) {
+    for (auto* b : w->findChildren<QPushButton*>()) {
+        if (b->text() == text) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace zendrel::test
