@@ -155,10 +155,9 @@ private:
 // Typed access to one table with record buffers of type R.
 template <class R> class Table {
 public:
+    // A table counts as opened for the life of its store: a record buffer may outlive a window, never
+    // the store.
     explicit Table(DataStore& store) : m_store(store) { m_store.open(R::table()); }
-    Table(const Table& other) : m_store(other.m_store) { m_store.open(R::table()); }
-    Table& operator=(const Table&) = delete;
-    ~Table() { m_store.close(R::table()); }
 
     const TableDef& def() const { return R::table(); }
     int key(const QString& name) const { return def().keyIndex(name); }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zendrel {
@@ -25,9 +26,15 @@ qint64 Attachment::store(PasswordRecord& entry, const QString& path) {
         return qint64{0};
     };
     // Read only: storing a file never needs to change it.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return failed(systemError());
+    }
+    // Only an ordinary file: a pipe or a device could hold the program up without end.
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return failed(QStringLiteral("It is not an ordinary file."));
     }
     QByteArray bytes;
     char buffer[8192];

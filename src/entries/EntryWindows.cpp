@@ -76,6 +76,8 @@ GeneratePassword::GeneratePassword(PasswordRecord& entry, const UserRecord& user
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_types, &QButtonGroup::idClicked, this, &GeneratePassword::updateEnabling);
 
+    // The shipped words go into an empty or missing words table before anything is drawn from it.
+    ensureWords(m_store);
     ConfigStore config(m_store);
     UserRecord fresh = user;
     if (auto stored = Table<UserRecord>(m_store).fetch(QStringLiteral("U_:KeyName"), {user.name})) {
@@ -169,6 +171,7 @@ Calendar::Calendar(int32_t date, int32_t today, const QString& title, MessageSer
     auto step = [this](const QString& text, const QString& name, void (CalendarModel::*f)()) {
         auto* b = new QPushButton(text, this);
         b->setAccessibleName(name);
+        b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, [this, f] {
             (m_model.*f)();
             showMonth();
@@ -191,12 +194,15 @@ Calendar::Calendar(int32_t date, int32_t today, const QString& title, MessageSer
     }
     for (int i = 0; i < 42; ++i) {
         auto* b = new QPushButton(this);
+        // Return in the month or year field takes the entry; it never picks a day.
+        b->setAutoDefault(false);
         b->setFixedWidth(36);
         m_buttons[static_cast<size_t>(i)] = b;
         grid->addWidget(b, 1 + i / 7, i % 7);
         connect(b, &QPushButton::clicked, this, [this, i] { chooseButton(i); });
     }
     auto* close = new QPushButton(QStringLiteral("Cl&ose"), this);
+    close->setAutoDefault(false);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_heading);

@@ -118,6 +118,7 @@ void MonitorEngine::selectUser(const QString& user) {
 
 void MonitorEngine::userOpened(const QString& user) {
     UserMark& m = m_users[fitText(user, 128).toCaseFolded()];
+    m.name = fitText(user, 128);
     m.status = m.openLists == 0 && m.status != 'D' ? 'A' : 'C';
     ++m.openLists;
 }
@@ -143,7 +144,7 @@ void MonitorEngine::userClosed(const QString& user) {
 
 void MonitorEngine::processUserList() {
     for (auto it = m_users.begin(); it != m_users.end();) {
-        const QString& user = it->first;
+        const QString user = it->second.name;
         switch (it->second.status) {
         case 'A':
             if (m_monitorOn) {
@@ -214,7 +215,10 @@ void MonitorEngine::sendQueuedEntry(size_t index, WindowId window) {
     }
     windowsChanged();
     if (outcome == SendOutcome::FocusRefused || outcome == SendOutcome::ModifiersHeld) {
-        return;  // nothing was typed: looked for again on the next pass
+        // Nothing was typed. The window is tried again later, not on every pass: each try would take
+        // the focus from whatever the user is doing.
+        row.dontCheckBefore = m_clock.monotonic() + std::max<int64_t>(row.interval + 50, 500);
+        return;
     }
     if (outcome == SendOutcome::Sent && m_callbacks.sent) {
         QString title;
@@ -253,6 +257,9 @@ void MonitorEngine::runSendPass(bool requested) {
         if (!row.immediate || !isDue(row)) {
             continue;
         }
+        if (cancelled()) {
+            break;
+        }
         // A one-off Send with a blank or "~" title types into the focused window, as it always has.
         Sender sender(m_keyboard, m_desktop, m_clock, m_settings);
         const SendOutcome outcome =
@@ -282,11 +289,17 @@ void MonitorEngine::runSendPass(bool requested) {
         if (!found.found()) {
             continue;
         }
+        if (cancelled()) {
+            break;
+        }
         if (row.secondsToWait > 0) {
             // The monitor program lets the window settle, then makes sure it is still the same one.
             const int64_t until = m_clock.monotonic() + row.secondsToWait * 100;
-            while (m_clock.monotonic() < until) {
+            while (m_clock.monotonic() < until && !cancelled()) {
                 m_clock.sleep(until - m_clock.monotonic());
+            }
+            if (cancelled()) {
+                break;
             }
             windowsChanged();
             const Located again = finder.find(row.windowTitle, {}, windows());

@@ -78,6 +78,7 @@ public:
 
 private:
     struct UserMark {
+        QString name;  // as the lists gave it; the map's key is its case-folded form
         int openLists = 0;
         char status = ' ';
     };
@@ -85,6 +86,7 @@ private:
     void removeRow(size_t index);
     void removeUserRows(const QString& user);
     bool isDue(const MonitorRow& row) const;
+    bool cancelled() const { return m_settings.cancel && m_settings.cancel->load(); }
     // Types a row into a window that was located and reschedules or removes it.
     void sendQueuedEntry(size_t index, WindowId window);
     const std::vector<WindowInfo>& windows();

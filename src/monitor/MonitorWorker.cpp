@@ -11,6 +11,7 @@ MonitorWorker::MonitorWorker(EngineProgram program, DataStore& store, Clock& clo
     m_context->moveToThread(&m_thread);
     m_thread.setObjectName(QStringLiteral("zendrel-monitor"));
     m_thread.start();
+    settings.cancel = &m_cancel;
     QMetaObject::invokeMethod(
         m_context,
         [=, this, &store, &clock] {
@@ -23,7 +24,13 @@ MonitorWorker::MonitorWorker(EngineProgram program, DataStore& store, Clock& clo
             m_engine = std::make_unique<MonitorEngine>(program, store, *m_backends.keyboard, *m_backends.desktop,
                                                        clock, settings, cb);
             auto* timer = new QTimer(m_context);
-            QObject::connect(timer, &QTimer::timeout, m_context, [this] { m_engine->tick(); });
+            QObject::connect(timer, &QTimer::timeout, m_context, [this] {
+                try {
+                    m_engine->tick();
+                } catch (const std::exception& e) {
+                    Q_EMIT message(QStringLiteral("Cannot Send"), QString::fromLocal8Bit(e.what()));
+                }
+            });
             timer->start(tickMs);
         },
         Qt::BlockingQueuedConnection);
@@ -38,6 +45,8 @@ void MonitorWorker::stop() {
         return;
     }
     m_stopped = true;
+    // A wait or a text being typed ends at once; the rest of the queue is dropped.
+    m_cancel = true;
     QMetaObject::invokeMethod(
         m_context,
         [this] {
@@ -56,7 +65,16 @@ void MonitorWorker::post(std::function<void(MonitorEngine&)> call) {
         return;
     }
     QMetaObject::invokeMethod(
-        m_context, [this, call = std::move(call)] { call(*m_engine); }, Qt::QueuedConnection);
+        m_context,
+        [this, call = std::move(call)] {
+            try {
+                call(*m_engine);
+            } catch (const std::exception& e) {
+                // A failure of the tables while loading or sending is reported, never carried off the thread.
+                Q_EMIT message(QStringLiteral("Cannot Send"), QString::fromLocal8Bit(e.what()));
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void MonitorWorker::queueEntry(const PasswordRecord& entry) {
@@ -97,6 +115,7 @@ void MonitorWorker::runPass(bool requested) {
 }
 
 void MonitorWorker::setSettings(SendSettings settings) {
+    settings.cancel = &m_cancel;
     post([settings](MonitorEngine& e) { e.setSettings(settings); });
 }
 

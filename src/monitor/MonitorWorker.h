@@ -52,6 +52,7 @@ private:
 
     QThread m_thread;
     QObject* m_context = nullptr;  // lives on m_thread
+    std::atomic<bool> m_cancel{false};
     SendBackends m_backends;
     std::unique_ptr<MonitorEngine> m_engine;
     bool m_stopped = false;

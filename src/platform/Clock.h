@@ -17,8 +17,8 @@ public:
     virtual int32_t clock() const = 0;
     // Gives the processor to others for a moment; a virtual clock advances instead.
     virtual void yield() = 0;
-    // Today and the time of day in one reading, as hundredths since day 0: for deadlines that must fire
-    // at their hour even after the machine slept.
+    // An instant in hundredths that goes on while the machine sleeps and does not jump with summer time:
+    // for deadlines that must fire even after the machine slept.
     virtual int64_t now() const { return int64_t{today()} * kHundredthsPerDay + clock() - 1; }
     // A count of hundredths that never jumps (no midnight, no change of the clock): for waits.
     virtual int64_t monotonic() const = 0;

@@ -48,8 +48,10 @@ void SystemClock::yield() {
 }
 
 int64_t SystemClock::now() const {
-    const LocalNow n = localNow();
-    return n.dayNumber * kHundredthsPerDay + n.hundredths;
+    // Universal time: a deadline keeps its distance when the local clock changes for summer time.
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count() / 10 +
+           kEpochOffsetDays * kHundredthsPerDay;
 }
 
 int64_t SystemClock::monotonic() const {

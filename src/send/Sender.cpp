@@ -55,7 +55,11 @@ SendOutcome Sender::sendTo(WindowId window, const SendRequest& request, Activati
 
 SendOutcome Sender::send(const SendRequest& request, Activation variant) {
     if (trimmedRight(request.title).isEmpty()) {
-        // A blank title types into whatever has the focus, on purpose.
+        // A blank title types into whatever has the focus, on purpose; with no window focused at all the
+        // keystrokes would go wherever the pointer happens to be.
+        if (m_desktop.focusedWindow() == 0) {
+            return SendOutcome::FocusRefused;
+        }
         if (!m_keyboard.waitForModifiersReleased(kModifierWaitMs)) {
             return SendOutcome::ModifiersHeld;
         }
@@ -65,6 +69,9 @@ SendOutcome Sender::send(const SendRequest& request, Activation variant) {
     const Located l = finder.find(request.title, request.contents);
     if (l.negated) {
         // A "~" title also means the focused window; nothing is activated.
+        if (m_desktop.focusedWindow() == 0) {
+            return SendOutcome::FocusRefused;
+        }
         if (!m_keyboard.waitForModifiersReleased(kModifierWaitMs)) {
             return SendOutcome::ModifiersHeld;
         }

@@ -29,6 +29,9 @@ Typist::Typist(Keyboard& keyboard, Clock& clock, SendSettings settings)
 }
 
 bool Typist::guard() {
+    if (!m_stopped && m_settings.cancel && m_settings.cancel->load()) {
+        m_stopped = true;
+    }
     if (!m_stopped && m_guard && !m_guard()) {
         m_stopped = true;
     }
@@ -41,6 +44,10 @@ void Typist::waitHundredths(int64_t n) {
     for (;;) {
         const int64_t left = deadline - m_clock.monotonic();
         if (left <= 0) {
+            break;
+        }
+        if (m_settings.cancel && m_settings.cancel->load()) {
+            m_stopped = true;
             break;
         }
         m_clock.sleep(left);
@@ -145,7 +152,11 @@ bool Typist::typeSendText(const ExpandedText& text) {
                 t = rest.mid(q + 1);
             }
         } else {
-            const qsizetype n = std::min<qsizetype>(p, m_settings.groupSize);
+            qsizetype n = std::min<qsizetype>(p, m_settings.groupSize);
+            // A character made of two UTF-16 units is never split between two groups.
+            if (n < p && t.text.at(n - 1).isHighSurrogate()) {
+                ++n;
+            }
             if (!typeCharacters(t.text.left(n))) {
                 return false;
             }

@@ -5,6 +5,7 @@
 #include "platform/Keyboard.h"
 #include "send/SendText.h"
 
+#include <atomic>
 #include <functional>
 
 namespace zendrel {
@@ -12,6 +13,8 @@ namespace zendrel {
 struct SendSettings {
     int groupSize = 7;      // ZD_BS: most characters typed in one group
     int64_t interval = 50;  // ZD_GD: hundredths of a second between groups
+    // Set when the program is closing: waits end and typing stops at once.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // Turns an expanded send text into keystrokes: the group interpreter for ordinary sending and the

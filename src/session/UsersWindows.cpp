@@ -109,10 +109,8 @@ UpdateUsers::UpdateUsers(DataStore& store, MessageService& messages, Clock& cloc
     m_size->setValue(std::clamp(m_buffer.passwordSize, 0, 999));
     const QString type = m_buffer.passwordType == QLatin1String("Concatenated Words") ? QStringLiteral("Concatenated Word")
                                                                                       : m_buffer.passwordType;
-    m_type->setCurrentIndex(std::max(0, m_type->findText(type)));
-    if (type.isEmpty()) {
-        m_type->setCurrentIndex(-1);
-    }
+    // A type the list does not know shows no choice rather than turning into another one.
+    m_type->setCurrentIndex(m_type->findText(type));
     m_joint->setCurrentIndex(m_joint->findText(m_buffer.concatenationType));
     if (m_positions) {
         restorePlacement(this, *m_positions, QStringLiteral("UpdateUsers"));
@@ -218,8 +216,21 @@ void BrowseUsers::insertUser() {
     }
 }
 
-void BrowseUsers::changeUser() {
+std::optional<UserRecord> BrowseUsers::currentAsStored() {
     const UserRecord* u = current();
+    if (!u) {
+        return std::nullopt;
+    }
+    // The list may be older than the record: another window may have changed or deleted it.
+    auto stored = Table<UserRecord>(m_store).get(u->rowId);
+    if (!stored) {
+        refresh();
+    }
+    return stored;
+}
+
+void BrowseUsers::changeUser() {
+    const auto u = currentAsStored();
     if (!u) {
         return;
     }
@@ -235,7 +246,7 @@ void BrowseUsers::changeUser() {
 }
 
 void BrowseUsers::deleteUser() {
-    const UserRecord* u = current();
+    const auto u = currentAsStored();
     if (!u) {
         return;
     }

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -62,6 +64,7 @@ public:
 
 private:
     const UserRecord* current() const;
+    std::optional<UserRecord> currentAsStored();
 
     DataStore& m_store;
     MessageService& m_messages;

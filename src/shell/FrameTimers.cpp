@@ -94,6 +94,10 @@ QString filterClipboardText(const QString& text) {
     while (t.endsWith(QLatin1Char(' '))) {
         t.chop(1);
     }
+    // Left-justified first: leading blanks go.
+    while (t.startsWith(QLatin1Char(' '))) {
+        t.remove(0, 1);
+    }
     QString out;
     for (qsizetype i = 0; i < t.size(); ++i) {
         const QChar c = t.at(i);

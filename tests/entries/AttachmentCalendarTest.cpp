@@ -67,6 +67,9 @@ TEST_F(AttachmentTest, AFileThatCannotBeStoredWholeKeepsThePreviousAttachment) {
         EXPECT_EQ(messages.shown.last().title, "Error");
         EXPECT_TRUE(messages.shown.last().text.startsWith("Unable to read file.  "));
     }
+    ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("pipe")).constData(), 0600), 0);
+    EXPECT_EQ(attachment.store(e, dir.filePath("pipe")), 0) << "a pipe never holds the program up";
+    EXPECT_EQ(attachment.store(e, dir.path()), 0);
     EXPECT_EQ(e.encryptedFile, "first");
     EXPECT_EQ(e.encryptedFilename, dir.filePath("first.bin"));
     // A second file replaces the first.

@@ -5,6 +5,7 @@
 #include "support/WindowHelpers.h"
 
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 
 #include <gtest/gtest.h>
@@ -64,14 +65,10 @@ TEST_F(GenerateWindowTest, FastGenerateSavesNoPreferenceAndWordsDisableTheSize) 
         }
     }
     EXPECT_FALSE(again.findChild<QSpinBox*>()->isEnabled());
-    // An empty words table: the message, and the password and clipboard as they were.
-    const std::string before = clipboard.text();
-    const QString password = entry.password;
+    // The window fills the missing words table with the shipped words before drawing two of them.
     again.ok();
-    EXPECT_EQ(ts.messages().shown.last().text, "Don't delete things!");
-    EXPECT_EQ(entry.password, password);
-    EXPECT_EQ(clipboard.text(), before);
-    EXPECT_NE(again.result(), QDialog::Accepted);
+    EXPECT_EQ(again.result(), QDialog::Accepted);
+    EXPECT_TRUE(QRegularExpression("^[a-z]{4,7}[-+1-9][a-z]{4,7}$").match(entry.password).hasMatch()) << entry.password.toStdString();
 }
 
 TEST(CalendarWindowTest, TodayClosesAtOnceAndYesterdayAsksFirst) {

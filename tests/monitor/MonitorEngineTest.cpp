@@ -213,6 +213,19 @@ TEST_F(MonitorEngineTest, UsersStayMonitoredWhileAnyOfTheirListsIsOpen) {
     EXPECT_TRUE(engine->rows().empty());
 }
 
+TEST_F(MonitorEngineTest, AWindowThatRefusesTheFocusIsNotFoughtForOnEveryPass) {
+    store(entry("Watched", "Bank", true));
+    const WindowId bank = desktop.addWindow("Bank");
+    desktop.refuseFocus(bank);
+    engine->userOpened("Ann");
+    engine->processUserList();
+    runFor(10);
+    EXPECT_LE(desktop.activations(), 3) << "tried again only every five seconds";
+    EXPECT_GE(desktop.activations(), 2);
+    EXPECT_TRUE(keyboard.events().empty());
+    EXPECT_EQ(engine->rows().size(), 1u);
+}
+
 TEST_F(MonitorEngineTest, RepeatIntervalsAreComputedWithoutOverflow) {
     EXPECT_EQ(MonitorEngine::repeatInterval(-5), 0);
     EXPECT_EQ(MonitorEngine::repeatInterval(30), 3000);

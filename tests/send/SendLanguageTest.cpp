@@ -150,6 +150,28 @@ TEST(KeyTokenTest, ModifierWordsPrefixesAndWaits) {
     EXPECT_EQ(waited, INT32_MAX);
 }
 
+TEST(WaitTest, ClosingTheProgramEndsALongWaitAndTheTyping) {
+    sim::VirtualClock clock;
+    sim::SimKeyboard keyboard(&clock);
+    std::atomic<bool> cancel{false};
+    Typist typist(keyboard, clock, SendSettings{7, 0, &cancel});
+    keyboard.onEvent(2, [&] { cancel = true; });
+    EXPECT_FALSE(typist.typeSendText(ExpandedText::plain("ab[WAIT=99999999]cd")));
+    EXPECT_EQ(keyboard.text(), "a") << "stopped before the next character";
+    const int64_t before = clock.monotonic();
+    typist.waitHundredths(99'999'999);
+    EXPECT_EQ(clock.monotonic(), before);
+}
+
+TEST(WaitTest, ACharacterOfTwoUnitsIsNeverSplitBetweenGroups) {
+    sim::VirtualClock clock;
+    sim::SimKeyboard keyboard(&clock);
+    Typist typist(keyboard, clock, SendSettings{2, 0});
+    typist.typeSendText(ExpandedText::plain(QStringLiteral("a\U0001F600b[Tab]")));
+    // Each keystroke of the simulated keyboard stands for one whole character.
+    EXPECT_EQ(keyboard.events().size(), 8u);
+}
+
 TEST(WaitTest, AWaitStartingBeforeMidnightEndsAfterItsTimeNotAtOnceNorADayLater) {
     sim::VirtualClock clock(81'000, kHundredthsPerDay - 40);
     sim::SimKeyboard keyboard(&clock);

@@ -117,6 +117,13 @@ TEST_F(SenderTest, BlankAndTildeTitlesTypeIntoTheFocusedWindowWithoutActivating)
     EXPECT_EQ(desktop.activations(), 0);
 }
 
+TEST_F(SenderTest, ABlankTitleWithNoWindowFocusedTypesNothing) {
+    desktop.setFocus(0);
+    EXPECT_EQ(sender.send(request("", "secret"), Activation::Main), SendOutcome::FocusRefused);
+    EXPECT_EQ(sender.send(request("~x", "secret"), Activation::Main), SendOutcome::FocusRefused);
+    EXPECT_TRUE(keyboard.events().empty());
+}
+
 TEST_F(SenderTest, HeldModifiersAreWaitedOutAndASendNeverTurnsIntoShortcuts) {
     keyboard.holdModifiersFor(50);
     EXPECT_EQ(sender.send(request("Bank Login", "a"), Activation::Main), SendOutcome::Sent);

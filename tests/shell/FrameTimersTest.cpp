@@ -113,6 +113,7 @@ TEST_F(FrameTimersTest, ClosingLeavesAHarmlessTextOnlyWhenClearingIsOn) {
 
 TEST(ClipboardFilterTest, KeepsLettersDigitsAndPunctuationAndOneSpaceOfARun) {
     EXPECT_EQ(filterClipboardText("a\tb  c"), "ab c");
+    EXPECT_EQ(filterClipboardText("   lead"), "lead");
     EXPECT_EQ(filterClipboardText("x{y}z ~w"), "xyz w");
     EXPECT_EQ(filterClipboardText("line one\r\nline  two   "), "line oneline two");
     EXPECT_EQ(filterClipboardText(QStringLiteral("caf\u00e9 1+1=2!")), "caf 1+1=2!");

@@ -625,11 +625,11 @@ int monitorCommand(Session& s, const QStringList& args, CliIo& io) {
     cb.sent = [&io](const MonitorRow& r, const QString& window) {
         io.out << "typed " << str(r.service) << " into " << str(window) << std::endl;
     };
+    g_stop = false;
     MonitorEngine engine(EngineProgram::Monitor, s.store(), keyboard, desktop, s.clock(),
-                         SendSettings{static_cast<int>(settings->groupSize), settings->sendInterval}, cb);
+                         SendSettings{static_cast<int>(settings->groupSize), settings->sendInterval, &g_stop}, cb);
     engine.selectUser(user.name);
 
-    g_stop = false;
     struct sigaction action {};
     action.sa_handler = requestStop;
     sigaction(SIGINT, &action, nullptr);

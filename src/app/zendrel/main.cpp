@@ -82,6 +82,9 @@ int main(int argc, char** argv) {
     for (const TableDef* t : {&tables::configuration(), &tables::passwords(), &tables::users()}) {
         store.open(*t);
     }
+    // Opened now, on this thread, so that any message about them is shown here and not by the sender.
+    Table<PasswordRecord>(store).count();
+    Table<UserRecord>(store).count();
     WindowPositions positions(QDir::current().filePath(QStringLiteral("POSITION.INI")));
     ConfigStore config(store);
     const Settings settings = loadMainSettings(store, config);

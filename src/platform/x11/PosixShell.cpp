@@ -88,10 +88,14 @@ bool PosixShell::spawnDetached(const std::vector<std::string>& argv, std::string
     }
     close(report[1]);
     int rc = -1;
-    const ssize_t got = read(report[0], &rc, sizeof rc);
+    ssize_t got = -1;
+    do {
+        got = read(report[0], &rc, sizeof rc);
+    } while (got < 0 && errno == EINTR);
     close(report[0]);
     int status = 0;
-    waitpid(child, &status, 0);
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
     if (got != sizeof rc) {
         error = "the program could not be started";
         return false;

@@ -261,16 +261,14 @@ bool X11Keyboard::typeOnSpare(unsigned long keysym) {
     XSync(d, False);
     // Caps Lock would turn a lower-case letter on this key into a capital: switch it off for the
     // keystroke and back on after it.
-    const unsigned char caps = (lockedMods() & LockMask) ? XKeysymToKeycode(d, XK_Caps_Lock) : 0;
+    const bool caps = (lockedMods() & LockMask) != 0;
     if (caps) {
-        XTestFakeKeyEvent(d, caps, True, CurrentTime);
-        XTestFakeKeyEvent(d, caps, False, CurrentTime);
+        XkbLockModifiers(d, XkbUseCoreKbd, LockMask, 0);
     }
     XTestFakeKeyEvent(d, static_cast<unsigned int>(spare), True, CurrentTime);
     XTestFakeKeyEvent(d, static_cast<unsigned int>(spare), False, CurrentTime);
     if (caps) {
-        XTestFakeKeyEvent(d, caps, True, CurrentTime);
-        XTestFakeKeyEvent(d, caps, False, CurrentTime);
+        XkbLockModifiers(d, XkbUseCoreKbd, LockMask, LockMask);
     }
     XSync(d, False);
     // The receiving program reads the mapping when it handles the keystroke; give it the time to do so

@@ -1,0 +1,165 @@
+#include "entries/EntryForm.h"
+
+#include "data/Dates.h"
+
+namespace zendrel {
+
+const QString& EntryForm::defaultSendText() {
+    static const QString t = QStringLiteral("[Name][Tab][Password][Enter]");
+    return t;
+}
+
+const QStringList& EntryForm::defaultScripts() {
+    static const QStringList s = {"[Name][Tab][Password][Enter]",   "[Name][Tab]",
+                                  "[Password][Enter]",              "[URL][Tab]",
+                                  "[Service][Enter][Password][Enter]", "[Name][Enter][Password][Enter]",
+                                  "[Notes][Tab]",                   "[Password][Tab]"};
+    return s;
+}
+
+void EntryForm::prime(PasswordRecord& entry, const QString& userName) const {
+    entry.user = userName;
+    entry.moreNotes = QStringLiteral("Added ") + longDate(m_clock.today()) + QStringLiteral("  ") +
+                      shortTime(m_clock.clock());
+    entry.paste = defaultSendText();
+    entry.secondsToWait = 2;
+    entry.doNotRepeatSeconds = 0;
+}
+
+QString EntryForm::findAddress(const QStringList& texts) {
+    for (const char* marker : {"http:", "www."}) {
+        for (const QString& t : texts) {
+            const qsizetype at = t.toLower().indexOf(QLatin1String(marker));
+            if (at < 0) {
+                continue;
+            }
+            QString url = t.mid(at);
+            if (const qsizetype space = url.indexOf(QLatin1Char(' ')); space >= 0) {
+                url.truncate(space);
+            }
+            if (const qsizetype quote = url.indexOf(QLatin1Char('"')); quote >= 0) {
+                url.truncate(quote);
+            }
+            return url;
+        }
+    }
+    return {};
+}
+
+void EntryForm::open(PasswordRecord& entry, Request request, const UserRecord& user, const QStringList& windowTitles,
+                     const QString& clipboard) {
+    if (fitText(entry.paste, 255).isEmpty()) {
+        entry.paste = defaultSendText();
+    }
+    Table<ScriptPasteRecord> scripts(m_store);
+    if (scripts.count() == 0) {
+        for (const QString& s : defaultScripts()) {
+            ScriptPasteRecord r;
+            r.paste = s;
+            scripts.insert(r);
+        }
+    }
+    if (request != Request::Insert) {
+        return;
+    }
+    if (fitText(entry.name, 128).isEmpty()) {
+        entry.name = user.lastNameUsed;
+    }
+    if (fitText(entry.url, 255).isEmpty()) {
+        entry.url = findAddress(windowTitles);
+    }
+    if (fitText(entry.url, 255).isEmpty()) {
+        entry.url = findAddress({clipboard});
+    }
+}
+
+bool EntryForm::duplicates(const PasswordRecord& e, const QString& key) const {
+    Table<PasswordRecord> entries(m_store);
+    const KeyDef& k = tables::passwords().key(key);
+    const Row row = toRow(e);
+    std::vector<Value> components;
+    for (int f : k.fields) {
+        components.push_back(row[static_cast<size_t>(f)]);
+    }
+    KeyRange r;
+    r.prefix = components;
+    r.limit = 2;
+    for (const PasswordRecord& other : entries.read(key, r)) {
+        if (other.rowId != e.rowId) {
+            return true;
+        }
+    }
+    return false;
+}
+
+EntryForm::Outcome EntryForm::ok(PasswordRecord& e, Request request, uint8_t openingMonitor) {
+    Outcome out;
+    auto refuse = [&](const QString& title, const QString& text, Focus focus) {
+        m_messages.show(title, text);
+        out.focus = focus;
+        return out;
+    };
+    if (fitText(e.password, 128) != fitText(e.confirmPassword, 128)) {
+        return refuse(QStringLiteral("Error"), QStringLiteral("Passwords do not match."), Focus::OkButton);
+    }
+    e.confirmPassword = e.password;
+    if (fitText(e.service, 128).isEmpty()) {
+        return refuse(QStringLiteral("Error"), QStringLiteral("To identify this record, a service must be entered.|"),
+                      Focus::Service);
+    }
+    if (fitText(e.name, 128).isEmpty()) {
+        return refuse(QStringLiteral("Error"), QStringLiteral("To identify this record, a name must be entered.|"),
+                      Focus::Name);
+    }
+    const QString dup = QStringLiteral("This entry duplicates another already entered.|");
+    if (duplicates(e, QStringLiteral("P_:KeyService"))) {
+        return refuse(QStringLiteral("Error"), dup + QStringLiteral("Service:  ") + fitText(e.service, 128) + QLatin1Char('.'),
+                      Focus::Service);
+    }
+    if (duplicates(e, QStringLiteral("P_:KeyName"))) {
+        return refuse(QStringLiteral("Error"), dup + QStringLiteral("Name:  ") + fitText(e.name, 128) + QLatin1Char('.'),
+                      Focus::Name);
+    }
+    if (duplicates(e, QStringLiteral("P_:KeyURL"))) {
+        return refuse(QStringLiteral("Error"), dup + QStringLiteral("URL:  ") + fitText(e.url, 255) + QLatin1Char('.'),
+                      Focus::Url);
+    }
+    // A watched entry needs a window to watch for.
+    if (e.monitor && fitText(e.windowTitleToLocate, 100).isEmpty()) {
+        return refuse(QStringLiteral("Information Required"),
+                      QStringLiteral("If you check the Monitor checkbox, you must enter a Window Title."),
+                      Focus::WindowTitle);
+    }
+    e.lastChangeDate = m_clock.today();
+    e.lastChangeTime = m_clock.clock();
+    Table<PasswordRecord> entries(m_store);
+    const WriteResult w = request == Request::Insert ? entries.insert(e) : entries.change(e);
+    if (!w) {
+        // The store's message has been shown; the form stays open with its values.
+        return out;
+    }
+    out.saved = true;
+    out.monitorChanged = e.monitor != 0 || e.monitor != openingMonitor;
+    Table<UserRecord> users(m_store);
+    if (auto fresh = users.fetch(QStringLiteral("U_:KeyName"), {e.user})) {
+        fresh->lastNameUsed = fitText(e.name, 128).left(60);
+        users.change(*fresh);
+    }
+    return out;
+}
+
+bool EntryForm::addToDefaults(const QString& sendText) {
+    const QString text = fitText(sendText, 255);
+    if (text.isEmpty()) {
+        return false;
+    }
+    Table<ScriptPasteRecord> scripts(m_store);
+    if (scripts.fetch(QStringLiteral("SP_:KeyPaste"), {text})) {
+        return false;
+    }
+    ScriptPasteRecord r;
+    r.paste = text;
+    return static_cast<bool>(scripts.insert(r));
+}
+
+} // namespace zendrel

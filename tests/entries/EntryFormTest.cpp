@@ -1,0 +1,120 @@
+#include "data/Dates.h"
+#include "entries/EntryForm.h"
+#include "support/TestStore.h"
+
+#include <gtest/gtest.h>
+
+using namespace zendrel;
+
+namespace {
+
+class EntryFormTest : public ::testing::Test {
+protected:
+    test::TestStore ts;
+    EntryForm form{ts.store(), ts.messages(), ts.clock()};
+    UserRecord ann;
+
+    void SetUp() override {
+        ts.clock().set(dayNumber(QDate(2026, 12, 8)), 17 * 360000 + 30 * 6000 + 1);
+        Table<UserRecord> users(ts.store());
+        ann = users.prime();
+        ann.name = "Ann";
+        ann.lastNameUsed = "ann.smith";
+        ASSERT_TRUE(users.insert(ann));
+    }
+    PasswordRecord fresh() {
+        PasswordRecord e = Table<PasswordRecord>(ts.store()).prime();
+        form.prime(e, "Ann");
+        return e;
+    }
+    EntryForm::Outcome save(PasswordRecord& e, EntryForm::Request r = EntryForm::Request::Insert) {
+        return form.ok(e, r, 0);
+    }
+};
+
+TEST_F(EntryFormTest, ANewEntryIsPrimedAndTakesTheLastNameAndAnAddressOnTheScreen) {
+    PasswordRecord e = fresh();
+    EXPECT_EQ(e.user, "Ann");
+    EXPECT_EQ(e.moreNotes, "Added December 8, 2026  5:30PM");
+    EXPECT_EQ(e.paste, "[Name][Tab][Password][Enter]");
+    EXPECT_EQ(e.secondsToWait, 2);
+    EXPECT_EQ(e.level, 4000);
+    form.open(e, EntryForm::Request::Insert, ann,
+              {"Terminal", "Bank - http://bank.example/login?x=1 - Browser", "www.other.example"}, "http://clip");
+    EXPECT_EQ(e.name, "ann.smith");
+    EXPECT_EQ(e.url, "http://bank.example/login?x=1");
+    PasswordRecord f = fresh();
+    form.open(f, EntryForm::Request::Insert, ann, {"Mail"}, "see \"www.Clip.example\" here");
+    EXPECT_EQ(f.url, "www.Clip.example");
+    EXPECT_EQ(Table<ScriptPasteRecord>(ts.store()).count(), 8);
+}
+
+TEST_F(EntryFormTest, TheChecksComeInTheirOrderWithTheirMessagesAndFocus) {
+    PasswordRecord e = fresh();
+    e.password = "a";
+    e.confirmPassword = "A";
+    EXPECT_EQ(save(e).focus, EntryForm::Focus::OkButton);
+    EXPECT_EQ(ts.messages().shown.last().title, "Error");
+    EXPECT_EQ(ts.messages().shown.last().text, "Passwords do not match.");
+    e.confirmPassword = "a";
+    EXPECT_EQ(save(e).focus, EntryForm::Focus::Service);
+    EXPECT_EQ(ts.messages().shown.last().text, "To identify this record, a service must be entered.|");
+    e.service = "Bank";
+    e.name = "";
+    EXPECT_EQ(save(e).focus, EntryForm::Focus::Name);
+    e.name = "ann";
+    e.monitor = 1;
+    EXPECT_EQ(save(e).focus, EntryForm::Focus::WindowTitle);
+    EXPECT_EQ(ts.messages().shown.last().title, "Information Required");
+    e.windowTitleToLocate = "*Bank";
+    const EntryForm::Outcome o = save(e);
+    EXPECT_TRUE(o.saved);
+    EXPECT_TRUE(o.monitorChanged);
+    EXPECT_EQ(e.lastChangeDate, ts.clock().today());
+}
+
+TEST_F(EntryFormTest, DuplicatesAreNamedByServiceThenNameThenAddress) {
+    PasswordRecord first = fresh();
+    first.service = "Bank";
+    first.name = "ann";
+    ASSERT_TRUE(save(first).saved);
+    PasswordRecord same = fresh();
+    same.service = "BANK";
+    same.name = "Ann";
+    EXPECT_EQ(save(same).focus, EntryForm::Focus::Service);
+    EXPECT_EQ(ts.messages().shown.last().text, "This entry duplicates another already entered.|Service:  BANK.");
+    // Blank addresses count as a value: the same name under another service is refused by the address.
+    PasswordRecord other = fresh();
+    other.service = "Mail";
+    other.name = "ann";
+    EXPECT_EQ(save(other).focus, EntryForm::Focus::Url);
+    EXPECT_EQ(ts.messages().shown.last().text, "This entry duplicates another already entered.|URL:  .");
+    other.url = "https://mail.example";
+    EXPECT_TRUE(save(other).saved);
+    // Saving an entry unchanged is no duplicate of itself.
+    EXPECT_TRUE(save(first, EntryForm::Request::Change).saved);
+    EXPECT_FALSE(save(first, EntryForm::Request::Change).monitorChanged);
+}
+
+TEST_F(EntryFormTest, TheLastNameUsedGoesOnTheUserAsStoredNow) {
+    Table<UserRecord> users(ts.store());
+    UserRecord renamedMeanwhile = *users.fetch("U_:KeyName", {QStringLiteral("Ann")});
+    renamedMeanwhile.password = renamedMeanwhile.confirmPassword = "changed elsewhere";
+    ASSERT_TRUE(users.change(renamedMeanwhile));
+    PasswordRecord e = fresh();
+    e.service = "Bank";
+    e.name = QString(70, 'n');
+    ASSERT_TRUE(save(e).saved);
+    const UserRecord stored = *users.fetch("U_:KeyName", {QStringLiteral("Ann")});
+    EXPECT_EQ(stored.lastNameUsed, QString(60, 'n'));
+    EXPECT_EQ(stored.password, "changed elsewhere");
+}
+
+TEST_F(EntryFormTest, AddToDefaultsKeepsEachTextOnce) {
+    EXPECT_TRUE(form.addToDefaults("[Name][Enter]"));
+    EXPECT_FALSE(form.addToDefaults("[NAME][ENTER]  "));
+    EXPECT_FALSE(form.addToDefaults("   "));
+    EXPECT_EQ(Table<ScriptPasteRecord>(ts.store()).count(), 1);
+}
+
+} // namespace
