@@ -1,7 +1,6 @@
 #include "entries/EntryWindows.h"
 
 #include "data/Dates.h"
-#include "framework/WindowPlacement.h"
 #include "framework/WindowPositions.h"
 
 #include <QButtonGroup>
@@ -28,9 +27,9 @@ const QStringList kJointCaptions = {"&Plus Sign", "H&yphen", "&Number"};
 GeneratePassword::GeneratePassword(PasswordRecord& entry, const UserRecord& user, DataStore& store, Random& random,
                                    MessageService& messages, Clipboard& clipboard, WindowPositions* positions,
                                    bool monitorVariant, QWidget* parent)
-    : QDialog(parent), m_entry(entry), m_user(user.name), m_store(store), m_random(random), m_messages(messages),
-      m_clipboard(clipboard), m_positions(positions), m_generator(store, random, messages) {
-    setObjectName(QStringLiteral("GeneratePassword"));
+    : PlacedDialog(positions, QStringLiteral("GeneratePassword"), parent), m_entry(entry), m_user(user.name),
+      m_store(store), m_random(random), m_messages(messages), m_clipboard(clipboard), m_positions(positions),
+      m_generator(store, random, messages) {
     setWindowTitle(QStringLiteral("Generate Password"));
     auto* typeBox = new QGroupBox(QStringLiteral("Password Type"), this);
     auto* typeLayout = new QVBoxLayout(typeBox);
@@ -90,15 +89,7 @@ GeneratePassword::GeneratePassword(PasswordRecord& entry, const UserRecord& user
         m_joints->button(static_cast<int>(j))->setChecked(true);
     }
     updateEnabling();
-    if (m_positions) {
-        restorePlacement(this, *m_positions, QStringLiteral("GeneratePassword"));
-    }
-}
-
-GeneratePassword::~GeneratePassword() {
-    if (m_positions) {
-        savePlacement(this, *m_positions, QStringLiteral("GeneratePassword"));
-    }
+    place();
 }
 
 void GeneratePassword::updateEnabling() {
@@ -156,9 +147,8 @@ void GeneratePassword::fastGenerate() {
 
 Calendar::Calendar(int32_t date, int32_t today, const QString& title, MessageService& messages,
                    WindowPositions* positions, QWidget* parent)
-    : QDialog(parent), m_model(date, today), m_today(today), m_messages(messages), m_positions(positions),
-      m_chosen(date) {
-    setObjectName(QStringLiteral("Calendar"));
+    : PlacedDialog(positions, QStringLiteral("Calendar"), parent), m_model(date, today), m_today(today),
+      m_messages(messages), m_positions(positions), m_chosen(date) {
     setWindowTitle(title.isEmpty() ? QStringLiteral("Select Date") : title);
     m_heading = new QLabel(this);
     m_heading->setAlignment(Qt::AlignCenter);
@@ -216,15 +206,7 @@ Calendar::Calendar(int32_t date, int32_t today, const QString& title, MessageSer
     if (given >= 0) {
         m_buttons[static_cast<size_t>(given)]->setFocus();
     }
-    if (m_positions) {
-        restorePlacement(this, *m_positions, QStringLiteral("Calendar"));
-    }
-}
-
-Calendar::~Calendar() {
-    if (m_positions) {
-        savePlacement(this, *m_positions, QStringLiteral("Calendar"));
-    }
+    place();
 }
 
 void Calendar::showMonth() {

@@ -3,7 +3,7 @@
 #include "entries/CalendarModel.h"
 #include "entries/PasswordGenerator.h"
 
-#include <QDialog>
+#include "framework/WindowPlacement.h"
 
 class QButtonGroup;
 class QGroupBox;
@@ -18,14 +18,13 @@ class WindowPositions;
 
 // "Generate Password": makes a new password for the entry being edited, puts it on the clipboard, and
 // (on "&OK") remembers the choices for the user.
-class GeneratePassword : public QDialog {
+class GeneratePassword : public PlacedDialog {
     Q_OBJECT
 
 public:
     GeneratePassword(PasswordRecord& entry, const UserRecord& user, DataStore& store, Random& random,
                      MessageService& messages, Clipboard& clipboard, WindowPositions* positions,
                      bool monitorVariant = false, QWidget* parent = nullptr);
-    ~GeneratePassword() override;
 
     GeneratorChoice screenValues() const;
     void ok();
@@ -50,13 +49,12 @@ private:
 };
 
 // The date picker: a month grid of 42 day buttons. Returns the chosen date, or the given one on "Cl&ose".
-class Calendar : public QDialog {
+class Calendar : public PlacedDialog {
     Q_OBJECT
 
 public:
     Calendar(int32_t date, int32_t today, const QString& title, MessageService& messages, WindowPositions* positions,
              QWidget* parent = nullptr);
-    ~Calendar() override;
 
     static int32_t pick(int32_t date, int32_t today, const QString& title, MessageService& messages,
                         WindowPositions* positions, QWidget* parent = nullptr);

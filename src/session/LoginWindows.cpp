@@ -1,7 +1,6 @@
 #include "session/LoginWindows.h"
 
 #include "framework/StepLocator.h"
-#include "framework/WindowPlacement.h"
 #include "framework/WindowPositions.h"
 #include "session/Login.h"
 
@@ -18,9 +17,9 @@ namespace zendrel {
 
 ConfirmPassword::ConfirmPassword(UserRecord& buffer, MessageService& messages, WindowPositions* positions,
                                  LoginVariant variant, QWidget* parent)
-    : QDialog(parent), m_buffer(buffer), m_messages(messages), m_positions(positions) {
+    : PlacedDialog(positions, QStringLiteral("ConfirmPassword"), parent), m_buffer(buffer), m_messages(messages),
+      m_positions(positions) {
     setWindowTitle(QStringLiteral("Security Check"));
-    setObjectName(QStringLiteral("ConfirmPassword"));
     auto* prompt = new QLabel(QStringLiteral("Confirm Password:"), this);
     m_password = new QLineEdit(this);
     m_password->setMaxLength(128);
@@ -44,15 +43,7 @@ ConfirmPassword::ConfirmPassword(UserRecord& buffer, MessageService& messages, W
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     // The confirmation field receives what is typed; it starts empty.
     m_buffer.confirmPassword.clear();
-    if (m_positions) {
-        restorePlacement(this, *m_positions, QStringLiteral("ConfirmPassword"));
-    }
-}
-
-ConfirmPassword::~ConfirmPassword() {
-    if (m_positions) {
-        savePlacement(this, *m_positions, QStringLiteral("ConfirmPassword"));
-    }
+    place();
 }
 
 void ConfirmPassword::ok() {
@@ -79,9 +70,9 @@ bool ConfirmPassword::check(UserRecord& buffer, MessageService& messages, Window
 
 SelectUsers::SelectUsers(DataStore& store, MessageService& messages, WindowPositions* positions,
                          LoginVariant variant, QWidget* parent)
-    : QDialog(parent), m_store(store), m_messages(messages), m_positions(positions), m_variant(variant) {
+    : PlacedDialog(positions, QStringLiteral("SelectUsers"), parent), m_store(store), m_messages(messages),
+      m_positions(positions), m_variant(variant) {
     setWindowTitle(QStringLiteral("Select User"));
-    setObjectName(QStringLiteral("SelectUsers"));
     auto* heading = new QLabel(QStringLiteral("Name"), this);
     m_list = new QListWidget(this);
     m_list->setAccessibleName(QStringLiteral("Name"));
@@ -109,15 +100,7 @@ SelectUsers::SelectUsers(DataStore& store, MessageService& messages, WindowPosit
         m_list->addItem(u.name.left(width));
     }
     m_list->setCurrentRow(0);
-    if (m_positions) {
-        restorePlacement(this, *m_positions, QStringLiteral("SelectUsers"));
-    }
-}
-
-SelectUsers::~SelectUsers() {
-    if (m_positions) {
-        savePlacement(this, *m_positions, QStringLiteral("SelectUsers"));
-    }
+    place();
 }
 
 void SelectUsers::keyPressEvent(QKeyEvent* e) {

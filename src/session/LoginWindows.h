@@ -3,7 +3,7 @@
 #include "data/DataStore.h"
 #include "framework/MessageService.h"
 
-#include <QDialog>
+#include "framework/WindowPlacement.h"
 
 #include <optional>
 
@@ -20,13 +20,12 @@ enum class LoginVariant {
 };
 
 // "Security Check": one attempt at the login password of the user in the buffer.
-class ConfirmPassword : public QDialog {
+class ConfirmPassword : public PlacedDialog {
     Q_OBJECT
 
 public:
     ConfirmPassword(UserRecord& buffer, MessageService& messages, WindowPositions* positions,
                     LoginVariant variant = LoginVariant::Main, QWidget* parent = nullptr);
-    ~ConfirmPassword() override;
 
     // Runs the window; true when the typed password matched. The buffer holds the stored password in
     // its confirmation again after a failure.
@@ -43,13 +42,12 @@ private:
 };
 
 // "Select User": the users in name order; the chosen user is let in after his password where he has one.
-class SelectUsers : public QDialog {
+class SelectUsers : public PlacedDialog {
     Q_OBJECT
 
 public:
     SelectUsers(DataStore& store, MessageService& messages, WindowPositions* positions,
                 LoginVariant variant = LoginVariant::Main, QWidget* parent = nullptr);
-    ~SelectUsers() override;
 
     // Runs the choice: an empty user table first gets "Default User"; a single user is chosen at once.
     // Nothing when the choice was cancelled (the monitor's buffer then reads "No User Selected").

@@ -39,9 +39,8 @@ QLineEdit* field(QWidget* parent, const QString& accessible, int length, bool ma
 
 UpdateUsers::UpdateUsers(DataStore& store, MessageService& messages, Clock& clock, WindowPositions* positions,
                          UserForm::Request request, const UserRecord& user, QWidget* parent)
-    : QDialog(parent), m_store(store), m_messages(messages), m_clock(clock), m_positions(positions),
-      m_request(request), m_buffer(user) {
-    setObjectName(QStringLiteral("UpdateUsers"));
+    : PlacedDialog(positions, QStringLiteral("UpdateUsers"), parent), m_store(store), m_messages(messages),
+      m_clock(clock), m_positions(positions), m_request(request), m_buffer(user) {
     setWindowTitle(request == UserForm::Request::Insert ? QStringLiteral("Adding User") : QStringLiteral("Changing User"));
     setAccessibleName(QStringLiteral("Update User Information"));
     auto* tabs = new QTabWidget(this);
@@ -112,15 +111,7 @@ UpdateUsers::UpdateUsers(DataStore& store, MessageService& messages, Clock& cloc
     // A type the list does not know shows no choice rather than turning into another one.
     m_type->setCurrentIndex(m_type->findText(type));
     m_joint->setCurrentIndex(m_joint->findText(m_buffer.concatenationType));
-    if (m_positions) {
-        restorePlacement(this, *m_positions, QStringLiteral("UpdateUsers"));
-    }
-}
-
-UpdateUsers::~UpdateUsers() {
-    if (m_positions) {
-        savePlacement(this, *m_positions, QStringLiteral("UpdateUsers"));
-    }
+    place();
 }
 
 void UpdateUsers::takeScreenValues() {
@@ -149,8 +140,8 @@ void UpdateUsers::ok() {
 
 BrowseUsers::BrowseUsers(DataStore& store, MessageService& messages, Clock& clock, WindowPositions* positions,
                          QWidget* parent)
-    : QDialog(parent), m_store(store), m_messages(messages), m_clock(clock), m_positions(positions) {
-    setObjectName(QStringLiteral("BrowseUsers"));
+    : PlacedDialog(positions, QStringLiteral("BrowseUsers"), parent), m_store(store), m_messages(messages),
+      m_clock(clock), m_positions(positions) {
     setWindowTitle(QStringLiteral("Users"));
     m_list = new QTreeWidget(this);
     m_list->setHeaderLabels({QStringLiteral("Name")});
@@ -176,8 +167,8 @@ BrowseUsers::BrowseUsers(DataStore& store, MessageService& messages, Clock& cloc
 
     Login(m_store).ensureDefaultUser();
     refresh();
+    place();
     if (m_positions) {
-        restorePlacement(this, *m_positions, QStringLiteral("BrowseUsers"));
         restoreColumns(m_list->header(), *m_positions, QStringLiteral("BrowseUsers"), QStringLiteral("?Browse:1"));
     }
 }
@@ -185,7 +176,6 @@ BrowseUsers::BrowseUsers(DataStore& store, MessageService& messages, Clock& cloc
 BrowseUsers::~BrowseUsers() {
     if (m_positions) {
         saveColumns(m_list->header(), *m_positions, QStringLiteral("BrowseUsers"), QStringLiteral("?Browse:1"));
-        savePlacement(this, *m_positions, QStringLiteral("BrowseUsers"));
     }
 }
 

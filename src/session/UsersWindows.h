@@ -3,7 +3,7 @@
 #include "data/DataStore.h"
 #include "session/UserForm.h"
 
-#include <QDialog>
+#include "framework/WindowPlacement.h"
 
 #include <optional>
 
@@ -19,13 +19,12 @@ namespace zendrel {
 class WindowPositions;
 
 // "Update User Information": adds or changes one user, his login password and his preferences.
-class UpdateUsers : public QDialog {
+class UpdateUsers : public PlacedDialog {
     Q_OBJECT
 
 public:
     UpdateUsers(DataStore& store, MessageService& messages, Clock& clock, WindowPositions* positions,
                 UserForm::Request request, const UserRecord& user, QWidget* parent = nullptr);
-    ~UpdateUsers() override;
     const UserRecord& record() const { return m_buffer; }
 
 private:
@@ -48,7 +47,7 @@ private:
 };
 
 // "Users": the users in name order, with buttons to add, change and delete them.
-class BrowseUsers : public QDialog {
+class BrowseUsers : public PlacedDialog {
     Q_OBJECT
 
 public:

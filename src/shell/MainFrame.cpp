@@ -27,9 +27,8 @@
 namespace zendrel {
 
 CloseDownWindow::CloseDownWindow(Clock& clock, WindowPositions* positions, QWidget* parent)
-    : QDialog(parent), m_countdown(clock), m_positions(positions) {
+    : PlacedDialog(positions, QStringLiteral("Countdown"), parent), m_countdown(clock) {
     setWindowTitle(QStringLiteral("Automatic Close Down"));
-    setObjectName(QStringLiteral("Countdown"));
     auto* question = new QLabel(QStringLiteral("Due to inactivity, Zendrel will shut down in"), this);
     m_line = new QLabel(m_countdown.line(), this);
     m_line->setAccessibleName(QStringLiteral("Seconds left"));
@@ -43,15 +42,7 @@ CloseDownWindow::CloseDownWindow(Clock& clock, WindowPositions* positions, QWidg
     connect(m_timer, &QTimer::timeout, this, &CloseDownWindow::tick);
     m_timer->start(250);
     setAttribute(Qt::WA_DeleteOnClose);
-    if (m_positions) {
-        restorePlacement(this, *m_positions, QStringLiteral("Countdown"));
-    }
-}
-
-CloseDownWindow::~CloseDownWindow() {
-    if (m_positions) {
-        savePlacement(this, *m_positions, QStringLiteral("Countdown"));
-    }
+    place();
 }
 
 QString CloseDownWindow::line() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/DataStore.h"
+#include "framework/WindowPlacement.h"
 #include "monitor/MonitorWorker.h"
 #include "session/ConfigStore.h"
 #include "shell/FrameTimers.h"
@@ -41,12 +42,11 @@ struct FrameContext {
 };
 
 // "Automatic Close Down": ten seconds, then the program closes, unless "Cancel".
-class CloseDownWindow : public QDialog {
+class CloseDownWindow : public PlacedDialog {
     Q_OBJECT
 
 public:
     CloseDownWindow(Clock& clock, WindowPositions* positions, QWidget* parent);
-    ~CloseDownWindow() override;
     void tick();
     QString line() const;
 
@@ -55,7 +55,6 @@ Q_SIGNALS:
 
 private:
     CloseDownCountdown m_countdown;
-    WindowPositions* m_positions;
     QLabel* m_line;
     QTimer* m_timer;
 };
