@@ -1127,14 +1127,12 @@ std::optional<std::pair<Row, int64_t>> DataStore::fetch(const TableDef& t, int k
     return rows.front();
 }
 
-std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key, const KeyRange& range) {
-    const KeyDef& k = t.keys.at(static_cast<size_t>(key));
-    QStringList cols;
+QString DataStore::whereFor(const TableDef& t, const KeyDef& k, const KeyRange& range, std::vector<Value>& binds,
+                            QStringList& cols, size_t& np) const {
     for (int f : k.fields) {
         cols << quoted(t.fields[static_cast<size_t>(f)].column);
     }
     QString where;
-    std::vector<Value> binds;
     auto addTerm = [&where](const QString& term) {
         where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + term;
     };
@@ -1148,7 +1146,7 @@ std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key,
         }
         return v;
     };
-    const size_t np = std::min(range.prefix.size(), k.fields.size());
+    np = std::min(range.prefix.size(), k.fields.size());
     for (size_t i = 0; i < np; ++i) {
         addTerm(cols[static_cast<qsizetype>(i)] + QStringLiteral(" = ?"));
         binds.push_back(fitted(range.prefix[i], i));
@@ -1202,6 +1200,16 @@ std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key,
                     marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
         }
     }
+    return where;
+}
+
+std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key, const KeyRange& range) {
+    const KeyDef& k = t.keys.at(static_cast<size_t>(key));
+    const bool rowIdKey = isRowIdKey(t, k);
+    QStringList cols;
+    std::vector<Value> binds;
+    size_t np = 0;
+    const QString where = whereFor(t, k, range, binds, cols, np);
     const QString dir = range.backward ? QStringLiteral(" DESC") : QString();
     QStringList order;
     // Components held equal are left out of the ordering: naming them keeps the store from walking
@@ -1220,8 +1228,9 @@ std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key,
     if (!order.isEmpty()) {
         sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     }
-    sql += QStringLiteral(" LIMIT ?");
+    sql += QStringLiteral(" LIMIT ? OFFSET ?");
     binds.push_back(int64_t{range.limit});
+    binds.push_back(std::max<int64_t>(range.offset, 0));
     std::lock_guard lock(m_mutex);
     File& f = ensureOpen(t);
     Statement& s = f.conn->prepare(sql);
@@ -1262,6 +1271,28 @@ int64_t DataStore::count(const TableDef& t) {
     std::lock_guard lock(m_mutex);
     File& f = ensureOpen(t);
     Statement& s = f.conn->prepare(QStringLiteral("SELECT count(*) FROM ") + quoted(t.tableName));
+    s.step();
+    const int64_t n = s.integer(0);
+    s.reset();
+    return n;
+}
+
+int64_t DataStore::count(const TableDef& t, int key, const KeyRange& range) {
+    const KeyDef& k = t.keys.at(static_cast<size_t>(key));
+    QStringList cols;
+    std::vector<Value> binds;
+    size_t np = 0;
+    QString sql = QStringLiteral("SELECT count(*) FROM ") + quoted(t.tableName);
+    if (!isRowIdKey(t, k)) {
+        sql += QStringLiteral(" INDEXED BY ") + quoted(indexName(t, k));
+    }
+    sql += whereFor(t, k, range, binds, cols, np);
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    Statement& s = f.conn->prepare(sql);
+    for (size_t i = 0; i < binds.size(); ++i) {
+        s.bind(static_cast<int>(i) + 1, binds[i]);
+    }
     s.step();
     const int64_t n = s.integer(0);
     s.reset();

@@ -45,6 +45,7 @@ struct KeyRange {
     std::vector<Value> to;                 // components after the prefix to stop at, inclusive (may be partial)
     bool backward = false;
     int limit = -1;
+    int64_t offset = 0;  // records skipped before the first one returned
 };
 
 // The owner passwords of the tables, built once at start-up.
@@ -110,6 +111,8 @@ public:
                                                       bool backward = false);
     int64_t count(const TableDef& t);
     int64_t count(const TableDef& t, int key, const std::vector<Value>& prefix);
+    // The records of a range (its limit and offset aside).
+    int64_t count(const TableDef& t, int key, const KeyRange& range);
     // Inserts many records in one transaction per call; stops at the first refusal.
     WriteResult insertMany(const TableDef& t, std::vector<Row>& rows);
 
@@ -139,6 +142,8 @@ private:
     QString duplicatedKey(const TableDef& t, Connection& c, const Row& row, int64_t rowId);
     WriteResult checkRanges(const TableDef& t, const Row& row);
     void normalise(const TableDef& t, Row& row) const;
+    QString whereFor(const TableDef& t, const KeyDef& k, const KeyRange& range, std::vector<Value>& binds,
+                     QStringList& cols, size_t& np) const;
     std::vector<std::unique_ptr<Transaction>> openChildren(const TableDef& t, File& f);
     WriteResult writeRelations(const TableDef& t, Connection& c, const Row& oldRow, const Row& newRow, bool deleting);
     WriteResult refuseReadOnly(const TableDef& t);
@@ -195,6 +200,7 @@ public:
     int64_t count(const QString& keyName, const std::vector<Value>& prefix) {
         return m_store.count(def(), key(keyName), prefix);
     }
+    int64_t count(const QString& keyName, const KeyRange& range) { return m_store.count(def(), key(keyName), range); }
 
 private:
     static std::optional<R> typed(const std::optional<std::pair<Row, int64_t>>& r) {
