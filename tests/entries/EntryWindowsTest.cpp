@@ -1,10 +1,15 @@
 #include "data/Dates.h"
 #include "entries/EntryWindows.h"
+#include "entries/InfoWindows.h"
+#include "send/KeyTokens.h"
 #include "platform/sim/SimDesktop.h"
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
+#include <QFile>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QSpinBox>
 
@@ -69,6 +74,41 @@ TEST_F(GenerateWindowTest, FastGenerateSavesNoPreferenceAndWordsDisableTheSize) 
     again.ok();
     EXPECT_EQ(again.result(), QDialog::Accepted);
     EXPECT_TRUE(QRegularExpression("^[a-z]{4,7}[-+1-9][a-z]{4,7}$").match(entry.password).hasMatch()) << entry.password.toStdString();
+}
+
+TEST(InfoWindowsTest, DisplayAllShowsEveryDetailReadOnlyAndKeyNamesListEveryKey) {
+    PasswordRecord e;
+    e.user = "Ann";
+    e.service = "Bank";
+    e.password = "s3cret";
+    e.notes = "first\nsecond";
+    e.monitor = 1;
+    DisplayAll all(e, "d2", nullptr);
+    EXPECT_EQ(all.windowTitle(), "Display All Information");
+    QStringList shown;
+    for (auto* f : all.findChildren<QLineEdit*>()) {
+        EXPECT_TRUE(f->isReadOnly());
+        shown << f->text();
+    }
+    EXPECT_TRUE(shown.contains("s3cret")) << "the password is shown in clear";
+    EXPECT_TRUE(shown.contains("")) << "no last change date: an empty date";
+
+    QTemporaryDir empty;
+    SelectKeys keys(empty.path(), nullptr);
+    // Letters, digits, keypad digits and function keys are listed as ranges, every other name by itself.
+    for (const QString& name : keyNames()) {
+        if (name.size() > 1 && !name.startsWith("PAD") && !QRegularExpression("^F[0-9]+$").match(name).hasMatch()) {
+            EXPECT_TRUE(keys.text().contains(name)) << name.toStdString();
+        }
+    }
+    for (const char* range : {"A to Z", "0 to 9", "PAD0 to PAD9", "F1 to F12"}) {
+        EXPECT_TRUE(keys.text().contains(range)) << range;
+    }
+    QFile own(empty.filePath("KEYCODES.TXT"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write("my own list");
+    own.close();
+    EXPECT_EQ(SelectKeys(empty.path(), nullptr).text(), "my own list");
 }
 
 TEST(CalendarWindowTest, TodayClosesAtOnceAndYesterdayAsksFirst) {
