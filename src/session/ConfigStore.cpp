@@ -146,8 +146,6 @@ void initialiseSettings(DataStore& store, ConfigStore& config) {
     for (const char* name : {"ZD_CI", "ZD_IT", "ZD_Tray", "ZD_HC", "ZD_GD", "ZD_BS", "ZD_MA"}) {
         config.write(QString::fromLatin1(name), number(name));
     }
-    // Converting the previous version's tables finds nothing to do while none are present.
-    (void)previousVersionNeedsConversion(old.value(QStringLiteral("zd_version")));
 }
 
 Settings loadMainSettings(DataStore& store, ConfigStore& config) {

@@ -65,7 +65,7 @@ std::optional<Settings> loadMonitorSettings(DataStore& store, ConfigStore& confi
 // Writes the first-run values, taking the previous version's settings from WIN.INI when present.
 void initialiseSettings(DataStore& store, ConfigStore& config);
 
-// Whether the previous version's settings call for converting its tables.
+// Whether the previous version's settings call for converting its tables (2.1 up to this release).
 bool previousVersionNeedsConversion(const QString& previousVersion);
 
 } // namespace zendrel

@@ -1,4 +1,5 @@
 #include "data/Dates.h"
+#include "entries/AdvancedSettings.h"
 #include "entries/EntryWindows.h"
 #include "entries/InfoWindows.h"
 #include "send/KeyTokens.h"
@@ -6,6 +7,7 @@
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -109,6 +111,18 @@ TEST(InfoWindowsTest, DisplayAllShowsEveryDetailReadOnlyAndKeyNamesListEveryKey)
     own.write("my own list");
     own.close();
     EXPECT_EQ(SelectKeys(empty.path(), nullptr).text(), "my own list");
+}
+
+TEST(AdvancedSettingsTest, CloseTakesTheTextAndDirectSendAndTheMonitorHasNoDirectSend) {
+    PasswordRecord e;
+    UpdatePasswordAdvSet w(e, nullptr);
+    w.findChild<QLineEdit*>()->setText(QString(50, 'x'));
+    w.findChild<QCheckBox*>()->setChecked(true);
+    button(&w, "Cl&ose")->click();
+    EXPECT_EQ(e.windowContents, QString(40, 'x'));
+    EXPECT_EQ(e.directSend, 1);
+    UpdatePasswordAdvSet monitor(e, nullptr, true);
+    EXPECT_EQ(monitor.findChild<QCheckBox*>(), nullptr);
 }
 
 TEST(CalendarWindowTest, TodayClosesAtOnceAndYesterdayAsksFirst) {

@@ -54,6 +54,15 @@ TEST_F(ConfigStoreTest, TheFirstRunTakesThePreviousVersionsSettingsFromWinIni) {
     EXPECT_EQ(s.monitorActive, 0);
 }
 
+TEST(PreviousVersionTest, OnlyReleasesFrom21ToThisOneAreConverted) {
+    EXPECT_TRUE(previousVersionNeedsConversion("2.1"));
+    EXPECT_TRUE(previousVersionNeedsConversion(" 2.5 "));
+    EXPECT_FALSE(previousVersionNeedsConversion("2.7"));
+    EXPECT_FALSE(previousVersionNeedsConversion("2.0"));
+    EXPECT_FALSE(previousVersionNeedsConversion(""));
+    EXPECT_FALSE(previousVersionNeedsConversion("abc"));
+}
+
 TEST_F(ConfigStoreTest, EachProgramCorrectsTheSendIntervalByItsOwnRule) {
     loadMainSettings(ts.store(), config);
     config.write("ZD_GD", int64_t{30});
