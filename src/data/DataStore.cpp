@@ -1176,6 +1176,12 @@ QString DataStore::whereFor(const TableDef& t, const KeyDef& k, const KeyRange& 
         } else {
             addTerm(QLatin1Char('(') + lhs.join(QStringLiteral(", ")) + QStringLiteral(")") + op + QLatin1Char('(') +
                     marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
+            // The same bound on the first component alone lets the store seek to it in the key instead of
+            // walking the key from the start of the range.
+            if (n > 0) {
+                addTerm(lhs.first() + (lower ? QStringLiteral(" >= ?") : QStringLiteral(" <= ?")));
+                binds.push_back(binds[binds.size() - static_cast<size_t>(lhs.size())]);
+            }
         }
     };
     if (!range.from.empty() || range.fromRowId != 0) {

@@ -1,0 +1,95 @@
+// The password list's model on 100,000 entries of one user: opening (count and the first screen of rows)
+// and switching to another order; then the process's peak memory after scrolling through every row.
+#include "BenchData.h"
+#include "entries/PasswordListModel.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+using namespace zendrel;
+
+namespace {
+
+bench::QuietMessages messages;
+SystemClock systemClock;
+
+const QString& dataDirectory() {
+    static QTemporaryDir dir;
+    static bool filled = false;
+    if (!filled) {
+        DataStore store({dir.path(), ownerKeys(), &messages, {}, &systemClock});
+        for (int slice = 0; slice < 100; ++slice) {
+            std::vector<Row> rows;
+            for (int i = slice * 1000; i < (slice + 1) * 1000; ++i) {
+                rows.push_back(toRow(bench::benchEntry(i)));
+            }
+            store.insertMany(tables::passwords(), rows);
+        }
+        filled = true;
+    }
+    static const QString path = dir.path();
+    return path;
+}
+
+void firstScreen(PasswordListModel& m) {
+    for (int r = 0; r < 50 && r < m.rowCount(); ++r) {
+        for (int c = 0; c < 6; ++c) {
+            benchmark::DoNotOptimize(m.data(m.index(r, c)));
+        }
+    }
+}
+
+void BM_OpenListFirstScreen(benchmark::State& state) {
+    const QString& dir = dataDirectory();
+    for (auto _ : state) {
+        DataStore store({dir, ownerKeys(), &messages, {}, &systemClock});
+        PasswordListModel model(store, systemClock);
+        model.setUser(QStringLiteral("Bench User"));
+        firstScreen(model);
+    }
+}
+BENCHMARK(BM_OpenListFirstScreen)->Unit(benchmark::kMillisecond)->Repetitions(9);
+
+void BM_SwitchTab(benchmark::State& state) {
+    DataStore store({dataDirectory(), ownerKeys(), &messages, {}, &systemClock});
+    PasswordListModel model(store, systemClock);
+    model.setUser(QStringLiteral("Bench User"));
+    const PasswordListModel::Order orders[] = {PasswordListModel::Order::Url, PasswordListModel::Order::Name,
+                                               PasswordListModel::Order::Date, PasswordListModel::Order::Expired,
+                                               PasswordListModel::Order::Service};
+    int i = 0;
+    for (auto _ : state) {
+        model.setOrder(orders[i++ % 5]);
+        firstScreen(model);
+    }
+}
+BENCHMARK(BM_SwitchTab)->Unit(benchmark::kMillisecond)->Repetitions(9);
+
+void BM_ScrollEveryRowPeakMemory(benchmark::State& state) {
+    DataStore store({dataDirectory(), ownerKeys(), &messages, {}, &systemClock});
+    PasswordListModel model(store, systemClock);
+    model.setUser(QStringLiteral("Bench User"));
+    for (auto _ : state) {
+        for (int r = 0; r < model.rowCount(); ++r) {
+            benchmark::DoNotOptimize(model.data(model.index(r, 0)));
+        }
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_ScrollEveryRowPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
