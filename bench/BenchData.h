@@ -4,6 +4,7 @@
 #include "session/OwnerKeys.h"
 
 #include <QString>
+#include <QTemporaryDir>
 
 namespace zendrel::bench {
 
@@ -30,5 +31,32 @@ class QuietMessages final : public MessageService {
 public:
     Answer show(const Message& m) override { return m.defaultAnswer; }
 };
+
+inline QuietMessages& quietMessages() {
+    static QuietMessages m;
+    return m;
+}
+
+inline SystemClock& benchClock() {
+    static SystemClock c;
+    return c;
+}
+
+// A data directory holding 100,000 entries of the benchmark user, made once per run.
+inline const QString& hundredThousandEntries() {
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        DataStore store({dir.path(), ownerKeys(), &quietMessages(), {}, &benchClock()});
+        for (int slice = 0; slice < 100; ++slice) {
+            std::vector<Row> rows;
+            for (int i = slice * 1000; i < (slice + 1) * 1000; ++i) {
+                rows.push_back(toRow(benchEntry(i)));
+            }
+            store.insertMany(tables::passwords(), rows);
+        }
+        return dir.path();
+    }();
+    return path;
+}
 
 } // namespace zendrel::bench

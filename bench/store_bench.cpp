@@ -5,31 +5,16 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 using namespace zendrel;
 
 namespace {
 
-bench::QuietMessages messages;
-SystemClock systemClock;
+bench::QuietMessages& messages = bench::quietMessages();
+SystemClock& systemClock = bench::benchClock();
 
 const QString& dataDirectory() {
-    static QTemporaryDir dir;
-    static bool filled = false;
-    if (!filled) {
-        DataStore store({dir.path(), ownerKeys(), &messages, {}, &systemClock});
-        for (int slice = 0; slice < 100; ++slice) {
-            std::vector<Row> rows;
-            for (int i = slice * 1000; i < (slice + 1) * 1000; ++i) {
-                rows.push_back(toRow(bench::benchEntry(i)));
-            }
-            store.insertMany(tables::passwords(), rows);
-        }
-        filled = true;
-    }
-    static const QString path = dir.path();
-    return path;
+    return bench::hundredThousandEntries();
 }
 
 void BM_ColdOpenFirst50InServiceOrder(benchmark::State& state) {
