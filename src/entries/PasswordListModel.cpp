@@ -162,4 +162,24 @@ int PasswordListModel::locate(QChar typed) const {
     return atOrAfter == 0 ? -1 : static_cast<int>(m_count - atOrAfter);
 }
 
+int PasswordListModel::rowOf(const PasswordRecord& entry) const {
+    if (m_user.isEmpty() || m_count == 0 || entry.rowId == 0 || entry.user.compare(m_user, Qt::CaseInsensitive) != 0) {
+        return -1;
+    }
+    if (m_order == Order::Expired && (entry.expiryDate <= 0 || entry.expiryDate > m_clock.today())) {
+        return -1;
+    }
+    // The number of rows from the entry on, counted along the key, gives its place.
+    KeyRange r = range();
+    const Row values = toRow(entry);
+    const KeyDef& k = tables::passwords().key(keyOf(m_order));
+    r.from.clear();
+    for (size_t i = 1; i < k.fields.size(); ++i) {
+        r.from.push_back(values[static_cast<size_t>(k.fields[i])]);
+    }
+    r.fromRowId = entry.rowId;
+    const int64_t atOrAfter = Table<PasswordRecord>(m_store).count(keyOf(m_order), r);
+    return atOrAfter == 0 ? -1 : static_cast<int>(m_count - atOrAfter);
+}
+
 } // namespace zendrel

@@ -38,6 +38,9 @@ public:
     // typed character, ignoring case; -1 when there is none.
     int locate(QChar typed) const;
 
+    // The row an entry of this list holds in the current order, -1 when it is not in the list.
+    int rowOf(const PasswordRecord& entry) const;
+
     static QString keyOf(Order order);
 
 private:

@@ -4,6 +4,9 @@
 
 #include <QLocale>
 
+#include <algorithm>
+#include <vector>
+
 namespace zendrel {
 
 namespace {
@@ -140,6 +143,89 @@ QString formatDate(int32_t day, const QString& code) {
         return QLocale::system().toString(d, QLocale::LongFormat);
     }
     return QLocale::system().toString(d, QLocale::ShortFormat);
+}
+
+int32_t parseDate(const QString& text, const QString& code) {
+    const QString t = text.trimmed();
+    if (t.isEmpty()) {
+        return 0;
+    }
+    if (const QDate iso = QDate::fromString(t, Qt::ISODate); iso.isValid()) {
+        return dayNumber(iso);
+    }
+    // Where day, month and year stand in this picture: read off a date whose parts cannot be mistaken.
+    const QString sample = formatDate(dayNumber(QDate(2033, 11, 22)), code).toUpper();
+    struct Part {
+        char role;
+        qsizetype at;
+    };
+    std::vector<Part> parts;
+    if (const qsizetype d = sample.indexOf(QLatin1String("22")); d >= 0) {
+        parts.push_back({'d', d});
+    }
+    qsizetype m = sample.indexOf(QLatin1String("11"));
+    if (m < 0) {
+        m = sample.indexOf(QLatin1String("NOV"));
+    }
+    if (m >= 0) {
+        parts.push_back({'m', m});
+    }
+    qsizetype y = sample.indexOf(QLatin1String("2033"));
+    if (y < 0) {
+        y = sample.indexOf(QLatin1String("33"));
+    }
+    if (y >= 0) {
+        parts.push_back({'y', y});
+    }
+    std::sort(parts.begin(), parts.end(), [](const Part& a, const Part& b) { return a.at < b.at; });
+
+    // The typed text in runs of digits and of letters; a run of letters names the month.
+    QList<int> numbers;
+    int month = 0;
+    static const QStringList months = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                       "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    for (qsizetype i = 0; i < t.size();) {
+        qsizetype j = i;
+        if (t.at(i).isDigit()) {
+            while (j < t.size() && t.at(j).isDigit() && j - i < 5) {
+                ++j;
+            }
+            numbers << t.mid(i, j - i).toInt();
+        } else if (t.at(i).isLetter()) {
+            while (j < t.size() && t.at(j).isLetter()) {
+                ++j;
+            }
+            const int found = static_cast<int>(months.indexOf(t.mid(i, j - i).left(3).toUpper())) + 1;
+            if (found == 0 || month != 0) {
+                return -1;
+            }
+            month = found;
+        } else {
+            j = i + 1;
+        }
+        i = j;
+    }
+    int day = 1;
+    int year = 0;
+    qsizetype next = 0;
+    for (const Part& p : parts) {
+        if (p.role == 'm' && month != 0) {
+            continue;
+        }
+        if (next >= numbers.size()) {
+            return -1;
+        }
+        const int v = numbers.at(next++);
+        (p.role == 'd' ? day : p.role == 'm' ? month : year) = v;
+    }
+    if (next != numbers.size() || month == 0 || parts.empty()) {
+        return -1;
+    }
+    if (year < 100) {
+        year += year < 80 ? 2000 : 1900;
+    }
+    const QDate date(year, month, day);
+    return date.isValid() ? dayNumber(date) : -1;
 }
 
 const QList<QPair<QString, QString>>& dateFormatChoices() {

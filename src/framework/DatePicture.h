@@ -18,6 +18,11 @@ QString replaceDatePictures(const QString& format, const QString& code);
 // the leading "@"). A blank or unknown code gives the system's short date; day 0 (no date) gives "".
 QString formatDate(int32_t day, const QString& code);
 
+// A date typed in the form a date picture code shows (or as 2033-11-22): its day number; 0 for a blank
+// text (no date), -1 for a text that is no date. Two-digit years fall in 1980 to 2079; pictures without
+// a day give the first of the month.
+int32_t parseDate(const QString& text, const QString& code);
+
 // The choices of the "Date Format:" list of the options window, in their order: the text shown and the
 // code it stands for.
 const QList<QPair<QString, QString>>& dateFormatChoices();

@@ -203,6 +203,7 @@ void BrowseUsers::insertUser() {
                      Table<UserRecord>(m_store).prime(), this);
     if (form.exec() == QDialog::Accepted) {
         refresh(form.record().name);
+        Q_EMIT usersChanged();
     }
 }
 
@@ -232,6 +233,7 @@ void BrowseUsers::changeUser() {
     UpdateUsers form(m_store, m_messages, m_clock, m_positions, UserForm::Request::Change, buffer, this);
     if (form.exec() == QDialog::Accepted) {
         refresh(form.record().name);
+        Q_EMIT usersChanged();
     }
 }
 
@@ -245,6 +247,7 @@ void BrowseUsers::deleteUser() {
     });
     if (removed) {
         refresh();
+        Q_EMIT usersChanged();
     }
 }
 

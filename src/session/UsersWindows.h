@@ -61,6 +61,10 @@ public:
     void changeUser();
     void deleteUser();
 
+Q_SIGNALS:
+    // A user was added, changed or deleted.
+    void usersChanged();
+
 private:
     const UserRecord* current() const;
     std::optional<UserRecord> currentAsStored();

@@ -1,5 +1,6 @@
 #include "shell/MainFrame.h"
 
+#include "entries/BrowsePasswords.h"
 #include "framework/WindowPlacement.h"
 #include "framework/WindowPositions.h"
 #include "session/Login.h"
@@ -18,6 +19,7 @@
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -111,6 +113,10 @@ Main::Main(FrameContext context, QWidget* parent)
 
 Main::~Main() {
     qApp->removeEventFilter(this);
+    // The child windows tell the engine that they close, so they go while it is still there.
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+        delete w;
+    }
     m_worker->stop();
 }
 
@@ -128,7 +134,7 @@ void Main::buildMenus() {
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     // The password list, the users, reports, transfer and synchronization come with their windows.
-    add(file, QStringLiteral("Pass&words"), QStringLiteral("Browse Passwords"), false);
+    add(file, QStringLiteral("Pass&words"), QStringLiteral("Browse Passwords"), true, [this] { browsePasswords(); });
     add(file, QStringLiteral("&User Setup"), QStringLiteral("Browse Users"), true, [this] { browseUsers(); });
     QMenu* print = file->addMenu(QStringLiteral("&Print"));
     print->setStatusTip(QStringLiteral("Print Report"));
@@ -177,11 +183,13 @@ void Main::buildToolBar() {
         bar->addWidget(b);
         return b;
     };
-    button(QStringLiteral("Passwords"), QStringLiteral("Browse Passwords"))->setEnabled(false);
+    connect(button(QStringLiteral("Passwords"), QStringLiteral("Browse Passwords")), &QToolButton::clicked, this,
+            [this] { browsePasswords(); });
     connect(button(QStringLiteral("Users"), QStringLiteral("Browse Users")), &QToolButton::clicked, this,
             [this] { browseUsers(); });
     for (int i = 0; i < 3; ++i) {
         m_userButtons[i] = button(QStringLiteral("User #%1").arg(i + 1), QStringLiteral("Passwords of this user"));
+        connect(m_userButtons[i], &QToolButton::clicked, this, [this, i] { browsePasswords(i + 1); });
     }
     bar->addSeparator();
     m_monitorAction = bar->addAction(QStringLiteral("Monitor"));
@@ -210,8 +218,7 @@ void Main::refreshUserButtons() {
         const bool present = i < static_cast<int>(first.size());
         m_userButtons[i]->setText(present ? first[static_cast<size_t>(i)].name.left(20)
                                           : QStringLiteral("User #%1").arg(i + 1));
-        // A user's button opens his password list, which comes with that window.
-        m_userButtons[i]->setEnabled(false);
+        m_userButtons[i]->setEnabled(present);
     }
 }
 
@@ -237,9 +244,57 @@ void Main::browseUsers() {
     QMdiSubWindow* sub = m_mdi->addSubWindow(users);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     connect(users, &QDialog::finished, sub, &QWidget::close);
-    // The user buttons follow renames and deletions.
+    // The user buttons and the open password lists follow renames and deletions.
+    connect(users, &BrowseUsers::usersChanged, this, &Main::usersChanged);
     connect(users, &QDialog::finished, this, &Main::refreshUserButtons);
     sub->show();
+}
+
+void Main::usersChanged() {
+    refreshUserButtons();
+    for (BrowsePasswords* list : passwordLists()) {
+        list->userChangedElsewhere();
+    }
+}
+
+BrowsePasswords* Main::browsePasswords(int preset) {
+    auto user = BrowsePasswords::establishUser(m_ctx.store, m_ctx.messages, m_ctx.positions, preset, this);
+    if (!user) {
+        return nullptr;
+    }
+    EntryServices services{m_ctx.store, m_ctx.messages, m_ctx.clock, m_ctx.clipboard, *m_ctx.desktop, *m_ctx.shell,
+                           *m_ctx.random, *m_ctx.dialogs, m_ctx.positions, &m_ctx.settings, m_ctx.dataDirectory};
+    ListLink link{m_worker.get(), this, [this] { return m_monitorOn; }};
+    auto* list = new BrowsePasswords(services, link, *user);
+    QMdiSubWindow* sub = m_mdi->addSubWindow(list);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    connect(list, &QDialog::finished, sub, &QWidget::close);
+    connect(list, &BrowsePasswords::userSwitched, this, &Main::updateOpenUsers);
+    connect(list, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &Main::updateOpenUsers); });
+    sub->show();
+    list->view()->setFocus();
+    updateOpenUsers();
+    return list;
+}
+
+QList<BrowsePasswords*> Main::passwordLists() const {
+    QList<BrowsePasswords*> lists;
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+        if (auto* list = qobject_cast<BrowsePasswords*>(w->widget())) {
+            lists << list;
+        }
+    }
+    return lists;
+}
+
+void Main::updateOpenUsers() {
+    m_openUsers.clear();
+    for (BrowsePasswords* list : passwordLists()) {
+        const QString name = fitText(list->user().name, 128);
+        if (!m_openUsers.contains(name, Qt::CaseInsensitive)) {
+            m_openUsers << name;
+        }
+    }
 }
 
 void Main::startCountdown() {
@@ -307,6 +362,7 @@ bool Main::event(QEvent* e) {
         return true;
     }
     if (e->type() == frame_event::UsersChanged) {
+        updateOpenUsers();
         m_worker->runPass(false);
         return true;
     }

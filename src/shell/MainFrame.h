@@ -1,6 +1,9 @@
 #pragma once
 
 #include "data/DataStore.h"
+#include "framework/FileDialogs.h"
+#include "platform/Random.h"
+#include "framework/FrameEvents.h"
 #include "framework/WindowPlacement.h"
 #include "monitor/MonitorWorker.h"
 #include "session/ConfigStore.h"
@@ -20,14 +23,9 @@ class QToolButton;
 
 namespace zendrel {
 
+class BrowsePasswords;
 class WindowPositions;
 
-// Events that the windows post to the frame.
-namespace frame_event {
-constexpr QEvent::Type SendRequested = static_cast<QEvent::Type>(1174);  // an entry was queued while the monitor is off
-constexpr QEvent::Type EntryQueued = static_cast<QEvent::Type>(1176);    // the frame gets out of the way
-constexpr QEvent::Type UsersChanged = static_cast<QEvent::Type>(1177);   // open lists or monitored entries changed
-} // namespace frame_event
 
 // What the frame works with; the programs pass the real services, tests simulated ones.
 struct FrameContext {
@@ -39,6 +37,13 @@ struct FrameContext {
     WindowPositions* positions = nullptr;
     BackendFactory sendBackends;
     QString guide;  // the user guide's HTML file
+    // For the password windows: this thread's view of the desktop, program starts, the random source
+    // of the generator, file choices, and the data directory (for KEYCODES.TXT).
+    Desktop* desktop = nullptr;
+    Shell* shell = nullptr;
+    Random* random = nullptr;
+    FileDialogs* dialogs = nullptr;
+    QString dataDirectory;
 };
 
 // "Automatic Close Down": ten seconds, then the program closes, unless "Cancel".
@@ -75,6 +80,9 @@ public:
     void refreshUserButtons();
     // "&User Setup": the user list as a child window.
     void browseUsers();
+    // "Pass&words" (preset 0: the user is chosen) and "User #1" to "User #3": a password list.
+    BrowsePasswords* browsePasswords(int preset = 0);
+    QList<BrowsePasswords*> passwordLists() const;
     QString statusField(int field) const;
     CloseDownWindow* closeDownWindow() const { return m_closeDown; }
     MonitorWorker& monitor() { return *m_worker; }
@@ -93,6 +101,8 @@ private:
     void contents();
     void arrangeIcons();
     void editCommand(const char* slot);
+    void usersChanged();
+    void updateOpenUsers();
 
     FrameContext m_ctx;
     FrameTimers m_timers;

@@ -107,6 +107,9 @@ protected:
     sim::SimClipboard clipboard;
     std::shared_ptr<sim::SimDesktop> desktop = std::make_shared<sim::SimDesktop>();
     std::shared_ptr<sim::SimKeyboard> keyboard = std::make_shared<sim::SimKeyboard>(nullptr, desktop.get());
+    sim::SimShell shell;
+    SystemRandom random;
+    ScriptedFileDialogs dialogs;
     WindowPositions positions{ts.file("POSITION.INI")};
     std::unique_ptr<Main> frame;
 
@@ -115,7 +118,8 @@ protected:
         auto k = keyboard;
         frame = std::make_unique<Main>(FrameContext{ts.store(), ts.messages(), ts.clock(), clipboard, s, &positions,
                                                     [d, k] { return SendBackends{nullptr, k.get(), d.get()}; },
-                                                    QString()});
+                                                    QString(), desktop.get(), &shell, &random, &dialogs,
+                                                    ts.dir()});
         frame->show();
     }
     void ticks(int seconds) {
@@ -190,10 +194,3 @@ TEST_F(FrameTest, TheClipboardFilterCommandCleansTheText) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

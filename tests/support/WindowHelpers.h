@@ -31,4 +31,14 @@ inline QPushButton* button(QWidget* w, const QString& text) {
     return nullptr;
 }
 
+// The child of a window of the given type with the given accessible name (or button text).
+template <class T> T* named(QWidget* w, const QString& name) {
+    for (auto* c : w->findChildren<T*>()) {
+        if (c->accessibleName() == name) {
+            return c;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace zendrel::test

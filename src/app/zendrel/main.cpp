@@ -1,5 +1,6 @@
 // The main program: start-up in its order — the data directory, the run-time key, the tables declared,
 // the settings loaded (the first run writes the defaults) — then the frame.
+#include "framework/QtFileDialogs.h"
 #include "framework/QtMessageService.h"
 #include "framework/WindowPositions.h"
 #include "platform/sim/SimDesktop.h"
@@ -7,6 +8,7 @@
 #include "platform/x11/QtClipboard.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Keyboard.h"
+#include "platform/x11/PosixShell.h"
 #include "session/ConfigStore.h"
 #include "session/OwnerKeys.h"
 #include "session/Startup.h"
@@ -90,7 +92,19 @@ int main(int argc, char** argv) {
     const Settings settings = loadMainSettings(store, config);
 
     x11::QtClipboard clipboard;
-    Main frame(FrameContext{store, messages, clock, clipboard, settings, &positions, displayBackends, guidePath()});
+    // The window titles the entry form offers are read on this thread, through a connection of its own.
+    const std::unique_ptr<x11::X11Connection> display = x11::X11Connection::open();
+    std::unique_ptr<Desktop> desktop;
+    if (display) {
+        desktop = std::make_unique<x11::X11Desktop>(*display);
+    } else {
+        desktop = std::make_unique<sim::SimDesktop>();
+    }
+    x11::PosixShell shell;
+    SystemRandom random;
+    QtFileDialogs dialogs;
+    Main frame(FrameContext{store, messages, clock, clipboard, settings, &positions, displayBackends, guidePath(),
+                            desktop.get(), &shell, &random, &dialogs, QDir::currentPath()});
     frame.show();
     if (args.contains(QStringLiteral("--report-shown"))) {
         // For the start-up benchmark: say when the frame is on the screen, then end.
