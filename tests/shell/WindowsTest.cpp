@@ -4,6 +4,8 @@
 #include "platform/sim/SimKeyboard.h"
 #include "session/Login.h"
 #include "session/LoginWindows.h"
+#include "entries/BrowsePasswords.h"
+#include "session/UsersWindows.h"
 #include "shell/MainFrame.h"
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
@@ -15,6 +17,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -191,6 +196,86 @@ TEST_F(FrameTest, TheClipboardFilterCommandCleansTheText) {
     clipboard.setText("a\tb  c~", false);
     frame->filterClipboard();
     EXPECT_EQ(clipboard.text(), "ab c");
+}
+
+class FramePasswordsTest : public FrameTest {
+protected:
+    void SetUp() override {
+        Table<UserRecord> users(ts.store());
+        for (auto [name, password] : {std::pair{"Ann", "Not Required"}, std::pair{"Bob", "Secret"}}) {
+            UserRecord u = users.prime();
+            u.name = name;
+            u.password = u.confirmPassword = password;
+            ASSERT_TRUE(users.insert(u));
+        }
+        Settings s;
+        s.monitorActive = 1;
+        open(s);
+    }
+    // The buttons of the first three users.
+    QToolButton* userButton(int index) {
+        QList<QToolButton*> buttons;
+        for (auto* b : frame->findChildren<QToolButton*>()) {
+            if (b->toolTip() == "Passwords of this user") {
+                buttons << b;
+            }
+        }
+        return buttons.at(index);
+    }
+};
+
+TEST_F(FramePasswordsTest, UserButtonsOpenTheirUsersListsAfterTheLoginWhereOneIsSet) {
+    EXPECT_EQ(userButton(0)->text(), "Ann");
+    EXPECT_EQ(userButton(1)->text(), "Bob");
+    EXPECT_FALSE(userButton(2)->isEnabled()) << "there is no third user";
+    userButton(0)->click();
+    ASSERT_EQ(frame->passwordLists().size(), 1);
+    EXPECT_EQ(frame->passwordLists().at(0)->windowTitle(), "Passwords - Ann");
+    frame->tick();
+    EXPECT_EQ(frame->statusField(2), "Monitoring Ann");
+
+    whenModal([](QWidget* w) {
+        QTest::keyClicks(w->findChild<QLineEdit*>(), "wrong");
+        button(w, "&Ok")->click();
+    });
+    userButton(1)->click();
+    EXPECT_EQ(frame->passwordLists().size(), 1) << "a refused login opens nothing";
+    whenModal([](QWidget* w) {
+        QTest::keyClicks(w->findChild<QLineEdit*>(), "Secret");
+        button(w, "&Ok")->click();
+    });
+    userButton(1)->click();
+    ASSERT_EQ(frame->passwordLists().size(), 2);
+    frame->tick();
+    EXPECT_EQ(frame->statusField(2), "Monitoring Ann, Bob");
+}
+
+TEST_F(FramePasswordsTest, OpenListsFollowARenameAndCloseWhenTheirUserIsDeleted) {
+    userButton(0)->click();
+    ASSERT_EQ(frame->passwordLists().size(), 1);
+    frame->browseUsers();
+    auto* users = frame->findChild<BrowseUsers*>();
+    ASSERT_NE(users, nullptr);
+    users->list()->setCurrentItem(users->list()->topLevelItem(0));
+    whenModal([](QWidget* w) {
+        test::named<QLineEdit>(w, "Name")->setText("Anna");
+        button(w, "&OK")->click();
+    });
+    users->changeUser();
+    ASSERT_EQ(frame->passwordLists().size(), 1);
+    EXPECT_EQ(frame->passwordLists().at(0)->windowTitle(), "Passwords - Anna");
+    EXPECT_EQ(userButton(0)->text(), "Anna");
+
+    users->list()->setCurrentItem(users->list()->topLevelItem(0));
+    ts.messages().answers << Answer::Yes;
+    users->deleteUser();
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_TRUE(frame->passwordLists().isEmpty());
+    frame->tick();
+    EXPECT_EQ(frame->statusField(2), "");
 }
 
 } // namespace
