@@ -110,6 +110,7 @@ void BrowsePasswords::build() {
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setAlternatingRowColors(true);
     m_view->setWordWrap(false);
+    m_view->setTabKeyNavigation(false);  // Tab leaves the list for its buttons
     m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 4);
     m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);

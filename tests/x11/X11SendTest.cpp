@@ -345,6 +345,115 @@ TEST_F(X11Test, TheMainProgramOpensItsFrameAndClosesFromTheKeyboard) {
     EXPECT_TRUE(QFile::exists(data.filePath("POSITION.INI")));
 }
 
+// The main program as a user drives it, by its keyboard: an entry added through the form is sent into
+// another program's window, and a watched entry is typed into its window when that appears.
+class MainProgramTest : public X11Test {
+protected:
+    void TearDown() override {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished(5000);
+        }
+        X11Test::TearDown();
+    }
+    WindowId waitForWindow(const QString& title) {
+        WindowId w = 0;
+        for (int i = 0; i < 400 && w == 0; ++i) {
+            QThread::msleep(25);
+            w = windowTitled(title);
+        }
+        return w;
+    }
+    // Brings a window of the program forward with the focus, as a click on it would.
+    void activate(const QString& title) {
+        SendOutcome activated = SendOutcome::FocusRefused;
+        for (int i = 0; i < 10 && activated != SendOutcome::Sent; ++i) {
+            activated = send(title, "");
+        }
+        ASSERT_EQ(activated, SendOutcome::Sent) << title.toStdString();
+        QThread::msleep(200);
+    }
+    // Keys in the send language ("[%A]", "[TAB]"), then a pause for the program to act on them.
+    void keys(const QString& sendText, int pauseMs = 300) {
+        Typist typist(*keyboard, clock, SendSettings{7, 0});
+        typist.typeSendText(ExpandedText::plain(sendText));
+        keyboard->flush();
+        QThread::msleep(pauseMs);
+    }
+    // Characters exactly as written, brackets included.
+    void text(const QString& characters) {
+        Typist typist(*keyboard, clock, SendSettings{7, 0});
+        typist.typeCharacters(characters);
+        keyboard->flush();
+        QThread::msleep(100);
+    }
+    // Fills in the open entry form and confirms it.
+    void addEntry(const QString& service, const QString& name, const QString& password, const QString& title,
+                  bool monitored) {
+        keys("[%A]");
+        ASSERT_NE(waitForWindow("Add Password Information"), 0u);
+        activate("Add Password Information");
+        keys("[%S]");
+        text(service);
+        keys("[%N]");
+        text(name);
+        keys("[%P]");
+        text(password);
+        keys("[%C]");
+        text(password);
+        // Back from the service to the row of tabs, and along it to "Settings for Send".
+        keys("[%S][+TAB][RIGHT][RIGHT][RIGHT]");
+        keys("[%T]");
+        text("[Name][Tab][Password][Enter]");
+        keys("[%L]");
+        text(title);
+        if (monitored) {
+            keys("[%R]");
+        }
+        keys("[%O]", 800);
+        for (int i = 0; i < 100 && windowTitled("Add Password Information") != 0; ++i) {
+            QThread::msleep(50);
+        }
+        QStringList titles;
+        for (const auto& w : desktop->topLevelWindows()) {
+            titles << QString::fromStdString(w.text);
+        }
+        ASSERT_EQ(windowTitled("Add Password Information"), 0u)
+            << "the form saved the entry and closed; windows: " << titles.join(" | ").toStdString();
+    }
+
+    QTemporaryDir data;
+    QProcess program;
+};
+
+TEST_F(MainProgramTest, AnEntryAddedThroughTheFormIsSentIntoTheWindowItNames) {
+    program.start(QStringLiteral(ZENDREL_PROGRAM), {"Data=" + data.path()});
+    ASSERT_TRUE(program.waitForStarted());
+    ASSERT_NE(waitForWindow("Zendrel"), 0u);
+    activate("Zendrel");
+    // File, Passwords: the only user is chosen at once and his list opens.
+    keys("[%F]w", 1000);
+    addEntry("Bank", "ann.smith", "s3cret", "*Login", false);
+
+    const QString file = xterm("Bank Login");
+    activate("Zendrel");
+    // From the list over "Select User", "&Add", "Cop&y", "&Change" and "&Delete" to "Send".
+    keys("[TAB][TAB][TAB][TAB][TAB][TAB]");
+    text(" ");
+    EXPECT_EQ(received(file), QByteArray("ann.smith\ts3cret\n"));
+
+    // A watched entry is typed when its window appears, with the monitor on as the first run leaves it.
+    activate("Zendrel");
+    addEntry("Mail", "ann", "m4il", "*Webmail", true);
+    const QString mail = xterm("Webmail");
+    EXPECT_EQ(received(mail), QByteArray("ann\tm4il\n"));
+
+    activate("Zendrel");
+    keys("[%F][WAIT=30]x");
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
+}
+
 TEST_F(X11Test, WithoutWindowManagerWindowsAreFoundUnderTheRootAndFocusedDirectly) {
     const QString first = xterm("Plain One");
     const QString second = xterm("Plain Two");
