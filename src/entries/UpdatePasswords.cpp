@@ -494,9 +494,13 @@ void UpdatePasswords::showValues() {
     m_direct->setChecked(m_entry.directSend != 0);
     m_title->setEditText(fitText(m_entry.windowTitleToLocate, 100));
     m_monitor->setChecked(m_entry.monitor != 0);
-    m_repeat->setValue(std::clamp(m_entry.doNotRepeatSeconds, 0, 999));
+    // The fields show three digits, but a larger value from elsewhere (the command line, an import) is
+    // kept as it is rather than cut down when the entry is saved.
+    m_repeat->setRange(0, std::max(999, m_entry.doNotRepeatSeconds));
+    m_repeat->setValue(std::max(m_entry.doNotRepeatSeconds, 0));
     m_expiry->setText(formatDate(m_entry.expiryDate, m_s.datePicture()));
-    m_interval->setValue(std::clamp(m_entry.expiryInterval, 0, 999));
+    m_interval->setRange(0, std::max(999, m_entry.expiryInterval));
+    m_interval->setValue(std::max(m_entry.expiryInterval, 0));
     m_filename->setText(fitText(m_entry.filename, 255));
     showAttachment();
 }

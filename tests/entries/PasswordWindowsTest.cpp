@@ -203,6 +203,21 @@ TEST_F(PasswordWindowsTest, PasteAndCopyButtonsTabSkipAndDroppingWorkOnTheirFiel
     EXPECT_FALSE(form.dropOnto(field(&form, "Name used on this service"), named<QComboBox>(&form, "What to send to other application")));
 }
 
+TEST_F(PasswordWindowsTest, ValuesBeyondWhatTheFieldsShowAreKeptOnSave) {
+    PasswordRecord e = stored("Ann", "Bank", "ann");
+    e.doNotRepeatSeconds = 86400;
+    e.expiryInterval = 3650;
+    e.secondsToWait = 150;
+    ASSERT_TRUE(Table<PasswordRecord>(ts.store()).change(e));
+    UpdatePasswords form(services(), EntryForm::Request::Change, e, ann);
+    form.ok();
+    ASSERT_EQ(form.result(), QDialog::Accepted);
+    const auto saved = Table<PasswordRecord>(ts.store()).get(e.rowId);
+    EXPECT_EQ(saved->doNotRepeatSeconds, 86400);
+    EXPECT_EQ(saved->expiryInterval, 3650);
+    EXPECT_EQ(saved->secondsToWait, 150);
+}
+
 TEST_F(PasswordWindowsTest, ControlsAreEnabledByTheirRules) {
     PasswordRecord e = stored("Ann", "Bank", "ann");
     UpdatePasswords form(services(), EntryForm::Request::Change, e, ann);
@@ -229,7 +244,8 @@ TEST_F(PasswordWindowsTest, ControlsAreEnabledByTheirRules) {
     EXPECT_FALSE(button(&form, "Add to Defaults")->isEnabled());
     EXPECT_FALSE(form.findChild<ClipboardDisplay*>()->isHidden());
     settings.hideClipboard = 1;
-    QApplication::sendEvent(&form, new QEvent(QEvent::WindowActivate));
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&form, &activate);
     EXPECT_TRUE(form.findChild<ClipboardDisplay*>()->isHidden());
 }
 
@@ -473,7 +489,8 @@ TEST_F(PasswordWindowsTest, CopyButtonsFilterAndLaunchWorkOnTheSelectedEntry) {
     Q_EMIT display->editingFinished();
     EXPECT_EQ(clipboard.text(), "typed");
     settings.hideClipboard = 1;
-    QApplication::sendEvent(l.get(), new QEvent(QEvent::WindowActivate));
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(l.get(), &activate);
     EXPECT_TRUE(display->isHidden());
 }
 
