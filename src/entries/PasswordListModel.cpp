@@ -40,6 +40,17 @@ KeyRange PasswordListModel::range() const {
     return r;
 }
 
+void PasswordListModel::startAt(KeyRange& r, const PasswordRecord& entry) const {
+    // The entry's place in the key: its components after the user, then its record number.
+    const Row values = toRow(entry);
+    const KeyDef& k = tables::passwords().key(keyOf(m_order));
+    r.from.clear();
+    for (size_t i = 1; i < k.fields.size(); ++i) {
+        r.from.push_back(values[static_cast<size_t>(k.fields[i])]);
+    }
+    r.fromRowId = entry.rowId;
+}
+
 void PasswordListModel::setUser(const QString& user) {
     m_user = user;
     refresh();
@@ -83,14 +94,7 @@ const PasswordRecord* PasswordListModel::rowAt(int row) const {
         auto before = m_pages.find(page - 1);
         if (before != m_pages.end() && !before->second.empty()) {
             // Scrolling on: continue behind the last row read, along the key.
-            const PasswordRecord& last = before->second.back();
-            const Row values = toRow(last);
-            const KeyDef& k = tables::passwords().key(keyOf(m_order));
-            r.from.clear();
-            for (size_t i = 1; i < k.fields.size(); ++i) {
-                r.from.push_back(values[static_cast<size_t>(k.fields[i])]);
-            }
-            r.fromRowId = last.rowId;
+            startAt(r, before->second.back());
             r.fromExclusive = true;
         } else {
             r.offset = int64_t{page} * kPage;
@@ -171,13 +175,7 @@ int PasswordListModel::rowOf(const PasswordRecord& entry) const {
     }
     // The number of rows from the entry on, counted along the key, gives its place.
     KeyRange r = range();
-    const Row values = toRow(entry);
-    const KeyDef& k = tables::passwords().key(keyOf(m_order));
-    r.from.clear();
-    for (size_t i = 1; i < k.fields.size(); ++i) {
-        r.from.push_back(values[static_cast<size_t>(k.fields[i])]);
-    }
-    r.fromRowId = entry.rowId;
+    startAt(r, entry);
     const int64_t atOrAfter = Table<PasswordRecord>(m_store).count(keyOf(m_order), r);
     return atOrAfter == 0 ? -1 : static_cast<int>(m_count - atOrAfter);
 }

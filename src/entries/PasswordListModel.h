@@ -45,6 +45,8 @@ public:
 
 private:
     KeyRange range() const;
+    // Starts a range at an entry of the list.
+    void startAt(KeyRange& r, const PasswordRecord& entry) const;
     const PasswordRecord* rowAt(int row) const;
 
     DataStore& m_store;
