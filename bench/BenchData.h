@@ -6,7 +6,16 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 namespace zendrel::bench {
+
+// The most memory the process has held so far, in megabytes.
+inline double peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
 
 // An entry of the benchmark user; the same rows go through Zendrel and through the shell.
 inline PasswordRecord benchEntry(int i) {

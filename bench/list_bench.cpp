@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 
-#include <sys/resource.h>
 
 using namespace zendrel;
 
@@ -63,9 +62,7 @@ void BM_ScrollEveryRowPeakMemory(benchmark::State& state) {
             benchmark::DoNotOptimize(model.data(model.index(r, 0)));
         }
     }
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    state.counters["peak_MB"] = bench::peakMegabytes();
 }
 BENCHMARK(BM_ScrollEveryRowPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -12,7 +12,6 @@
 #include <QTabBar>
 #include <QTableView>
 
-#include <sys/resource.h>
 
 using namespace zendrel;
 
@@ -82,9 +81,7 @@ void BM_ScrollWindowPeakMemory(benchmark::State& state) {
             benchmark::DoNotOptimize(list->view()->viewport()->grab());
         }
     }
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    state.counters["peak_MB"] = bench::peakMegabytes();
 }
 BENCHMARK(BM_ScrollWindowPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
