@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableView>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace zendrel {
@@ -54,7 +55,7 @@ BrowsePasswords::BrowsePasswords(EntryServices services, ListLink link, const Us
     selectRow(0);
     updateEnabling();
     hideClipboard(m_s.hideClipboard());
-    noticeOpened(m_user.name);
+    joinUser(m_user);
     m_view->setFocus();
 }
 
@@ -62,7 +63,7 @@ BrowsePasswords::~BrowsePasswords() {
     if (m_s.positions) {
         saveColumns(m_view->horizontalHeader(), *m_s.positions, kProcedure, kListName);
     }
-    noticeClosed(m_user.name);
+    leaveUser();
 }
 
 std::optional<UserRecord> BrowsePasswords::establishUser(DataStore& store, MessageService& messages,
@@ -122,6 +123,7 @@ void BrowsePasswords::build() {
     m_view->installEventFilter(this);
     connect(m_view, &QTableView::doubleClicked, this, [this] { changeEntry(); });
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &BrowsePasswords::updateEnabling);
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &BrowsePasswords::updateEnabling);
     connect(&m_model, &QAbstractItemModel::modelReset, this, &BrowsePasswords::updateEnabling);
 
     auto button = [this](const QString& text, const QString& tip, void (BrowsePasswords::*slot)()) {
@@ -273,13 +275,17 @@ std::optional<PasswordRecord> BrowsePasswords::selectedEntry() {
         return std::nullopt;
     }
     auto entry = m_model.entryAt(row);
-    // Another window or program may have deleted the entry or moved it to another user since the list
-    // was read: the list is read afresh and nothing is done.
-    if (!entry || entry->user.compare(fitText(m_user.name, 128), Qt::CaseInsensitive) != 0) {
-        refresh();
-        return std::nullopt;
+    if (entry && entry->user.compare(fitText(m_user.name, 128), Qt::CaseInsensitive) == 0) {
+        return entry;
     }
-    return entry;
+    // Another window or program has deleted the entry, moved it to another user or renamed the user
+    // since the list was read: the list follows and is read afresh, and nothing is done.
+    const QString before = m_user.name;
+    userChangedElsewhere();
+    if (m_user.name == before) {
+        refresh();
+    }
+    return std::nullopt;
 }
 
 void BrowsePasswords::refresh() {
@@ -304,10 +310,8 @@ bool BrowsePasswords::runForm(int request, PasswordRecord& entry) {
     if (monitorChanged) {
         noticeChanged(m_user.name);
     }
-    // The form writes the name last used on the user's record.
-    if (auto fresh = Table<UserRecord>(m_s.store).get(m_user.rowId)) {
-        m_user = *fresh;
-    }
+    // The form writes the name last used on the user's record; another window may have renamed him.
+    userChangedElsewhere();
     return done;
 }
 
@@ -410,8 +414,17 @@ void BrowsePasswords::launchUrl() {
     if (url.isEmpty()) {
         return;
     }
+    // An internet address, with or without its scheme ("www.bank.example"); a file or another kind of
+    // link in the field (an imported one, say) is not handed to the desktop to open or run.
+    const QUrl address = QUrl::fromUserInput(url);
+    static const QStringList schemes = {"http", "https", "ftp", "mailto"};
+    if (!address.isValid() || !schemes.contains(address.scheme().toLower())) {
+        m_s.messages.show(QStringLiteral("Launch URL"),
+                          QStringLiteral("Only internet and mail addresses are opened:|") + url);
+        return;
+    }
     std::string error;
-    if (!m_s.shell.openDocument(url.toStdString(), error)) {
+    if (!m_s.shell.openDocument(address.toString().toStdString(), error)) {
         m_s.messages.show(QStringLiteral("Launch URL"), QStringLiteral("The address could not be opened:|") + url +
                                                             QStringLiteral("|") + QString::fromStdString(error));
     }
@@ -433,21 +446,14 @@ void BrowsePasswords::displayAll() {
 }
 
 void BrowsePasswords::selectUser() {
-    const UserRecord kept = m_user;
     auto chosen = SelectUsers::choose(m_s.store, m_s.messages, m_s.positions, LoginVariant::Main, this);
-    if (chosen && !fitText(chosen->name, 128).isEmpty()) {
-        // The engine counts the lists of each user: this one leaves the old user and joins the new one.
-        noticeClosed(kept.name);
-        m_user = *chosen;
-        noticeOpened(m_user.name);
-    } else {
-        auto again = Table<UserRecord>(m_s.store).get(kept.rowId);
-        if (!again) {
-            close();
-            return;
-        }
-        m_user = *again;
+    if (!chosen || fitText(chosen->name, 128).isEmpty()) {
+        // The list keeps its user, as he is stored now; it closes when he is gone.
+        userChangedElsewhere();
+        return;
     }
+    // The engine counts the lists of each user: this one leaves the old user and joins the new one.
+    joinUser(*chosen);
     m_model.setUser(fitText(m_user.name, 128));
     setTitle();
     selectRow(0);
@@ -457,13 +463,13 @@ void BrowsePasswords::selectUser() {
 void BrowsePasswords::userChangedElsewhere() {
     auto fresh = Table<UserRecord>(m_s.store).get(m_user.rowId);
     if (!fresh) {
+        // His entries went with him: the engine drops them now, not when the window is finally deleted.
+        leaveUser();
         close();
         return;
     }
     if (fitText(fresh->name, 128) != fitText(m_user.name, 128)) {
-        noticeClosed(m_user.name);
-        noticeOpened(fresh->name);
-        m_user = *fresh;
+        joinUser(*fresh);
         m_model.setUser(fitText(m_user.name, 128));
         setTitle();
         selectRow(0);
@@ -479,17 +485,24 @@ void BrowsePasswords::postToFrame(int type) {
     }
 }
 
-void BrowsePasswords::noticeOpened(const QString& user) {
+void BrowsePasswords::joinUser(const UserRecord& user) {
+    leaveUser();
+    m_user = user;
+    m_listed = fitText(user.name, 128);
     if (m_link.monitor) {
-        m_link.monitor->userOpened(fitText(user, 128));
+        m_link.monitor->userOpened(m_listed);
     }
     postToFrame(frame_event::UsersChanged);
 }
 
-void BrowsePasswords::noticeClosed(const QString& user) {
-    if (m_link.monitor) {
-        m_link.monitor->userClosed(fitText(user, 128));
+void BrowsePasswords::leaveUser() {
+    if (m_listed.isEmpty()) {
+        return;
     }
+    if (m_link.monitor) {
+        m_link.monitor->userClosed(m_listed);
+    }
+    m_listed.clear();
     postToFrame(frame_event::UsersChanged);
 }
 
@@ -501,7 +514,7 @@ void BrowsePasswords::noticeChanged(const QString& user) {
 }
 
 bool BrowsePasswords::event(QEvent* e) {
-    if (e->type() != QEvent::Timer && m_copy) {
+    if (e->type() != QEvent::Timer && m_clipboard) {
         hideClipboard(m_s.hideClipboard());
     }
     return PlacedDialog::event(e);

@@ -82,8 +82,9 @@ private:
     void hideClipboard(bool hide);
     std::optional<PasswordRecord> selectedEntry();
     bool runForm(int request, PasswordRecord& entry);
-    void noticeOpened(const QString& user);
-    void noticeClosed(const QString& user);
+    // The engine counts the open lists of each user: this list joins one user and leaves him again.
+    void joinUser(const UserRecord& user);
+    void leaveUser();
     void noticeChanged(const QString& user);
     void postToFrame(int type);
     void setColumnWidths();
@@ -91,6 +92,7 @@ private:
     EntryServices m_s;
     ListLink m_link;
     UserRecord m_user;
+    QString m_listed;  // the user this list is counted for by the engine; blank once it left him
     PasswordListModel m_model;
     QTableView* m_view = nullptr;
     QTabBar* m_tabs = nullptr;

@@ -148,7 +148,14 @@ std::optional<PasswordRecord> PasswordListModel::entryAt(int row) const {
     if (!e) {
         return std::nullopt;
     }
-    return Table<PasswordRecord>(m_store).get(e->rowId);
+    auto fresh = Table<PasswordRecord>(m_store).get(e->rowId);
+    // A record number freed by a delete is given to the next new entry: the row shown must still be the
+    // same service and name, or it is not the entry the user chose.
+    if (fresh && (fresh->service.compare(e->service, Qt::CaseInsensitive) != 0 ||
+                  fresh->name.compare(e->name, Qt::CaseInsensitive) != 0)) {
+        return std::nullopt;
+    }
+    return fresh;
 }
 
 int PasswordListModel::locate(QChar typed) const {

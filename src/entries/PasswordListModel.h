@@ -32,7 +32,8 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // The entry of a row as it is stored now; nothing when it has gone meanwhile.
+    // The entry of a row as it is stored now; nothing when it has gone meanwhile, or when its record
+    // number now holds another entry.
     std::optional<PasswordRecord> entryAt(int row) const;
     // The step locator: the first row whose locator field (service, address or name) is at or after the
     // typed character, ignoring case; -1 when there is none.

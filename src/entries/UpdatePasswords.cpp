@@ -334,20 +334,12 @@ QWidget* UpdatePasswords::buildExpiry() {
     auto* grid = new QGridLayout(page);
     m_expiry = lineField(page, 40, QStringLiteral("Expiry Date"));
     connect(m_expiry, &QLineEdit::editingFinished, this, [this] {
-        if (!m_expiry->isModified()) {
+        if (!m_expiry->isModified() || !checkExpiry()) {
             return;
         }
         m_expiry->setModified(false);
-        const int32_t day = parseDate(m_expiry->text(), m_s.datePicture());
-        if (day < 0) {
-            m_s.messages.show(QStringLiteral("Error"),
-                              QStringLiteral("\"%1\" is not a date. Type it as %2 or choose it with \"Select\".")
-                                  .arg(m_expiry->text().trimmed(), formatDate(m_s.clock.today(), m_s.datePicture())));
-            focusControl(m_expiry);
-            return;
-        }
-        m_entry.expiryDate = day;
-        m_expiry->setText(formatDate(day, m_s.datePicture()));
+        m_entry.expiryDate = parseDate(m_expiry->text(), m_s.datePicture());
+        m_expiry->setText(formatDate(m_entry.expiryDate, m_s.datePicture()));
     });
     auto* select = new QPushButton(QStringLiteral("Select"), page);
     select->setToolTip(QStringLiteral("Select Date"));
@@ -547,12 +539,31 @@ void UpdatePasswords::focusControl(QWidget* w) {
     w->setFocus();
 }
 
+void UpdatePasswords::refuse(QWidget* control, const QString& value, const QString& title, const QString& text) {
+    // Leaving a control and then "&OK" (or a message box taking the focus from it) check the same value:
+    // it is refused once.
+    if (m_refused != std::pair{control, value}) {
+        m_s.messages.show(title, text);
+    }
+    m_refused = {control, value};
+    focusControl(control);
+}
+
 bool UpdatePasswords::checkWait() {
     if (m_wait->value() <= 199) {
         return true;
     }
-    m_s.messages.show(QStringLiteral("Range Error"), rangeMessage(QStringLiteral("P_:SecondsToWait")));
-    focusControl(m_wait);
+    refuse(m_wait, m_wait->text(), QStringLiteral("Range Error"), rangeMessage(QStringLiteral("P_:SecondsToWait")));
+    return false;
+}
+
+bool UpdatePasswords::checkExpiry() {
+    if (parseDate(m_expiry->text(), m_s.datePicture()) >= 0) {
+        return true;
+    }
+    refuse(m_expiry, m_expiry->text(), QStringLiteral("Error"),
+           QStringLiteral("\"%1\" is not a date. Type it as %2 or choose it with \"Select\".")
+               .arg(m_expiry->text().trimmed(), formatDate(m_s.clock.today(), m_s.datePicture())));
     return false;
 }
 
@@ -635,7 +646,9 @@ void UpdatePasswords::showAttachment() {
 
 void UpdatePasswords::ok() {
     takeScreenValues();
-    if (!checkWait()) {
+    const bool valid = checkWait() && checkExpiry();
+    m_refused = {};
+    if (!valid) {
         return;
     }
     const EntryForm::Outcome out = m_form.ok(m_entry, m_request, m_openingMonitor);

@@ -82,6 +82,8 @@ private:
     void updateEnabling();
     void fillScripts();
     bool checkWait();
+    bool checkExpiry();
+    void refuse(QWidget* control, const QString& value, const QString& title, const QString& text);
     void titleAccepted();
     void focusControl(QWidget* w);
     void generate();
@@ -134,6 +136,7 @@ private:
     std::map<QObject*, QWidget*> m_skipTo;       // fields to where Tab goes over their two buttons
     QList<QWidget*> m_textFields;                // the fields text can be dragged between
     std::vector<std::pair<QString, WindowId>> m_windows;
+    std::pair<QWidget*, QString> m_refused;  // the control and value refused last
 };
 
 } // namespace zendrel

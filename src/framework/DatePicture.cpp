@@ -3,6 +3,7 @@
 #include "data/Dates.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <vector>
@@ -150,8 +151,20 @@ int32_t parseDate(const QString& text, const QString& code) {
     if (t.isEmpty()) {
         return 0;
     }
-    if (const QDate iso = QDate::fromString(t, Qt::ISODate); iso.isValid()) {
-        return dayNumber(iso);
+    static const QRegularExpression isoForm(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+    if (isoForm.match(t).hasMatch()) {
+        const QDate iso = QDate::fromString(t, Qt::ISODate);
+        return iso.isValid() ? dayNumber(iso) : -1;
+    }
+    // The system's own pictures read back in the system's language.
+    const QString c = normalisedCode(code);
+    if (!isDateCode(c) || c == QLatin1String("d17") || c == QLatin1String("d18")) {
+        for (const auto format : {QLocale::ShortFormat, QLocale::LongFormat}) {
+            const QDate d = QLocale::system().toDate(t, format);
+            if (d.isValid() && d.year() > 1800) {
+                return dayNumber(d);
+            }
+        }
     }
     // Where day, month and year stand in this picture: read off a date whose parts cannot be mistaken.
     const QString sample = formatDate(dayNumber(QDate(2033, 11, 22)), code).toUpper();
@@ -180,22 +193,28 @@ int32_t parseDate(const QString& text, const QString& code) {
     std::sort(parts.begin(), parts.end(), [](const Part& a, const Part& b) { return a.at < b.at; });
 
     // The typed text in runs of digits and of letters; a run of letters names the month.
-    QList<int> numbers;
+    QList<QString> numbers;
     int month = 0;
     static const QStringList months = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                        "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    static const QStringList weekdays = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
     for (qsizetype i = 0; i < t.size();) {
         qsizetype j = i;
         if (t.at(i).isDigit()) {
-            while (j < t.size() && t.at(j).isDigit() && j - i < 5) {
+            while (j < t.size() && t.at(j).isDigit()) {
                 ++j;
             }
-            numbers << t.mid(i, j - i).toInt();
+            numbers << t.mid(i, j - i);
         } else if (t.at(i).isLetter()) {
             while (j < t.size() && t.at(j).isLetter()) {
                 ++j;
             }
-            const int found = static_cast<int>(months.indexOf(t.mid(i, j - i).left(3).toUpper())) + 1;
+            const QString word = t.mid(i, j - i).left(3).toUpper();
+            const int found = static_cast<int>(months.indexOf(word)) + 1;
+            if (found == 0 && weekdays.contains(word)) {
+                i = j;  // a weekday says nothing the date does not
+                continue;
+            }
             if (found == 0 || month != 0) {
                 return -1;
             }
@@ -215,17 +234,22 @@ int32_t parseDate(const QString& text, const QString& code) {
         if (next >= numbers.size()) {
             return -1;
         }
-        const int v = numbers.at(next++);
-        (p.role == 'd' ? day : p.role == 'm' ? month : year) = v;
+        const QString& digits = numbers.at(next++);
+        // Days and months have one or two digits, years two or four.
+        const bool fits = p.role == 'y' ? digits.size() == 2 || digits.size() == 4 : digits.size() <= 2;
+        if (!fits) {
+            return -1;
+        }
+        (p.role == 'd' ? day : p.role == 'm' ? month : year) = digits.toInt();
+        if (p.role == 'y' && digits.size() == 2) {
+            year += year < 80 ? 2000 : 1900;
+        }
     }
     if (next != numbers.size() || month == 0 || parts.empty()) {
         return -1;
     }
-    if (year < 100) {
-        year += year < 80 ? 2000 : 1900;
-    }
     const QDate date(year, month, day);
-    return date.isValid() ? dayNumber(date) : -1;
+    return date.isValid() && year > 1800 ? dayNumber(date) : -1;
 }
 
 const QList<QPair<QString, QString>>& dateFormatChoices() {

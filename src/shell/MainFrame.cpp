@@ -14,6 +14,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSessionManager>
@@ -250,6 +251,16 @@ void Main::browseUsers() {
     sub->show();
 }
 
+void Main::closeAfter(QPointer<QWidget> dialog) {
+    QTimer::singleShot(20, this, [this, dialog] {
+        if (dialog && dialog->isVisible()) {
+            closeAfter(dialog);  // still on its way out
+            return;
+        }
+        close();
+    });
+}
+
 void Main::usersChanged() {
     refreshUserButtons();
     for (BrowsePasswords* list : passwordLists()) {
@@ -259,6 +270,7 @@ void Main::usersChanged() {
 
 BrowsePasswords* Main::browsePasswords(int preset) {
     auto user = BrowsePasswords::establishUser(m_ctx.store, m_ctx.messages, m_ctx.positions, preset, this);
+    refreshUserButtons();  // the first choice on an empty table makes the default user
     if (!user) {
         return nullptr;
     }
@@ -387,6 +399,19 @@ bool Main::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void Main::closeEvent(QCloseEvent* e) {
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        // A window is waiting on this dialog (an entry form, a message): the dialog goes first, and the
+        // frame closes once the window that opened it has carried on, never from under it.
+        QPointer<QWidget> waiting(modal);
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        } else {
+            modal->close();
+        }
+        e->ignore();
+        closeAfter(waiting);
+        return;
+    }
     if (!m_closing) {
         m_closing = true;
         // Child windows first, then the frame.

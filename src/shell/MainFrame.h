@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -102,6 +103,8 @@ private:
     void arrangeIcons();
     void editCommand(const char* slot);
     void usersChanged();
+    // Closes the frame once a dialog it asked to go has gone.
+    void closeAfter(QPointer<QWidget> dialog);
     void updateOpenUsers();
 
     FrameContext m_ctx;

@@ -32,18 +32,10 @@
 using namespace zendrel;
 using test::button;
 using test::named;
+using test::waitFor;
 using test::whenModal;
 
 namespace {
-
-template <class F> bool waitFor(F done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
-}
 
 // Stands in for the frame: records the notices posted to it.
 class FrameRecorder : public QObject {
@@ -336,10 +328,20 @@ TEST_F(PasswordWindowsTest, DefaultsProgramsDatesAndAttachmentsFromTheirButtons)
     Q_EMIT expiry->editingFinished();
     form.takeScreenValues();
     EXPECT_EQ(e.expiryDate, dayNumber(QDate(2027, 12, 31)));
+    // A text that is no date is refused once when the field is left, and "&OK" writes nothing.
     expiry->setText("31/13/2027");
     expiry->setModified(true);
+    const auto before = ts.messages().shown.size();
     Q_EMIT expiry->editingFinished();
+    form.ok();
+    EXPECT_EQ(ts.messages().shown.size(), before + 1);
     EXPECT_TRUE(lastMessage().startsWith("\"31/13/2027\" is not a date."));
+    EXPECT_EQ(form.result(), 0);
+    EXPECT_EQ(Table<PasswordRecord>(ts.store()).get(e.rowId)->expiryDate, 0);
+    expiry->clear();
+    form.ok();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(Table<PasswordRecord>(ts.store()).get(e.rowId)->expiryDate, 0);
 
     QFile file(ts.file("key.bin"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -377,6 +379,16 @@ TEST_F(PasswordWindowsTest, EachListShowsItsOwnUserAndEmptyListsOfferNoRowComman
             EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
         }
     }
+}
+
+TEST_F(PasswordWindowsTest, AListOpensWithItsClipboardDisplayHiddenByTheOption) {
+    settings.hideClipboard = 1;
+    auto l = list(ann);
+    EXPECT_TRUE(named<QLineEdit>(l.get(), "Clipboard Contents")->isHidden());
+    settings.hideClipboard = 0;
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(l.get(), &activate);
+    EXPECT_FALSE(named<QLineEdit>(l.get(), "Clipboard Contents")->isHidden());
 }
 
 TEST_F(PasswordWindowsTest, TheExpiredTabShowsEntriesDueTodayOrEarlierAndTheLocatorSteps) {
@@ -455,6 +467,19 @@ TEST_F(PasswordWindowsTest, RowCommandsNeverActOnAnEntryThatIsGoneOrAnotherUsers
     button(l.get(), "&Password")->click();
     EXPECT_EQ(clipboard.text(), "before");
     EXPECT_EQ(l->model().rowCount(), 1) << "the list was read afresh";
+    // The record number of a deleted entry is given to the next one: the list still showing the old
+    // entry deletes nothing.
+    const PasswordRecord cafe = stored("Ann", "Cafe", "ann");
+    auto other = list(ann);
+    EXPECT_EQ(cell(*other, 0, 0), "Cafe");
+    ASSERT_TRUE(Table<PasswordRecord>(ts.store()).remove(cafe));
+    const PasswordRecord shop = stored("Ann", "Shop", "ann");
+    ASSERT_EQ(shop.rowId, cafe.rowId);
+    ts.messages().answers << Answer::Yes;
+    button(other.get(), "&Delete")->click();
+    EXPECT_TRUE(Table<PasswordRecord>(ts.store()).get(shop.rowId)) << "the new entry was not deleted";
+    EXPECT_EQ(cell(*other, 1, 0), "Shop") << "the list was read afresh";
+
     l->selectRow(-1);
     EXPECT_FALSE(button(l.get(), "&Change")->isEnabled());
     EXPECT_FALSE(button(l.get(), "&Password")->isEnabled());
@@ -481,6 +506,17 @@ TEST_F(PasswordWindowsTest, CopyButtonsFilterAndLaunchWorkOnTheSelectedEntry) {
     l->launchUrl();
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], "https://bank.example");
+    // An address without its scheme opens on the web; a file in the field is not opened.
+    PasswordRecord e = *l->model().entryAt(0);
+    e.url = "www.bank.example/login";
+    ASSERT_TRUE(Table<PasswordRecord>(ts.store()).change(e));
+    l->launchUrl();
+    EXPECT_EQ(shell.opened.back(), "http://www.bank.example/login");
+    e.url = "/tmp/run-me.desktop";
+    ASSERT_TRUE(Table<PasswordRecord>(ts.store()).change(e));
+    l->launchUrl();
+    EXPECT_EQ(shell.opened.size(), 2u);
+    EXPECT_EQ(lastMessage(), "Only internet and mail addresses are opened:|/tmp/run-me.desktop");
 
     // The user edits the display and leaves it: its text goes onto the clipboard.
     auto* display = named<QLineEdit>(l.get(), "Clipboard Contents");
@@ -548,6 +584,34 @@ TEST_F(PasswordWindowsTest, DeletingAWatchedEntryStopsItsTypingAndListsCountPerU
     worker->userChanged("Ann");
     ASSERT_TRUE(waitFor([&] { return !sent.isEmpty(); }));
     EXPECT_EQ(keyboard->textReceivedBy(bank), "pw\n");
+}
+
+TEST_F(PasswordWindowsTest, AListFollowsARenameSoClosingItStopsTheWatch) {
+    PasswordRecord e = test::entry("Ann", "Bank", "ann");
+    e.paste = "[Name][Enter]";
+    e.windowTitleToLocate = "Bank Login";
+    e.monitor = 1;
+    ASSERT_TRUE(Table<PasswordRecord>(ts.store()).insert(e));
+    worker->setMonitorOn(true);
+    auto l = list(ann);
+    // Another program renames Ann; the list learns it when a row command finds her entry under her new
+    // name, and acts on nothing until it has been read afresh.
+    UserRecord renamed = ann;
+    renamed.name = "Anna";
+    ASSERT_TRUE(Table<UserRecord>(ts.store()).change(renamed));
+    clipboard.setText("before", false);
+    button(l.get(), "&Name")->click();
+    EXPECT_EQ(l->windowTitle(), "Passwords - Anna");
+    EXPECT_EQ(clipboard.text(), "before");
+    button(l.get(), "&Name")->click();
+    EXPECT_EQ(clipboard.text(), "ann");
+    l.reset();
+    const WindowId bank = desktop->addWindow("Bank Login");
+    for (int i = 0; i < 10; ++i) {
+        worker->runPass(false);
+    }
+    QTest::qWait(300);
+    EXPECT_EQ(keyboard->textReceivedBy(bank), "") << "no list of hers is open";
 }
 
 TEST_F(PasswordWindowsTest, SelectUserSwitchesTheListAndADeletedUserClosesIt) {

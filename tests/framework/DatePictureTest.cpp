@@ -105,3 +105,28 @@ TEST(DateFormatChoices, EveryChoiceShowsTheDateItsCodeWrites) {
 }
 
 } // namespace
+
+TEST(ParseDate, EveryPictureReadsBackWhatItWrites) {
+    const QList<QDate> dates = {QDate(1999, 12, 31), QDate(2000, 1, 1), QDate(2026, 2, 28), QDate(2033, 11, 22)};
+    for (const auto& [shown, code] : dateFormatChoices()) {
+        for (const QDate& d : dates) {
+            const QString text = formatDate(dayNumber(d), code);
+            const int32_t read = parseDate(text, code);
+            // Pictures without a day give the first of the month.
+            const QDate expected = text.contains(QString::number(d.day())) ? d : QDate(d.year(), d.month(), 1);
+            EXPECT_EQ(dateOf(read), expected) << code.toStdString() << " " << text.toStdString();
+        }
+    }
+}
+
+TEST(ParseDate, BlankIsNoDateAndAnythingElseThatIsNoDateIsRefused) {
+    EXPECT_EQ(parseDate("   ", "d6"), 0);
+    EXPECT_EQ(dateOf(parseDate("2033-11-22", "d6")), QDate(2033, 11, 22));
+    EXPECT_EQ(dateOf(parseDate("22 nov 33", "d8")), QDate(2033, 11, 22));
+    EXPECT_EQ(dateOf(parseDate("31/12/79", "d6")), QDate(2079, 12, 31));
+    EXPECT_EQ(dateOf(parseDate("31/12/80", "d6")), QDate(1980, 12, 31));
+    for (const char* bad : {"2033-11-22 or 12", "2033.11.22x", "31/02/2024", "31/13/2027", "31/12/203",
+                            "31/12/20330", "31/12", "31/12/2027/5", "31 Foo 2027", "12/1700"}) {
+        EXPECT_EQ(parseDate(bad, "d6"), -1) << bad;
+    }
+}

@@ -29,6 +29,7 @@ using namespace zendrel;
 namespace {
 
 using test::button;
+using test::waitFor;
 using test::whenModal;
 
 class LoginWindowsTest : public ::testing::Test {
@@ -276,6 +277,20 @@ TEST_F(FramePasswordsTest, OpenListsFollowARenameAndCloseWhenTheirUserIsDeleted)
     EXPECT_TRUE(frame->passwordLists().isEmpty());
     frame->tick();
     EXPECT_EQ(frame->statusField(2), "");
+}
+
+TEST_F(FramePasswordsTest, ClosingWhileAnEntryFormIsOpenDropsTheFormFirst) {
+    userButton(0)->click();
+    ASSERT_EQ(frame->passwordLists().size(), 1);
+    BrowsePasswords* list = frame->passwordLists().at(0);
+    // The inactivity close-down, say, comes while the user left the form open.
+    whenModal([this](QWidget* form) {
+        EXPECT_EQ(form->windowTitle(), "Add Password Information");
+        frame->close();
+    });
+    button(list, "&Add")->click();
+    EXPECT_TRUE(waitFor([this] { return !frame->isVisible(); }));
+    EXPECT_TRUE(Table<PasswordRecord>(ts.store()).readPhysical().empty()) << "the form was dropped, not saved";
 }
 
 } // namespace

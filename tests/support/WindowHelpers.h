@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -19,6 +20,16 @@ inline void whenModal(std::function<void(QWidget*)> act) {
         }
         act(w);
     });
+}
+
+// Lets events arrive until `done` holds or `ms` milliseconds pass.
+template <class F> bool waitFor(F done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
 }
 
 // The push button of a window with the given caption.
