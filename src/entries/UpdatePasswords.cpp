@@ -20,7 +20,9 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QStandardItemModel>
 #include <QToolButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace zendrel {
@@ -287,6 +289,13 @@ QWidget* UpdatePasswords::buildSendSettings() {
     m_title->lineEdit()->setMaxLength(100);
     m_title->setToolTip(QStringLiteral("Window Title to Locate for automatic send"));
     m_title->setAccessibleName(m_title->toolTip());
+    // The drop list shows each window's title and, beside it, its window number.
+    m_title->setModel(new QStandardItemModel(0, 2, m_title));
+    auto* titleView = new QTreeView(m_title);
+    titleView->setHeaderHidden(true);
+    titleView->setRootIsDecorated(false);
+    titleView->setAllColumnsShowFocus(true);
+    m_title->setView(titleView);
     connect(m_title, &RefreshingCombo::aboutToShowPopup, this, &UpdatePasswords::rebuildWindowTitles);
     connect(m_title, &QComboBox::editTextChanged, this, &UpdatePasswords::updateEnabling);
     connect(m_title, &QComboBox::activated, this, &UpdatePasswords::titleAccepted);
@@ -426,8 +435,9 @@ void UpdatePasswords::rebuildWindowTitles() {
     const QString current = m_title->currentText();
     const QSignalBlocker block(m_title);
     m_title->clear();
+    auto* model = static_cast<QStandardItemModel*>(m_title->model());
     for (const auto& [title, id] : m_windows) {
-        m_title->addItem(title, QVariant::fromValue<qulonglong>(id));
+        model->appendRow({new QStandardItem(title), new QStandardItem(QStringLiteral("0x%1").arg(id, 0, 16))});
     }
     m_title->setEditText(current);
 }

@@ -143,6 +143,11 @@ TEST_F(PasswordWindowsTest, ANewEntryIsPrimedAndTakesAnAddressFromABrowserWindow
     screen.addWindow("Mail");
     form.rebuildWindowTitles();
     EXPECT_TRUE(form.windowTitles().contains("Mail"));
+    auto* titles = named<QComboBox>(&form, "Window Title to Locate for automatic send");
+    ASSERT_EQ(titles->count(), 3);
+    EXPECT_EQ(titles->itemText(0), "Mail");
+    titles->setCurrentIndex(0);
+    EXPECT_EQ(titles->currentText(), "Mail") << "choosing a window takes its title";
 }
 
 TEST_F(PasswordWindowsTest, AChangedEntryShowsItsStampAndUnmasksForAUserWhoShowsPasswords) {
