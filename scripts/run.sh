@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts Zendrel on its data directory; on a machine without a display, on a virtual one (Xvfb), saving
-# a screenshot of the open frame so that it can be seen to run.
+# a screenshot of the frame with the first user's password list open, so that it can be seen to run.
 #   scripts/run.sh BUILD_DIR DATA_DIR
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)

@@ -115,6 +115,13 @@ int main(int argc, char** argv) {
         });
     }
     if (!screenshot.isEmpty()) {
+        // The picture shows the program at its work: the first user's password list (on a new data
+        // directory the default user's, made now).
+        QTimer::singleShot(200, &frame, [&frame] {
+            if (!frame.browsePasswords(1)) {
+                frame.browsePasswords(0);
+            }
+        });
         QTimer::singleShot(1500, &frame, [&frame, &screenshot] {
             frame.grab().save(screenshot);
             frame.close();
