@@ -5,6 +5,7 @@
 #include "session/Login.h"
 #include "session/LoginWindows.h"
 #include "entries/BrowsePasswords.h"
+#include "framework/Application.h"
 #include "session/UsersWindows.h"
 #include "shell/MainFrame.h"
 #include "support/TestStore.h"
@@ -291,6 +292,27 @@ TEST_F(FramePasswordsTest, ClosingWhileAnEntryFormIsOpenDropsTheFormFirst) {
     button(list, "&Add")->click();
     EXPECT_TRUE(waitFor([this] { return !frame->isVisible(); }));
     EXPECT_TRUE(Table<PasswordRecord>(ts.store()).readPhysical().empty()) << "the form was dropped, not saved";
+}
+
+TEST(ApplicationTest, AFailingTableEndsTheEventWithAMessageNotTheProgram) {
+    class Reader : public QObject {
+    public:
+        bool event(QEvent* e) override {
+            if (e->type() == QEvent::User) {
+                throw StoreError(10, "disk I/O error (10)");
+            }
+            return QObject::event(e);
+        }
+    } reader;
+    ScriptedMessages messages;
+    auto* app = static_cast<Application*>(QCoreApplication::instance());
+    app->setMessages(&messages);
+    QEvent e(QEvent::User);
+    EXPECT_FALSE(QCoreApplication::sendEvent(&reader, &e));
+    app->setMessages(nullptr);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].title, "File Access Error");
+    EXPECT_EQ(messages.shown[0].text, "The data files could not be read or written:|disk I/O error (10)");
 }
 
 } // namespace

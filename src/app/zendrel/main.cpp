@@ -1,5 +1,6 @@
 // The main program: start-up in its order — the data directory, the run-time key, the tables declared,
 // the settings loaded (the first run writes the defaults) — then the frame.
+#include "framework/Application.h"
 #include "framework/QtFileDialogs.h"
 #include "framework/QtMessageService.h"
 #include "framework/WindowPositions.h"
@@ -61,9 +62,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zendrel: there is no display to open the window on (DISPLAY is not set).\n");
         return 1;
     }
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     app.setApplicationName(QStringLiteral("Zendrel"));
     QtMessageService messages;
+    app.setMessages(&messages);
     const QStringList args = QCoreApplication::arguments();
     QString screenshot;
     if (const qsizetype i = args.indexOf(QStringLiteral("--screenshot")); i >= 0 && i + 1 < args.size()) {
