@@ -257,11 +257,10 @@ void BrowsePasswords::updateEnabling() {
 }
 
 void BrowsePasswords::hideClipboard(bool hide) {
-    if (hide == m_clipboardHidden) {
+    if (hide == m_clipboard->isHidden()) {
         return;
     }
     const int room = m_clipboard->line()->sizeHint().height();
-    m_clipboardHidden = hide;
     m_clipboard->setHidden(hide);
     // The window gives up (or takes back) the room of the display.
     if (isVisible()) {

@@ -98,7 +98,6 @@ private:
     QTabBar* m_tabs = nullptr;
     QMenu* m_menu = nullptr;
     ClipboardDisplay* m_clipboard = nullptr;
-    bool m_clipboardHidden = false;
     bool m_copyNext = false;
     QPushButton* m_copy = nullptr;
     QList<QWidget*> m_rowButtons;           // act on the selected row
