@@ -23,7 +23,7 @@ fail() {
 }
 
 installed() {
-    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+    [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
 }
 
 missing=()
@@ -50,7 +50,8 @@ fi
 
 unknown=()
 for p in "${missing[@]}"; do
-    apt-cache policy "$p" 2>/dev/null | grep -q 'Candidate: [^(]' || unknown+=("$p")
+    policy=$(apt-cache policy "$p" 2>/dev/null)
+    [[ $policy == *"Candidate: "[!\(]* ]] || unknown+=("$p")
 done
 [ ${#unknown[@]} -eq 0 ] || fail "no such package in the package lists: ${unknown[*]}"
 
