@@ -4,6 +4,7 @@
 #include "BenchData.h"
 #include "entries/BrowsePasswords.h"
 #include "platform/sim/SimDesktop.h"
+#include "support/ScriptedServices.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 #include "data/Database.h"
 #include "data/Records.h"
 #include "data/Schema.h"
-#include "framework/MessageService.h"
+#include "base/MessageService.h"
 #include "platform/Clock.h"
 
 #include <QString>

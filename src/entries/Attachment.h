@@ -1,8 +1,8 @@
 #pragma once
 
 #include "data/Records.h"
-#include "framework/FileDialogs.h"
-#include "framework/MessageService.h"
+#include "base/FileDialogs.h"
+#include "base/MessageService.h"
 
 namespace zendrel {
 

@@ -1,7 +1,7 @@
 #include "entries/BrowsePasswords.h"
 
 #include "entries/ClipboardDisplay.h"
-#include "entries/EntryForm.h"
+#include "operations/EntryOperations.h"
 #include "entries/InfoWindows.h"
 #include "entries/UpdatePasswords.h"
 #include "framework/ColumnLayout.h"
@@ -10,7 +10,7 @@
 #include "send/Sender.h"
 #include "session/Login.h"
 #include "session/LoginWindows.h"
-#include "shell/FrameTimers.h"
+#include "base/ClipboardFilter.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -305,7 +305,7 @@ void BrowsePasswords::refresh() {
 bool BrowsePasswords::runForm(int request, PasswordRecord& entry) {
     bool monitorChanged = false;
     const bool done =
-        UpdatePasswords::run(m_s, static_cast<EntryForm::Request>(request), entry, m_user, monitorChanged, this);
+        UpdatePasswords::run(m_s, static_cast<EntryOperations::Request>(request), entry, m_user, monitorChanged, this);
     if (monitorChanged) {
         noticeChanged(m_user.name);
     }
@@ -329,7 +329,7 @@ void BrowsePasswords::addEntry() {
         entry.id = primed.id;
         entry.level = primed.level;
     }
-    EntryForm(m_s.store, m_s.messages, m_s.clock).prime(entry, fitText(m_user.name, 128));
+    EntryOperations(m_s.store, m_s.messages, m_s.clock).prime(entry, fitText(m_user.name, 128));
     if (runForm(1, entry)) {
         m_model.refresh();
         selectRow(std::max(m_model.rowOf(entry), 0));
@@ -391,15 +391,9 @@ void BrowsePasswords::copyField(const QString& field) {
     if (!entry) {
         return;
     }
-    const std::map<QString, QString> values = {
-        {QStringLiteral("Name"), fitText(entry->name, 128)},     {QStringLiteral("Password"), fitText(entry->password, 128)},
-        {QStringLiteral("URL"), fitText(entry->url, 255)},       {QStringLiteral("Notes"), entry->notes},
-        {QStringLiteral("More Notes"), entry->moreNotes},        {QStringLiteral("Service"), fitText(entry->service, 128)}};
-    const auto it = values.find(field);
-    if (it == values.end()) {
+    if (!EntryOperations::copyField(*entry, field, m_s.clipboard)) {
         return;
     }
-    m_s.clipboard.setText(it->second.toStdString(), field == QLatin1String("Password"));
     m_clipboard->refresh();
     m_view->setFocus();
 }

@@ -1,6 +1,6 @@
 #include "entries/CalendarModel.h"
 
-#include "data/Dates.h"
+#include "base/Dates.h"
 
 namespace zendrel {
 

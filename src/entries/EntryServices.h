@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/DataStore.h"
-#include "framework/FileDialogs.h"
+#include "base/FileDialogs.h"
 #include "platform/Desktop.h"
 #include "platform/Random.h"
 #include "platform/Shell.h"

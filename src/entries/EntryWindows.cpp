@@ -1,6 +1,6 @@
 #include "entries/EntryWindows.h"
 
-#include "data/Dates.h"
+#include "base/Dates.h"
 #include "framework/WindowPositions.h"
 
 #include <QButtonGroup>

@@ -1,7 +1,7 @@
 #include "entries/InfoWindows.h"
 
-#include "data/Dates.h"
-#include "framework/DatePicture.h"
+#include "base/Dates.h"
+#include "base/DatePicture.h"
 
 #include <QCheckBox>
 #include <QDir>

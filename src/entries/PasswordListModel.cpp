@@ -1,6 +1,6 @@
 #include "entries/PasswordListModel.h"
 
-#include "framework/DatePicture.h"
+#include "base/DatePicture.h"
 
 namespace zendrel {
 
@@ -29,21 +29,25 @@ QString PasswordListModel::keyOf(Order order) {
     return QStringLiteral("P_:KeyService");
 }
 
-KeyRange PasswordListModel::range() const {
+KeyRange PasswordListModel::rangeOf(const QString& user, Order order, int32_t today) {
     KeyRange r;
-    r.prefix = {m_user};
-    if (m_order == Order::Expired) {
+    r.prefix = {user};
+    if (order == Order::Expired) {
         // Entries that have an expiry date, today or earlier.
         r.from = {int64_t{1}};
-        r.to = {int64_t{m_clock.today()}};
+        r.to = {int64_t{today}};
     }
     return r;
 }
 
-void PasswordListModel::startAt(KeyRange& r, const PasswordRecord& entry) const {
+KeyRange PasswordListModel::range() const {
+    return rangeOf(m_user, m_order, m_clock.today());
+}
+
+void PasswordListModel::startAt(KeyRange& r, Order order, const PasswordRecord& entry) {
     // The entry's place in the key: its components after the user, then its record number.
     const Row values = toRow(entry);
-    const KeyDef& k = tables::passwords().key(keyOf(m_order));
+    const KeyDef& k = tables::passwords().key(keyOf(order));
     r.from.clear();
     for (size_t i = 1; i < k.fields.size(); ++i) {
         r.from.push_back(values[static_cast<size_t>(k.fields[i])]);
@@ -94,7 +98,7 @@ const PasswordRecord* PasswordListModel::rowAt(int row) const {
         auto before = m_pages.find(page - 1);
         if (before != m_pages.end() && !before->second.empty()) {
             // Scrolling on: continue behind the last row read, along the key.
-            startAt(r, before->second.back());
+            startAt(r, m_order, before->second.back());
             r.fromExclusive = true;
         } else {
             r.offset = int64_t{page} * kPage;
@@ -182,7 +186,7 @@ int PasswordListModel::rowOf(const PasswordRecord& entry) const {
     }
     // The number of rows from the entry on, counted along the key, gives its place.
     KeyRange r = range();
-    startAt(r, entry);
+    startAt(r, m_order, entry);
     const int64_t atOrAfter = Table<PasswordRecord>(m_store).count(keyOf(m_order), r);
     return atOrAfter == 0 ? -1 : static_cast<int>(m_count - atOrAfter);
 }

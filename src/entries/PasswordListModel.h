@@ -43,11 +43,14 @@ public:
     int rowOf(const PasswordRecord& entry) const;
 
     static QString keyOf(Order order);
+    // The entries of a user's list in an order: the whole key for the user, or those that expire today or
+    // earlier for the Expired order.
+    static KeyRange rangeOf(const QString& user, Order order, int32_t today);
+    // Starts a range at an entry of a list in that order.
+    static void startAt(KeyRange& r, Order order, const PasswordRecord& entry);
 
 private:
     KeyRange range() const;
-    // Starts a range at an entry of the list.
-    void startAt(KeyRange& r, const PasswordRecord& entry) const;
     const PasswordRecord* rowAt(int row) const;
 
     DataStore& m_store;

@@ -1,12 +1,12 @@
 #include "entries/UpdatePasswords.h"
 
-#include "data/Dates.h"
+#include "base/Dates.h"
 #include "entries/AdvancedSettings.h"
 #include "entries/Attachment.h"
 #include "entries/ClipboardDisplay.h"
 #include "entries/EntryWindows.h"
 #include "entries/InfoWindows.h"
-#include "framework/DatePicture.h"
+#include "base/DatePicture.h"
 #include "send/Sender.h"
 
 #include <QCheckBox>
@@ -53,18 +53,6 @@ QLabel* prompt(const QString& text, QWidget* buddy, QWidget* parent) {
     return l;
 }
 
-// The range check of a field of the passwords table, as the store words it.
-QString rangeMessage(const QString& field) {
-    const TableDef& t = tables::passwords();
-    const int index = t.fieldIndex(field);
-    for (const RangeCheck& r : t.ranges) {
-        if (r.field == index) {
-            return QStringLiteral("The value of %1 must be between %2.").arg(r.label, r.range);
-        }
-    }
-    return {};
-}
-
 } // namespace
 
 void RefreshingCombo::showPopup() {
@@ -107,7 +95,7 @@ bool UpdatePasswords::run(EntryServices services, Request request, PasswordRecor
                                    Buttons::YesNo, Answer::No) != Answer::Yes) {
             return false;
         }
-        if (!Table<PasswordRecord>(services.store).remove(entry)) {
+        if (!EntryOperations(services.store, services.messages, services.clock).remove(entry)) {
             return false;
         }
         // A watched entry that is gone must never be typed again.
@@ -560,10 +548,11 @@ void UpdatePasswords::refuse(QWidget* control, const QString& value, const QStri
 }
 
 bool UpdatePasswords::checkWait() {
-    if (m_wait->value() <= 199) {
+    const auto refusal = EntryOperations::secondsToWaitRefusal(m_wait->value());
+    if (!refusal) {
         return true;
     }
-    refuse(m_wait, m_wait->text(), QStringLiteral("Range Error"), rangeMessage(QStringLiteral("P_:SecondsToWait")));
+    refuse(m_wait, m_wait->text(), refusal->title, refusal->text);
     return false;
 }
 
@@ -661,7 +650,7 @@ void UpdatePasswords::ok() {
     if (!valid) {
         return;
     }
-    const EntryForm::Outcome out = m_form.ok(m_entry, m_request, m_openingMonitor);
+    const EntryOperations::Outcome out = m_form.save(m_entry, m_request, m_openingMonitor);
     if (out.saved) {
         m_monitorChanged = out.monitorChanged;
         accept();
@@ -669,22 +658,22 @@ void UpdatePasswords::ok() {
     }
     m_confirm->setText(m_entry.confirmPassword);
     switch (out.focus) {
-    case EntryForm::Focus::OkButton:
+    case EntryOperations::Focus::OkButton:
         m_ok->setFocus();
         break;
-    case EntryForm::Focus::Service:
+    case EntryOperations::Focus::Service:
         focusControl(m_service);
         break;
-    case EntryForm::Focus::Name:
+    case EntryOperations::Focus::Name:
         focusControl(m_name);
         break;
-    case EntryForm::Focus::Url:
+    case EntryOperations::Focus::Url:
         focusControl(m_url);
         break;
-    case EntryForm::Focus::WindowTitle:
+    case EntryOperations::Focus::WindowTitle:
         focusControl(m_title);
         break;
-    case EntryForm::Focus::None:
+    case EntryOperations::Focus::None:
         break;
     }
 }

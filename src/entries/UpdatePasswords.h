@@ -1,6 +1,6 @@
 #pragma once
 
-#include "entries/EntryForm.h"
+#include "operations/EntryOperations.h"
 #include "entries/EntryServices.h"
 
 #include "framework/WindowPlacement.h"
@@ -41,7 +41,7 @@ class UpdatePasswords : public PlacedDialog {
     Q_OBJECT
 
 public:
-    using Request = EntryForm::Request;
+    using Request = EntryOperations::Request;
 
     UpdatePasswords(EntryServices services, Request request, PasswordRecord& entry, const UserRecord& user,
                     QWidget* parent = nullptr);
@@ -103,7 +103,7 @@ private:
     Request m_request;
     PasswordRecord& m_entry;
     UserRecord m_user;
-    EntryForm m_form;
+    EntryOperations m_form;
     uint8_t m_openingMonitor;
     bool m_monitorChanged = false;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/FileDialogs.h"
+#include "base/FileDialogs.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/MessageService.h"
+#include "base/MessageService.h"
 
 class QWidget;
 

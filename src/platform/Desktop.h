@@ -30,6 +30,8 @@ public:
     virtual void activate(WindowId window, bool restore) = 0;
     // Gives a window the input focus directly, without the window manager (for direct sending).
     virtual bool focusDirectly(WindowId window) = 0;
+    // Whether there is a display at all whose windows could be typed into.
+    virtual bool available() { return true; }
 };
 
 } // namespace zendrel

@@ -32,6 +32,8 @@ public:
     virtual bool waitForModifiersReleased(int timeoutMs) = 0;
     // Makes sure the events sent so far have reached the display.
     virtual void flush() {}
+    // Reads the keyboard layout afresh (it may have changed since the keyboard was made).
+    virtual void refresh() {}
 };
 
 } // namespace zendrel

@@ -54,6 +54,9 @@ SendOutcome Sender::sendTo(WindowId window, const SendRequest& request, Activati
 }
 
 SendOutcome Sender::send(const SendRequest& request, Activation variant) {
+    if (!m_desktop.available()) {
+        return SendOutcome::NoDisplay;
+    }
     if (trimmedRight(request.title).isEmpty()) {
         // A blank title types into whatever has the focus, on purpose; with no window focused at all the
         // keystrokes would go wherever the pointer happens to be.
@@ -96,6 +99,9 @@ QString cannotSendText(SendOutcome outcome, const QString& title) {
                QStringLiteral(").");
     case SendOutcome::Stopped:
         return QStringLiteral("Typing stopped because another window took the focus from (") + t +
+               QStringLiteral(").");
+    case SendOutcome::NoDisplay:
+        return QStringLiteral("No display to type into was found, so nothing was typed into (") + t +
                QStringLiteral(").");
     case SendOutcome::Sent:
         break;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/MessageService.h"
+#include "base/MessageService.h"
 #include "platform/Shell.h"
 #include "send/Typist.h"
 #include "send/WindowFinder.h"
@@ -21,6 +21,7 @@ enum class SendOutcome {
     FocusRefused,   // the window was found but the keyboard focus could not be brought into it
     ModifiersHeld,  // the user kept holding Shift, Ctrl, Alt or Super
     Stopped,        // the focus left the window while typing
+    NoDisplay,      // there is no display to type into
 };
 
 // Locates, activates and types, never into a window other than the one located: after activation the

@@ -148,6 +148,14 @@ void initialiseSettings(DataStore& store, ConfigStore& config) {
     }
 }
 
+int64_t mainSendInterval(int64_t stored) {
+    return std::max<int64_t>(stored, 50);
+}
+
+int64_t sendGroupSize(int64_t stored) {
+    return stored <= 0 ? 7 : stored;
+}
+
 Settings loadMainSettings(DataStore& store, ConfigStore& config) {
     store.safeOpen(tables::configuration());
     if (config.count() == 0) {
@@ -166,14 +174,14 @@ Settings loadMainSettings(DataStore& store, ConfigStore& config) {
     s.fontStyle = config.read(QStringLiteral("FontStyle")).left(32);
     s.fontSize = config.read(QStringLiteral("FontSize")).left(32);
     s.fontType = config.read(QStringLiteral("FontType")).left(32);
-    s.sendInterval = config.readNumber(QStringLiteral("ZD_GD"));
-    if (s.sendInterval < 50) {
-        s.sendInterval = 50;
+    const int64_t interval = config.readNumber(QStringLiteral("ZD_GD"));
+    s.sendInterval = mainSendInterval(interval);
+    if (s.sendInterval != interval) {
         config.write(QStringLiteral("ZD_GD"), s.sendInterval);
     }
-    s.groupSize = config.readNumber(QStringLiteral("ZD_BS"));
-    if (s.groupSize <= 0) {
-        s.groupSize = 7;
+    const int64_t group = config.readNumber(QStringLiteral("ZD_BS"));
+    s.groupSize = sendGroupSize(group);
+    if (s.groupSize != group) {
         config.write(QStringLiteral("ZD_BS"), s.groupSize);
         config.write(QStringLiteral("ZD_MA"), int64_t{1});
     }
@@ -197,10 +205,7 @@ std::optional<Settings> loadMonitorSettings(DataStore& store, ConfigStore& confi
     s.askAtStart = config.readNumber(QStringLiteral("ZD_ASKIMM"));
     s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
     s.sendInterval = std::max<int64_t>(config.readNumber(QStringLiteral("ZD_GD")), 20);
-    s.groupSize = config.readNumber(QStringLiteral("ZD_BS"));
-    if (s.groupSize <= 0) {
-        s.groupSize = 7;
-    }
+    s.groupSize = sendGroupSize(config.readNumber(QStringLiteral("ZD_BS")));
     return s;
 }
 

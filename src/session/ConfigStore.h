@@ -55,6 +55,11 @@ constexpr const char* kProgramVersion = "2.7";
 // The section of WIN.INI (in the data directory) where the previous version kept its settings.
 constexpr const char* kPreviousVersionSection = "Zendrel";
 
+// The main program's pace of typing: at least 50 hundredths of a second between groups of characters.
+int64_t mainSendInterval(int64_t stored);
+// Characters typed in one group: 7 when the stored value is none or unusable.
+int64_t sendGroupSize(int64_t stored);
+
 // The main program's loading at start: first-run initialisation of an empty table, the version written,
 // every setting read with its corrections and their write-backs.
 Settings loadMainSettings(DataStore& store, ConfigStore& config);

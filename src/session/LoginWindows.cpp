@@ -1,6 +1,6 @@
 #include "session/LoginWindows.h"
 
-#include "framework/StepLocator.h"
+#include "base/StepLocator.h"
 #include "framework/WindowPositions.h"
 #include "session/Login.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/DataStore.h"
-#include "framework/MessageService.h"
+#include "base/MessageService.h"
 
 #include "framework/WindowPlacement.h"
 

@@ -1,6 +1,6 @@
 #include "session/UsersWindows.h"
 
-#include "data/Dates.h"
+#include "base/Dates.h"
 #include "framework/ColumnLayout.h"
 #include "framework/WindowPlacement.h"
 #include "framework/WindowPositions.h"
@@ -38,10 +38,10 @@ QLineEdit* field(QWidget* parent, const QString& accessible, int length, bool ma
 } // namespace
 
 UpdateUsers::UpdateUsers(DataStore& store, MessageService& messages, Clock& clock, WindowPositions* positions,
-                         UserForm::Request request, const UserRecord& user, QWidget* parent)
+                         UserOperations::Request request, const UserRecord& user, QWidget* parent)
     : PlacedDialog(positions, QStringLiteral("UpdateUsers"), parent), m_store(store), m_messages(messages),
       m_clock(clock), m_positions(positions), m_request(request), m_buffer(user) {
-    setWindowTitle(request == UserForm::Request::Insert ? QStringLiteral("Adding User") : QStringLiteral("Changing User"));
+    setWindowTitle(request == UserOperations::Request::Insert ? QStringLiteral("Adding User") : QStringLiteral("Changing User"));
     setAccessibleName(QStringLiteral("Update User Information"));
     auto* tabs = new QTabWidget(this);
 
@@ -126,14 +126,14 @@ void UpdateUsers::takeScreenValues() {
 
 void UpdateUsers::ok() {
     takeScreenValues();
-    UserForm::Focus focus = UserForm::Focus::None;
-    if (UserForm(m_store, m_messages, m_clock).save(m_buffer, m_request, focus)) {
+    UserOperations::Focus focus = UserOperations::Focus::None;
+    if (UserOperations(m_store, m_messages, m_clock).save(m_buffer, m_request, focus)) {
         accept();
         return;
     }
-    if (focus == UserForm::Focus::Password) {
+    if (focus == UserOperations::Focus::Password) {
         m_password->setFocus();
-    } else if (focus == UserForm::Focus::Name) {
+    } else if (focus == UserOperations::Focus::Name) {
         m_name->setFocus();
     }
 }
@@ -199,7 +199,7 @@ const UserRecord* BrowseUsers::current() const {
 }
 
 void BrowseUsers::insertUser() {
-    UpdateUsers form(m_store, m_messages, m_clock, m_positions, UserForm::Request::Insert,
+    UpdateUsers form(m_store, m_messages, m_clock, m_positions, UserOperations::Request::Insert,
                      Table<UserRecord>(m_store).prime(), this);
     if (form.exec() == QDialog::Accepted) {
         refresh(form.record().name);
@@ -230,7 +230,7 @@ void BrowseUsers::changeUser() {
     if (Login::requiresPassword(buffer) && !ConfirmPassword::check(buffer, m_messages, m_positions, LoginVariant::Main, this)) {
         return;
     }
-    UpdateUsers form(m_store, m_messages, m_clock, m_positions, UserForm::Request::Change, buffer, this);
+    UpdateUsers form(m_store, m_messages, m_clock, m_positions, UserOperations::Request::Change, buffer, this);
     if (form.exec() == QDialog::Accepted) {
         refresh(form.record().name);
         Q_EMIT usersChanged();
@@ -242,7 +242,7 @@ void BrowseUsers::deleteUser() {
     if (!u) {
         return;
     }
-    const bool removed = UserForm(m_store, m_messages, m_clock).remove(*u, [this](UserRecord& buffer) {
+    const bool removed = UserOperations(m_store, m_messages, m_clock).remove(*u, [this](UserRecord& buffer) {
         return ConfirmPassword::check(buffer, m_messages, m_positions, LoginVariant::Main, this);
     });
     if (removed) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/DataStore.h"
-#include "session/UserForm.h"
+#include "operations/UserOperations.h"
 
 #include "framework/WindowPlacement.h"
 
@@ -24,7 +24,7 @@ class UpdateUsers : public PlacedDialog {
 
 public:
     UpdateUsers(DataStore& store, MessageService& messages, Clock& clock, WindowPositions* positions,
-                UserForm::Request request, const UserRecord& user, QWidget* parent = nullptr);
+                UserOperations::Request request, const UserRecord& user, QWidget* parent = nullptr);
     const UserRecord& record() const { return m_buffer; }
 
 private:
@@ -35,7 +35,7 @@ private:
     MessageService& m_messages;
     Clock& m_clock;
     WindowPositions* m_positions;
-    UserForm::Request m_request;
+    UserOperations::Request m_request;
     UserRecord m_buffer;
     QLineEdit* m_name;
     QLineEdit* m_password;

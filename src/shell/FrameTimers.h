@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "base/ClipboardFilter.h"
 #include "platform/Shell.h"
 
 #include <QString>
@@ -54,9 +55,6 @@ private:
     QString m_field4;
 };
 
-// The clipboard filter: control characters, line ends and every character above "Z" (upper-cased) go,
-// runs of spaces shrink to one, a NUL ends the text.
-QString filterClipboardText(const QString& text);
 
 // The countdown of the "Automatic Close Down" window: ten seconds from its opening.
 class CloseDownCountdown {

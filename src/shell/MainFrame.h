@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/DataStore.h"
-#include "framework/FileDialogs.h"
+#include "base/FileDialogs.h"
 #include "platform/Random.h"
 #include "framework/FrameEvents.h"
 #include "framework/WindowPlacement.h"

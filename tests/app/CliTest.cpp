@@ -1,4 +1,6 @@
-#include "data/Dates.h"
+#include "app/cli/Cli.h"
+#include "operations/EntryOperations.h"
+#include "base/Dates.h"
 #include "support/TestStore.h"
 
 #include <QDate>
@@ -7,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sstream>
 #include <sys/stat.h>
 
 using namespace zendrel;
@@ -23,11 +26,19 @@ class CliTest : public ::testing::Test {
 protected:
     QTemporaryDir temp;
     QString data = temp.path();
+    // Commands run in this process on a virtual clock: a fixed day, far from midnight.
+    sim::VirtualClock clock{dayNumber(QDate(2026, 12, 8)), 12 * 360000 + 1};
+    QDate today() const { return dateOf(clock.today()); }
 
     CliRun cli(QStringList args, const QByteArray& input = {}) {
         args.prepend(data);
         args.prepend("--data");
-        return raw(args, input);
+        std::istringstream in(input.toStdString());
+        std::ostringstream out;
+        std::ostringstream err;
+        CliIo io{in, out, err, false, &clock};
+        const int rc = runCli(args, io);
+        return {rc, QString::fromStdString(out.str()), QString::fromStdString(err.str())};
     }
     static CliRun raw(const QStringList& args, const QByteArray& input = {}) {
         QProcess p;
@@ -79,11 +90,10 @@ TEST_F(CliTest, AnEmptyStoreListsDefaultUserAndUsersAreAddedWithTheirPasswords) 
 }
 
 TEST_F(CliTest, EntriesAreListedInEveryOrderAndTheExpiredFilterIncludesToday) {
-    const QDate today = QDate::currentDate();
     addEntry("Default User", "Charlie", "zed", {"--url", "a.example"});
-    addEntry("Default User", "alpha", "Mike", {"--expiry", today.addDays(-3).toString(Qt::ISODate)});
-    addEntry("Default User", "Bravo", "adam", {"--expiry", today.toString(Qt::ISODate)});
-    addEntry("Default User", "Delta", "bob", {"--expiry", today.addDays(1).toString(Qt::ISODate)});
+    addEntry("Default User", "alpha", "Mike", {"--expiry", today().addDays(-3).toString(Qt::ISODate)});
+    addEntry("Default User", "Bravo", "adam", {"--expiry", today().toString(Qt::ISODate)});
+    addEntry("Default User", "Delta", "bob", {"--expiry", today().addDays(1).toString(Qt::ISODate)});
     const CliRun blank = cli({"entries", "add", "--user", "Default User", "--service", "   ", "--name", "x"}, "pw\n");
     EXPECT_EQ(blank.rc, 1);
     EXPECT_EQ(blank.err, "Error: To identify this record, a service must be entered.\n");
@@ -110,7 +120,7 @@ TEST_F(CliTest, EntriesArePrimedShownMaskedAndDeleted) {
     EXPECT_TRUE(r.out.contains("Send Text: [Name][Tab][Password][Enter]\n"));
     EXPECT_TRUE(r.out.contains("Seconds To Wait: 5\n"));
     EXPECT_TRUE(r.out.contains("Monitor: yes\n"));
-    EXPECT_TRUE(r.out.contains("More Notes: Added " + longDate(dayNumber(QDate::currentDate()))));
+    EXPECT_TRUE(r.out.contains("More Notes: Added " + longDate(clock.today())));
     EXPECT_FALSE(r.out.contains("s3cret"));
 
     EXPECT_EQ(cli({"users", "add", "other"}, "\n").rc, 0);
@@ -125,7 +135,7 @@ TEST_F(CliTest, RefusalsAreOneLineWithStatusOneAndUsageErrorsStatusTwo) {
     addEntry("Default User", "Bank", "alice");
     CliRun r = cli({"entries", "add", "--user", "Default User", "--service", "bank", "--name", "ALICE"}, "x\n");
     EXPECT_EQ(r.rc, 1);
-    EXPECT_EQ(r.err, "Duplicate Key Error: Adding this record creates a duplicate entry for the key: Service\n");
+    EXPECT_EQ(r.err, "Error: This entry duplicates another already entered. Service:  bank.\n");
     r = cli({"entries", "add", "--user", "Default User", "--service", "S", "--name", "n", "--wait", "200"}, "x\n");
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.err, "Range Error: The value of Seconds before start of automatic send to must be between 0 and 199.\n");
@@ -198,7 +208,7 @@ TEST_F(CliTest, TwoProgramsWritingAtOnceLoseNothing) {
         auto* p = new QProcess;
         const QString script = QStringLiteral(
                                    "for i in $(seq 1 2000); do echo pw | \"%1\" --data \"%2\" entries add --user "
-                                   "'Default User' --service %3-$i --name n >/dev/null || echo FAIL $i; done")
+                                   "'Default User' --service %3-$i --name %3-$i >/dev/null || echo FAIL $i; done")
                                    .arg(QStringLiteral(ZENDREL_CLI), data, tag);
         p->start("bash", {"-c", script});
         return p;
@@ -243,6 +253,159 @@ TEST_F(CliTest, AWriterKilledInTheMiddleLeavesACommittedPrefixAndASoundFile) {
     EXPECT_EQ(last.front().id, n) << "the entries are a prefix without gaps";
     EXPECT_TRUE(after.store().verify(tables::passwords()));
     EXPECT_TRUE(after.messages().shown.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// What the entry form's OK says for an entry, in the command line's one-line form.
+QString formRefusal(test::TestStore& ts, PasswordRecord e, EntryOperations::Request request) {
+    if (const auto r = EntryOperations::secondsToWaitRefusal(e.secondsToWait)) {
+        return r->title + ": " + r->text + "\n";
+    }
+    ts.messages().shown.clear();
+    EntryOperations(ts.store(), ts.messages(), ts.clock()).save(e, request, 0);
+    if (ts.messages().shown.isEmpty()) {
+        return {};
+    }
+    const Message& m = ts.messages().shown.last();
+    return m.title + ": " + QString(m.text).replace('|', ' ').trimmed() + "\n";
+}
+
+struct RefusalCase {
+    const char* what;
+    QStringList options;                            // of entries add / change
+    std::function<void(PasswordRecord&)> asForm;    // the same values typed into the form
+};
+
+TEST_F(CliTest, TheCommandLineRefusesWhatTheEntryFormRefusesInTheSameWords) {
+    addEntry("Default User", "Bank", "alice", {"--url", "bank.example"});
+    addEntry("Default User", "Mail", "mo");
+    const std::vector<RefusalCase> cases = {
+        {"duplicate URL", {"--service", "Shop", "--name", "alice", "--url", "BANK.example"},
+         [](PasswordRecord& e) { e.service = "Shop"; e.name = "alice"; e.url = "BANK.example"; }},
+        {"monitored without title", {"--service", "Shop", "--name", "s", "--monitor"},
+         [](PasswordRecord& e) { e.service = "Shop"; e.name = "s"; e.monitor = 1; }},
+        {"seconds to wait 200", {"--service", "Shop", "--name", "s", "--wait", "200"},
+         [](PasswordRecord& e) { e.service = "Shop"; e.name = "s"; e.secondsToWait = 200; }},
+        {"duplicate service and name in another case", {"--service", "bANK", "--name", "ALICE"},
+         [](PasswordRecord& e) { e.service = "bANK"; e.name = "ALICE"; }},
+        {"blank service", {"--service", "  ", "--name", "s"}, [](PasswordRecord& e) { e.service = "  "; e.name = "s"; }},
+    };
+    for (const RefusalCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TestStore ts(data);
+        PasswordRecord added = Table<PasswordRecord>(ts.store()).prime();
+        EntryOperations(ts.store(), ts.messages(), ts.clock()).prime(added, "Default User");
+        added.password = added.confirmPassword = "pw";
+        c.asForm(added);
+        const QString expected = formRefusal(ts, added, EntryOperations::Request::Insert);
+        ASSERT_FALSE(expected.isEmpty());
+
+        // Entry 2 changed into the same values.
+        auto changed = Table<PasswordRecord>(ts.store()).get(2);
+        ASSERT_TRUE(changed);
+        c.asForm(*changed);
+        const QString expectedChange = formRefusal(ts, *changed, EntryOperations::Request::Change);
+
+        QStringList add{"entries", "add", "--user", "Default User"};
+        CliRun r = cli(add + c.options, "pw\n");
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_EQ(r.err, expected);
+        QStringList change{"entries", "change", "2", "--user", "Default User"};
+        r = cli(change + c.options);
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_EQ(r.err, expectedChange);
+    }
+    EXPECT_EQ(cli({"entries", "list", "--user", "Default User"}).out, "1\tBank\talice\tbank.example\n2\tMail\tmo\t\n");
+}
+
+TEST_F(CliTest, EntriesAreChangedFieldByFieldAndFoundBySearch) {
+    addEntry("Default User", "Bank", "alice", {"--url", "bank.example", "--notes", "keep"}, "old\n");
+    addEntry("Default User", "Mail", "postman");
+    addEntry("Default User", "Shop", "buyer", {"--url", "www.BANKSHOP.com"});
+
+    CliRun r = cli({"entries", "change", "1", "--user", "Default User", "--name", "alice2", "--title", "*Bank*",
+                    "--monitor"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    r = cli({"entries", "show", "1", "--user", "Default User", "--show-password"});
+    EXPECT_TRUE(r.out.contains("\nName: alice2\n"));
+    EXPECT_TRUE(r.out.contains("\nPassword: old\n")) << "no --password: the password stays";
+    EXPECT_TRUE(r.out.contains("\nNotes: keep\n"));
+    EXPECT_TRUE(r.out.contains("\nMonitor: yes\n"));
+
+    EXPECT_EQ(cli({"entries", "change", "1", "--user", "Default User", "--password"}, "new\n").rc, 0);
+    EXPECT_TRUE(cli({"entries", "show", "1", "--user", "Default User", "--show-password"}).out.contains("\nPassword: new\n"));
+    r = cli({"entries", "change", "1", "--user", "Default User", "--no-monitor", "--title", ""});
+    EXPECT_EQ(r.rc, 0) << r.err.toStdString();
+
+    r = cli({"entries", "search", "bank", "--user", "Default User"});
+    EXPECT_EQ(r.out, "1\tBank\talice2\tbank.example\n3\tShop\tbuyer\twww.BANKSHOP.com\n");
+    EXPECT_EQ(cli({"entries", "search", "POST", "--user", "Default User"}).out, "2\tMail\tpostman\t\n");
+    EXPECT_EQ(cli({"entries", "search", "nothing", "--user", "Default User"}).out, "");
+
+    EXPECT_EQ(cli({"users", "add", "other"}, "\n").rc, 0);
+    r = cli({"entries", "change", "1", "--user", "other", "--name", "x"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "zendrel-cli: User other has no entry 1.\n");
+}
+
+TEST_F(CliTest, UsersAreRenamedWithTheirEntriesGivenNewPasswordsAndDeletedButNeverTheLast) {
+    CliRun r = cli({"users", "delete", "Default User"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "Cannot Delete: You must have at least one user.\n");
+
+    EXPECT_EQ(cli({"users", "add", "Ann"}, "secret\n").rc, 0);
+    addEntry("Ann", "Bank", "ann", {}, "secret\npw\n");
+    r = cli({"users", "change", "Ann", "--rename", "Anna"}, "wrong\n");
+    EXPECT_EQ(r.rc, 1) << "a protected user gives his password";
+    r = cli({"users", "change", "Ann", "--rename", "Anna"}, "secret\n");
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(cli({"users", "list"}).out, "Anna\nDefault User\n");
+    EXPECT_EQ(cli({"entries", "list", "--user", "Anna"}, "secret\n").out, "1\tBank\tann\t\n");
+
+    EXPECT_EQ(cli({"users", "change", "Anna", "--password"}, "secret\nfresh\n").rc, 0);
+    EXPECT_EQ(cli({"entries", "list", "--user", "Anna"}, "secret\n").rc, 1);
+    EXPECT_EQ(cli({"entries", "list", "--user", "Anna"}, "fresh\n").rc, 0);
+    r = cli({"users", "change", "Anna", "--rename", "  "}, "fresh\n");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "Warning: A user must have a name.\n");
+    r = cli({"users", "change", "Anna", "--rename", "default user"}, "fresh\n");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(cli({"users", "add", " "}, "\n").err, "Warning: A user must have a name.\n");
+
+    EXPECT_EQ(cli({"users", "delete", "Anna"}, "wrong\n").rc, 1);
+    EXPECT_EQ(cli({"users", "delete", "Anna"}, "fresh\n").rc, 0);
+    EXPECT_EQ(cli({"users", "list"}).out, "Default User\n");
+    test::TestStore check(data);
+    EXPECT_EQ(Table<PasswordRecord>(check.store()).count(), 0) << "his entries went with him";
+}
+
+TEST_F(CliTest, ListingStreamsPastOnePageInKeyOrder) {
+    test::TestStore ts(data);
+    Table<PasswordRecord> entries(ts.store());
+    for (int i = 0; i < 1234; ++i) {
+        PasswordRecord e = entries.prime();
+        e.user = "Default User";
+        e.service = QString("s%1").arg(1233 - i, 5, 10, QChar('0'));
+        e.name = "n";
+        ASSERT_TRUE(entries.insert(e));
+    }
+    const QStringList lines = cli({"entries", "list", "--user", "Default User"}).out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1234);
+    for (int i = 0; i < lines.size(); ++i) {
+        ASSERT_EQ(lines[i].section('\t', 1, 1), QString("s%1").arg(i, 5, 10, QChar('0')));
+    }
+}
+
+TEST_F(CliTest, ClipNeedsADisplayAndNamesItsFields) {
+    addEntry("Default User", "Bank", "alice");
+    CliRun r = cli({"entries", "clip", "1", "--user", "Default User", "--field", "colour"});
+    EXPECT_EQ(r.rc, 2);
+    r = cli({"entries", "clip", "1", "--user", "Default User"});
+    EXPECT_EQ(r.rc, 1) << "no GUI application in this test program";
+    EXPECT_TRUE(r.err.startsWith("zendrel-cli: There is no display")) << r.err.toStdString();
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-#include "data/Dates.h"
+#include "support/ScriptedServices.h"
+#include "base/Dates.h"
 #include "entries/Attachment.h"
 #include "entries/CalendarModel.h"
 

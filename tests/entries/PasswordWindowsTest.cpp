@@ -1,6 +1,6 @@
 // The entry form and the password list as a user meets them, offscreen, on simulated services and a
 // real sending engine.
-#include "data/Dates.h"
+#include "base/Dates.h"
 #include "entries/BrowsePasswords.h"
 #include "entries/ClipboardDisplay.h"
 #include "entries/UpdatePasswords.h"
@@ -126,8 +126,8 @@ TEST_F(PasswordWindowsTest, ANewEntryIsPrimedAndTakesAnAddressFromABrowserWindow
     ann.lastNameUsed = "ann.smith";
     ASSERT_TRUE(users.change(ann));
     PasswordRecord e = Table<PasswordRecord>(ts.store()).prime();
-    EntryForm(ts.store(), ts.messages(), ts.clock()).prime(e, "Ann");
-    UpdatePasswords form(services(), EntryForm::Request::Insert, e, ann);
+    EntryOperations(ts.store(), ts.messages(), ts.clock()).prime(e, "Ann");
+    UpdatePasswords form(services(), EntryOperations::Request::Insert, e, ann);
     EXPECT_EQ(form.windowTitle(), "Add Password Information");
     EXPECT_EQ(field(&form, "Internet Address")->text(), "http://www.bank.example/login?x=1");
     EXPECT_EQ(field(&form, "Name used on this service")->text(), "ann.smith");
@@ -156,7 +156,7 @@ TEST_F(PasswordWindowsTest, AChangedEntryShowsItsStampAndUnmasksForAUserWhoShows
     e.lastChangeTime = (17 * 3600 + 30 * 60) * 100 + 1;
     e.paste.clear();
     ann.showPasswords = 1;
-    UpdatePasswords form(services(), EntryForm::Request::Change, e, ann);
+    UpdatePasswords form(services(), EntryOperations::Request::Change, e, ann);
     EXPECT_EQ(form.windowTitle(), "Change Password Information");
     EXPECT_EQ(named<QLabel>(&form, "Last Changed:")->text(), "Last changed October 31, 2026 5:30PM");
     EXPECT_EQ(field(&form, "Password used on this service")->echoMode(), QLineEdit::Normal);
@@ -169,7 +169,7 @@ TEST_F(PasswordWindowsTest, AChangedEntryShowsItsStampAndUnmasksForAUserWhoShows
 TEST_F(PasswordWindowsTest, PasteAndCopyButtonsTabSkipAndDroppingWorkOnTheirFields) {
     PasswordRecord e = stored("Ann", "Bank", "ann");
     settings.skip = 1;
-    UpdatePasswords form(services(), EntryForm::Request::Change, e, ann);
+    UpdatePasswords form(services(), EntryOperations::Request::Change, e, ann);
     form.show();
     clipboard.setText("pasted   ", false);
     named<QToolButton>(&form, "Paste Service")->click();
@@ -206,7 +206,7 @@ TEST_F(PasswordWindowsTest, ValuesBeyondWhatTheFieldsShowAreKeptOnSave) {
     e.expiryInterval = 3650;
     e.secondsToWait = 150;
     ASSERT_TRUE(Table<PasswordRecord>(ts.store()).change(e));
-    UpdatePasswords form(services(), EntryForm::Request::Change, e, ann);
+    UpdatePasswords form(services(), EntryOperations::Request::Change, e, ann);
     form.ok();
     ASSERT_EQ(form.result(), QDialog::Accepted);
     const auto saved = Table<PasswordRecord>(ts.store()).get(e.rowId);
@@ -217,7 +217,7 @@ TEST_F(PasswordWindowsTest, ValuesBeyondWhatTheFieldsShowAreKeptOnSave) {
 
 TEST_F(PasswordWindowsTest, ControlsAreEnabledByTheirRules) {
     PasswordRecord e = stored("Ann", "Bank", "ann");
-    UpdatePasswords form(services(), EntryForm::Request::Change, e, ann);
+    UpdatePasswords form(services(), EntryOperations::Request::Change, e, ann);
     form.show();
     auto* monitor = form.findChild<QCheckBox*>(QString(), Qt::FindChildrenRecursively);
     for (auto* c : form.findChildren<QCheckBox*>()) {
@@ -249,8 +249,8 @@ TEST_F(PasswordWindowsTest, ControlsAreEnabledByTheirRules) {
 TEST_F(PasswordWindowsTest, OkChecksShowTheirMessagesAndPutTheFocusWhereTheFaultIs) {
     stored("Ann", "Bank", "ann");
     PasswordRecord e = Table<PasswordRecord>(ts.store()).prime();
-    EntryForm(ts.store(), ts.messages(), ts.clock()).prime(e, "Ann");
-    UpdatePasswords form(services(), EntryForm::Request::Insert, e, ann);
+    EntryOperations(ts.store(), ts.messages(), ts.clock()).prime(e, "Ann");
+    UpdatePasswords form(services(), EntryOperations::Request::Insert, e, ann);
     form.show();
     field(&form, "Service")->setText("bank");
     field(&form, "Name used on this service")->setText("ANN");
@@ -304,7 +304,7 @@ TEST_F(PasswordWindowsTest, OkChecksShowTheirMessagesAndPutTheFocusWhereTheFault
 
 TEST_F(PasswordWindowsTest, DefaultsProgramsDatesAndAttachmentsFromTheirButtons) {
     PasswordRecord e = stored("Ann", "Bank", "ann");
-    UpdatePasswords form(services(), EntryForm::Request::Change, e, ann);
+    UpdatePasswords form(services(), EntryOperations::Request::Change, e, ann);
     auto* scripts = named<QComboBox>(&form, "What to send to other application");
     scripts->setEditText("[Name][Enter]");
     button(&form, "Add to Defaults")->click();

@@ -1,6 +1,6 @@
-#include "framework/DatePicture.h"
+#include "base/DatePicture.h"
 
-#include "data/Dates.h"
+#include "base/Dates.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "framework/FileDialogs.h"
+#include "base/FileDialogs.h"
 
 #include <gtest/gtest.h>
 #include <string>

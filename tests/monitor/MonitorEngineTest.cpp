@@ -1,4 +1,5 @@
 #include "monitor/MonitorEngine.h"
+#include "platform/NoDisplay.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimKeyboard.h"
 #include "support/TestStore.h"
@@ -261,6 +262,36 @@ TEST_F(MonitorEngineTest, TheMonitorProgramDoesNotTypeIntoAWindowThatClosedDurin
     const WindowId again = desktop.addWindow("Bank");
     engine->runSendPass(false);
     EXPECT_EQ(typedInto(again), "pw-Watched\n");
+}
+
+// Without a display, a Send of any kind of title says so instead of "succeeding" into nowhere.
+TEST(NoDisplayTest, EverySendReportsThatThereIsNoDisplayAndTypesNothing) {
+    test::TestStore ts;
+    NoDesktop desktop;
+    NoKeyboard keyboard;
+    QStringList messages;
+    QStringList sent;
+    MonitorEngine::Callbacks cb;
+    cb.message = [&](const QString& t, const QString& x) { messages << t + ": " + x; };
+    cb.sent = [&](const MonitorRow& r, const QString&) { sent << r.service; };
+    MonitorEngine engine(EngineProgram::Main, ts.store(), keyboard, desktop, ts.clock(), SendSettings{7, 0}, cb);
+    engine.userOpened("Ann");
+    engine.processUserList();
+    for (const char* title : {"Bank", "", "~Zendrel"}) {
+        PasswordRecord e = test::entry("Ann", "S", "ann");
+        e.windowTitleToLocate = title;
+        engine.queueEntryForSend(e);
+    }
+    for (int i = 0; i < 20; ++i) {
+        ts.clock().advance(50);
+        engine.tick();
+    }
+    EXPECT_TRUE(sent.isEmpty());
+    messages.sort();
+    EXPECT_EQ(messages, QStringList({"Cannot Send: No display to type into was found, so nothing was typed into ().",
+                                     "Cannot Send: No display to type into was found, so nothing was typed into (Bank).",
+                                     "Cannot Send: No display to type into was found, so nothing was typed into (~Zendrel)."}));
+    EXPECT_TRUE(engine.rows().empty());
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "support/ScriptedServices.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimKeyboard.h"
 #include "platform/sim/VirtualClock.h"

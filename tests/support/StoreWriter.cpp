@@ -1,5 +1,6 @@
 // Inserts entries for one user in committed slices of 100, printing the count after each commit, until
 // killed or done. The crash test kills it in the middle.
+#include "support/ScriptedServices.h"
 #include "data/DataStore.h"
 #include "session/OwnerKeys.h"
 

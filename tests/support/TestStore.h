@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/DataStore.h"
+#include "support/ScriptedServices.h"
 #include "platform/sim/VirtualClock.h"
 #include "session/OwnerKeys.h"
 

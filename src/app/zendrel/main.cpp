@@ -4,8 +4,7 @@
 #include "framework/QtFileDialogs.h"
 #include "framework/QtMessageService.h"
 #include "framework/WindowPositions.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/sim/SimKeyboard.h"
+#include "platform/NoDisplay.h"
 #include "platform/x11/QtClipboard.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Keyboard.h"
@@ -40,8 +39,8 @@ SendBackends displayBackends() {
         owned->keyboard = std::make_unique<x11::X11Keyboard>(*owned->connection);
         owned->desktop = std::make_unique<x11::X11Desktop>(*owned->connection);
     } else {
-        owned->keyboard = std::make_unique<sim::SimKeyboard>();
-        owned->desktop = std::make_unique<sim::SimDesktop>();
+        owned->keyboard = std::make_unique<NoKeyboard>();
+        owned->desktop = std::make_unique<NoDesktop>();
     }
     return {owned, owned->keyboard.get(), owned->desktop.get()};
 }
@@ -100,7 +99,7 @@ int main(int argc, char** argv) {
     if (display) {
         desktop = std::make_unique<x11::X11Desktop>(*display);
     } else {
-        desktop = std::make_unique<sim::SimDesktop>();
+        desktop = std::make_unique<NoDesktop>();
     }
     x11::PosixShell shell;
     SystemRandom random;

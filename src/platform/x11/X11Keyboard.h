@@ -25,7 +25,7 @@ public:
     void flush() override;
 
     // Reads the keyboard layout afresh (after a change of layout).
-    void refresh();
+    void refresh() override;
     // The keysym that types a character, 0 for none.
     static unsigned long keysymFor(char32_t c);
     // The keysym of a virtual-key code, 0 for none.

@@ -1,26 +1,32 @@
 #pragma once
 
-#include <QList>
-#include <QString>
+#include "base/FileDialogs.h"
+#include "base/MessageService.h"
+
 #include <QStringList>
-#include <optional>
 
 namespace zendrel {
 
-// Every file choice of the system goes through this service: Qt's file dialogs in the programs, a
-// recording in tests. Filters are written as pairs of description and patterns separated by "|", such as
-// "All Files|*.*" or "Synchronization Files|*.SYN"; several patterns of one pair are separated by ";".
-// nullopt means the user cancelled.
-class FileDialogs {
+// Records every message and answers from a queue (the default answer once the queue is empty).
+class ScriptedMessages final : public MessageService {
 public:
-    virtual ~FileDialogs() = default;
-    virtual std::optional<QString> openFile(const QString& title, const QString& filter, const QString& start) = 0;
-    virtual std::optional<QString> saveFile(const QString& title, const QString& filter, const QString& start) = 0;
+    Answer show(const Message& m) override {
+        shown.append(m);
+        if (!answers.isEmpty()) {
+            return answers.takeFirst();
+        }
+        return m.defaultAnswer;
+    }
+    QStringList titles() const {
+        QStringList l;
+        for (const auto& m : shown) {
+            l << m.title;
+        }
+        return l;
+    }
+    QList<Message> shown;
+    QList<Answer> answers;
 };
-
-// "All Files|*.*|Text Files|*.txt;*.csv" as Qt writes it: "All Files (*);;Text Files (*.txt *.csv)".
-// "*.*" matches every file, as it did where these filters come from, so it becomes "*".
-QString qtFileFilter(const QString& filter);
 
 // Records every request and answers from a queue; an empty queue, or nullopt in it, is a cancel.
 class ScriptedFileDialogs final : public FileDialogs {

@@ -1,5 +1,5 @@
-#include "data/Dates.h"
-#include "entries/EntryForm.h"
+#include "base/Dates.h"
+#include "operations/EntryOperations.h"
 #include "support/TestStore.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ namespace {
 class EntryFormTest : public ::testing::Test {
 protected:
     test::TestStore ts;
-    EntryForm form{ts.store(), ts.messages(), ts.clock()};
+    EntryOperations form{ts.store(), ts.messages(), ts.clock()};
     UserRecord ann;
 
     void SetUp() override {
@@ -27,8 +27,8 @@ protected:
         form.prime(e, "Ann");
         return e;
     }
-    EntryForm::Outcome save(PasswordRecord& e, EntryForm::Request r = EntryForm::Request::Insert) {
-        return form.ok(e, r, 0);
+    EntryOperations::Outcome save(PasswordRecord& e, EntryOperations::Request r = EntryOperations::Request::Insert) {
+        return form.save(e, r, 0);
     }
 };
 
@@ -39,12 +39,12 @@ TEST_F(EntryFormTest, ANewEntryIsPrimedAndTakesTheLastNameAndAnAddressOnTheScree
     EXPECT_EQ(e.paste, "[Name][Tab][Password][Enter]");
     EXPECT_EQ(e.secondsToWait, 2);
     EXPECT_EQ(e.level, 4000);
-    form.open(e, EntryForm::Request::Insert, ann,
+    form.open(e, EntryOperations::Request::Insert, ann,
               {"Terminal", "Bank - http://bank.example/login?x=1 - Browser", "www.other.example"}, "http://clip");
     EXPECT_EQ(e.name, "ann.smith");
     EXPECT_EQ(e.url, "http://bank.example/login?x=1");
     PasswordRecord f = fresh();
-    form.open(f, EntryForm::Request::Insert, ann, {"Mail"}, "see \"www.Clip.example\" here");
+    form.open(f, EntryOperations::Request::Insert, ann, {"Mail"}, "see \"www.Clip.example\" here");
     EXPECT_EQ(f.url, "www.Clip.example");
     EXPECT_EQ(Table<ScriptPasteRecord>(ts.store()).count(), 8);
 }
@@ -53,21 +53,21 @@ TEST_F(EntryFormTest, TheChecksComeInTheirOrderWithTheirMessagesAndFocus) {
     PasswordRecord e = fresh();
     e.password = "a";
     e.confirmPassword = "A";
-    EXPECT_EQ(save(e).focus, EntryForm::Focus::OkButton);
+    EXPECT_EQ(save(e).focus, EntryOperations::Focus::OkButton);
     EXPECT_EQ(ts.messages().shown.last().title, "Error");
     EXPECT_EQ(ts.messages().shown.last().text, "Passwords do not match.");
     e.confirmPassword = "a";
-    EXPECT_EQ(save(e).focus, EntryForm::Focus::Service);
+    EXPECT_EQ(save(e).focus, EntryOperations::Focus::Service);
     EXPECT_EQ(ts.messages().shown.last().text, "To identify this record, a service must be entered.|");
     e.service = "Bank";
     e.name = "";
-    EXPECT_EQ(save(e).focus, EntryForm::Focus::Name);
+    EXPECT_EQ(save(e).focus, EntryOperations::Focus::Name);
     e.name = "ann";
     e.monitor = 1;
-    EXPECT_EQ(save(e).focus, EntryForm::Focus::WindowTitle);
+    EXPECT_EQ(save(e).focus, EntryOperations::Focus::WindowTitle);
     EXPECT_EQ(ts.messages().shown.last().title, "Information Required");
     e.windowTitleToLocate = "*Bank";
-    const EntryForm::Outcome o = save(e);
+    const EntryOperations::Outcome o = save(e);
     EXPECT_TRUE(o.saved);
     EXPECT_TRUE(o.monitorChanged);
     EXPECT_EQ(e.lastChangeDate, ts.clock().today());
@@ -81,19 +81,19 @@ TEST_F(EntryFormTest, DuplicatesAreNamedByServiceThenNameThenAddress) {
     PasswordRecord same = fresh();
     same.service = "BANK";
     same.name = "Ann";
-    EXPECT_EQ(save(same).focus, EntryForm::Focus::Service);
+    EXPECT_EQ(save(same).focus, EntryOperations::Focus::Service);
     EXPECT_EQ(ts.messages().shown.last().text, "This entry duplicates another already entered.|Service:  BANK.");
     // Blank addresses count as a value: the same name under another service is refused by the address.
     PasswordRecord other = fresh();
     other.service = "Mail";
     other.name = "ann";
-    EXPECT_EQ(save(other).focus, EntryForm::Focus::Url);
+    EXPECT_EQ(save(other).focus, EntryOperations::Focus::Url);
     EXPECT_EQ(ts.messages().shown.last().text, "This entry duplicates another already entered.|URL:  .");
     other.url = "https://mail.example";
     EXPECT_TRUE(save(other).saved);
     // Saving an entry unchanged is no duplicate of itself.
-    EXPECT_TRUE(save(first, EntryForm::Request::Change).saved);
-    EXPECT_FALSE(save(first, EntryForm::Request::Change).monitorChanged);
+    EXPECT_TRUE(save(first, EntryOperations::Request::Change).saved);
+    EXPECT_FALSE(save(first, EntryOperations::Request::Change).monitorChanged);
 }
 
 TEST_F(EntryFormTest, TheLastNameUsedGoesOnTheUserAsStoredNow) {

@@ -31,27 +31,6 @@ public:
     }
 };
 
-// Records every message and answers from a queue (the default answer once the queue is empty).
-class ScriptedMessages final : public MessageService {
-public:
-    Answer show(const Message& m) override {
-        shown.append(m);
-        if (!answers.isEmpty()) {
-            return answers.takeFirst();
-        }
-        return m.defaultAnswer;
-    }
-    QStringList titles() const {
-        QStringList l;
-        for (const auto& m : shown) {
-            l << m.title;
-        }
-        return l;
-    }
-    QList<Message> shown;
-    QList<Answer> answers;
-};
-
 // Ends the program after a fatal message has been confirmed. The programs exit; tests throw.
 using TerminateHandler = std::function<void(const QString& reason)>;
 

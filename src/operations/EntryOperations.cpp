@@ -1,15 +1,15 @@
-#include "entries/EntryForm.h"
+#include "operations/EntryOperations.h"
 
-#include "data/Dates.h"
+#include "base/Dates.h"
 
 namespace zendrel {
 
-const QString& EntryForm::defaultSendText() {
+const QString& EntryOperations::defaultSendText() {
     static const QString t = QStringLiteral("[Name][Tab][Password][Enter]");
     return t;
 }
 
-const QStringList& EntryForm::defaultScripts() {
+const QStringList& EntryOperations::defaultScripts() {
     static const QStringList s = {"[Name][Tab][Password][Enter]",   "[Name][Tab]",
                                   "[Password][Enter]",              "[URL][Tab]",
                                   "[Service][Enter][Password][Enter]", "[Name][Enter][Password][Enter]",
@@ -17,7 +17,7 @@ const QStringList& EntryForm::defaultScripts() {
     return s;
 }
 
-void EntryForm::prime(PasswordRecord& entry, const QString& userName) const {
+void EntryOperations::prime(PasswordRecord& entry, const QString& userName) const {
     entry.user = userName;
     entry.moreNotes = QStringLiteral("Added ") + longDate(m_clock.today()) + QStringLiteral("  ") +
                       shortTime(m_clock.clock());
@@ -26,7 +26,7 @@ void EntryForm::prime(PasswordRecord& entry, const QString& userName) const {
     entry.doNotRepeatSeconds = 0;
 }
 
-QString EntryForm::findAddress(const QStringList& texts) {
+QString EntryOperations::findAddress(const QStringList& texts) {
     for (const char* marker : {"http:", "www."}) {
         for (const QString& t : texts) {
             const qsizetype at = t.toLower().indexOf(QLatin1String(marker));
@@ -46,7 +46,7 @@ QString EntryForm::findAddress(const QStringList& texts) {
     return {};
 }
 
-void EntryForm::open(PasswordRecord& entry, Request request, const UserRecord& user, const QStringList& windowTitles,
+void EntryOperations::open(PasswordRecord& entry, Request request, const UserRecord& user, const QStringList& windowTitles,
                      const QString& clipboard) {
     if (fitText(entry.paste, 255).isEmpty()) {
         entry.paste = defaultSendText();
@@ -73,7 +73,7 @@ void EntryForm::open(PasswordRecord& entry, Request request, const UserRecord& u
     }
 }
 
-bool EntryForm::duplicates(const PasswordRecord& e, const QString& key) const {
+bool EntryOperations::duplicates(const PasswordRecord& e, const QString& key) const {
     Table<PasswordRecord> entries(m_store);
     const KeyDef& k = tables::passwords().key(key);
     const Row row = toRow(e);
@@ -92,7 +92,7 @@ bool EntryForm::duplicates(const PasswordRecord& e, const QString& key) const {
     return false;
 }
 
-EntryForm::Outcome EntryForm::ok(PasswordRecord& e, Request request, uint8_t openingMonitor) {
+EntryOperations::Outcome EntryOperations::save(PasswordRecord& e, Request request, uint8_t openingMonitor) {
     Outcome out;
     auto refuse = [&](const QString& title, const QString& text, Focus focus) {
         m_messages.show(title, text);
@@ -148,7 +148,110 @@ EntryForm::Outcome EntryForm::ok(PasswordRecord& e, Request request, uint8_t ope
     return out;
 }
 
-bool EntryForm::addToDefaults(const QString& sendText) {
+bool EntryOperations::copyField(const PasswordRecord& entry, const QString& field, Clipboard& clipboard) {
+    const auto text = fieldText(entry, field);
+    if (!text) {
+        return false;
+    }
+    clipboard.setText(text->toStdString(), field.trimmed().compare(QLatin1String("Password"), Qt::CaseInsensitive) == 0);
+    return true;
+}
+
+bool EntryOperations::remove(const PasswordRecord& entry) {
+    return static_cast<bool>(Table<PasswordRecord>(m_store).remove(entry));
+}
+
+std::optional<EntryOperations::Refusal> EntryOperations::secondsToWaitRefusal(int64_t seconds) {
+    const TableDef& t = tables::passwords();
+    const int index = t.fieldIndex(QStringLiteral("P_:SecondsToWait"));
+    for (const RangeCheck& r : t.ranges) {
+        if (r.field == index && (seconds < r.low || seconds > r.high)) {
+            return Refusal{QStringLiteral("Range Error"),
+                           QStringLiteral("The value of %1 must be between %2.").arg(r.label, r.range)};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<PasswordRecord> EntryOperations::find(const QString& user, int64_t id) {
+    if (id <= 0) {
+        return std::nullopt;
+    }
+    auto e = Table<PasswordRecord>(m_store).get(id);
+    if (!e || e->user.compare(fitText(user, 128), Qt::CaseInsensitive) != 0) {
+        return std::nullopt;
+    }
+    return e;
+}
+
+void EntryOperations::forEach(const QString& user, PasswordListModel::Order order,
+                              const std::function<bool(const PasswordRecord&)>& visit) {
+    constexpr int kPage = 500;
+    Table<PasswordRecord> entries(m_store);
+    const QString key = PasswordListModel::keyOf(order);
+    const KeyRange whole = PasswordListModel::rangeOf(fitText(user, 128), order, m_clock.today());
+    KeyRange r = whole;
+    for (;;) {
+        r.limit = kPage;
+        const std::vector<PasswordRecord> page = entries.read(key, r);
+        for (const PasswordRecord& e : page) {
+            if (!visit(e)) {
+                return;
+            }
+        }
+        if (page.size() < static_cast<size_t>(kPage)) {
+            return;
+        }
+        // On behind the last entry read, along the key.
+        r = whole;
+        PasswordListModel::startAt(r, order, page.back());
+        r.fromExclusive = true;
+    }
+}
+
+void EntryOperations::search(const QString& user, const QString& text,
+                             const std::function<bool(const PasswordRecord&)>& visit) {
+    const QString wanted = text.trimmed();
+    forEach(user, PasswordListModel::Order::Service, [&](const PasswordRecord& e) {
+        for (const QString* field : {&e.service, &e.name, &e.url}) {
+            if (field->contains(wanted, Qt::CaseInsensitive)) {
+                return visit(e);
+            }
+        }
+        return true;
+    });
+}
+
+const QStringList& EntryOperations::copyableFields() {
+    static const QStringList fields = {"Name", "Password", "URL", "Notes", "More Notes", "Service"};
+    return fields;
+}
+
+std::optional<QString> EntryOperations::fieldText(const PasswordRecord& entry, const QString& field) {
+    const QString f = field.trimmed();
+    auto is = [&f](const char* caption) { return f.compare(QLatin1String(caption), Qt::CaseInsensitive) == 0; };
+    if (is("Name")) {
+        return fitText(entry.name, 128);
+    }
+    if (is("Password")) {
+        return fitText(entry.password, 128);
+    }
+    if (is("URL")) {
+        return fitText(entry.url, 255);
+    }
+    if (is("Notes")) {
+        return entry.notes;
+    }
+    if (is("More Notes")) {
+        return entry.moreNotes;
+    }
+    if (is("Service")) {
+        return fitText(entry.service, 128);
+    }
+    return std::nullopt;
+}
+
+bool EntryOperations::addToDefaults(const QString& sendText) {
     const QString text = fitText(sendText, 255);
     if (text.isEmpty()) {
         return false;

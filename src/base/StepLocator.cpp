@@ -1,4 +1,4 @@
-#include "framework/StepLocator.h"
+#include "base/StepLocator.h"
 
 namespace zendrel {
 

@@ -1,4 +1,4 @@
-#include "data/Dates.h"
+#include "base/Dates.h"
 
 #include <QLocale>
 

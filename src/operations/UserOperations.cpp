@@ -1,14 +1,14 @@
-#include "session/UserForm.h"
+#include "operations/UserOperations.h"
 
 #include "session/Login.h"
 
 namespace zendrel {
 
-QString UserForm::storedType(const QString& shown) {
+QString UserOperations::storedType(const QString& shown) {
     return fitText(shown, 20) == QLatin1String("Concatenated Word") ? QStringLiteral("Concatenated Words") : shown;
 }
 
-bool UserForm::save(UserRecord& buffer, Request request, Focus& focus) {
+bool UserOperations::save(UserRecord& buffer, Request request, Focus& focus) {
     focus = Focus::None;
     if (fitText(buffer.password, 128).isEmpty() && fitText(buffer.confirmPassword, 128).isEmpty()) {
         buffer.password = kNotRequired;
@@ -36,7 +36,7 @@ bool UserForm::save(UserRecord& buffer, Request request, Focus& focus) {
     return true;
 }
 
-bool UserForm::remove(const UserRecord& user, const std::function<bool(UserRecord&)>& confirm) {
+bool UserOperations::remove(const UserRecord& user, const std::function<bool(UserRecord&)>& confirm, Ask ask) {
     Table<UserRecord> users(m_store);
     if (users.count() <= 1) {
         m_messages.show(QStringLiteral("Cannot Delete"), QStringLiteral("You must have at least one user."));
@@ -46,7 +46,8 @@ bool UserForm::remove(const UserRecord& user, const std::function<bool(UserRecor
     if (Login::requiresPassword(buffer) && !(confirm && confirm(buffer))) {
         return false;
     }
-    if (m_messages.show(QStringLiteral("Confirm Delete"),
+    if (ask == Ask::Question &&
+        m_messages.show(QStringLiteral("Confirm Delete"),
                         QStringLiteral("Are you sure you want to delete the highlighted record?"), Buttons::YesNo,
                         Answer::No) != Answer::Yes) {
         return false;

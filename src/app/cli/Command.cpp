@@ -1,0 +1,163 @@
+#include "app/cli/Command.h"
+
+#include "session/Login.h"
+#include "session/OwnerKeys.h"
+
+#include <QFileInfo>
+
+#include <iostream>
+#include <termios.h>
+#include <unistd.h>
+
+namespace zendrel::cli {
+
+std::string str(const QString& s) {
+    return s.toStdString();
+}
+
+// Messages of the store and the operations, one line each on standard error.
+class Context::StreamMessages final : public MessageService {
+public:
+    explicit StreamMessages(std::ostream& err) : m_err(err) {}
+    Answer show(const Message& m) override {
+        QString text = m.text;
+        text.replace(QLatin1Char('|'), QLatin1Char(' '));
+        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        m_err << str(m.title) << ": " << str(text.trimmed()) << std::endl;
+        return m.defaultAnswer;
+    }
+
+private:
+    std::ostream& m_err;
+};
+
+Context::Context(const QString& directory, CliIo& io)
+    : m_directory(directory), m_io(io), m_messages(std::make_unique<StreamMessages>(io.err)) {
+    if (io.clock) {
+        m_clock = io.clock;
+    } else {
+        m_ownClock = std::make_unique<SystemClock>();
+        m_clock = m_ownClock.get();
+    }
+}
+
+Context::~Context() = default;
+
+MessageService& Context::messages() {
+    return *m_messages;
+}
+
+DataStore& Context::store() {
+    if (!m_store) {
+        const QFileInfo dir(m_directory);
+        if (!dir.isDir() || !dir.isExecutable()) {
+            throw Refusal{QStringLiteral("the data directory %1 cannot be opened.").arg(m_directory)};
+        }
+        m_store = std::make_unique<DataStore>(DataStore::Options{dir.absoluteFilePath(), ownerKeys(), m_messages.get(),
+                                                                 [](const QString&) {}, m_clock});
+    }
+    return *m_store;
+}
+
+QString Context::readSecret(const char* prompt, const char* what) {
+    std::string line;
+    if (m_io.terminal) {
+        m_io.err << prompt << std::flush;
+        termios old{};
+        const bool tty = tcgetattr(STDIN_FILENO, &old) == 0;
+        if (tty) {
+            termios quiet = old;
+            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+        }
+        const bool got = static_cast<bool>(std::getline(m_io.in, line));
+        if (tty) {
+            tcsetattr(STDIN_FILENO, TCSANOW, &old);
+            m_io.err << std::endl;
+        }
+        if (!got) {
+            throw Refusal{QStringLiteral("%1 was not given.").arg(QString::fromLatin1(what))};
+        }
+    } else if (!std::getline(m_io.in, line)) {
+        throw Refusal{QStringLiteral("%1 was not given on standard input.").arg(QString::fromLatin1(what))};
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return QString::fromStdString(line);
+}
+
+UserRecord Context::login(const QString& name) {
+    Login login(store());
+    login.ensureDefaultUser();
+    auto user = login.findUser(name);
+    if (!user) {
+        throw Refusal{QStringLiteral("There is no user named %1.").arg(name)};
+    }
+    if (Login::requiresPassword(*user)) {
+        const QString typed = readSecret("Confirm Password: ", "The login password");
+        if (Login::confirm(*user, typed, messages()) != Login::Check::Accepted) {
+            throw Refusal{};
+        }
+    }
+    return *user;
+}
+
+QString Command::help() const {
+    QString text = QStringLiteral("Usage: zendrel-cli ") + (usesData() ? QStringLiteral("[--data DIR] ") : QString()) +
+                   usage() + QLatin1Char('\n');
+    const QString more = description();
+    if (!more.isEmpty()) {
+        text += QLatin1Char('\n') + more + QLatin1Char('\n');
+    }
+    return text;
+}
+
+const std::vector<std::unique_ptr<Command>>& commands() {
+    static const std::vector<std::unique_ptr<Command>> all = [] {
+        std::vector<std::unique_ptr<Command>> v;
+        for (auto make : {makeInit, makeUsersList, makeUsersAdd, makeUsersChange, makeUsersDelete, makeEntriesList,
+                          makeEntriesSearch, makeEntriesAdd, makeEntriesChange, makeEntriesShow, makeEntriesDelete,
+                          makeEntriesClip, makeSettingsGet, makeSettingsSet, makeSend, makeMonitor, makeWindows,
+                          makeGenerate}) {
+            v.push_back(make());
+        }
+        return v;
+    }();
+    return all;
+}
+
+int64_t integerOption(const QCommandLineParser& o, const QString& name, int64_t low, int64_t high) {
+    bool ok = false;
+    const int64_t v = o.value(name).toLongLong(&ok);
+    if (!ok || v < low || v > high) {
+        throw UsageError{QStringLiteral("--%1 must be a whole number from %2 to %3").arg(name).arg(low).arg(high)};
+    }
+    return v;
+}
+
+QString requiredOption(const QCommandLineParser& o, const QString& name) {
+    if (!o.isSet(name)) {
+        throw UsageError{QStringLiteral("--%1 is required").arg(name)};
+    }
+    return o.value(name);
+}
+
+QCommandLineOption valued(const QString& name, const QString& description, const QString& valueName) {
+    return QCommandLineOption(name, description, valueName);
+}
+
+QCommandLineOption flag(const QString& name, const QString& description) {
+    return QCommandLineOption(name, description);
+}
+
+int64_t entryId(const QString& text) {
+    bool ok = false;
+    const int64_t id = text.toLongLong(&ok);
+    if (!ok || id <= 0) {
+        throw UsageError{QStringLiteral("%1 is not an entry ID").arg(text)};
+    }
+    return id;
+}
+
+} // namespace zendrel::cli

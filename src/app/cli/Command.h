@@ -1,0 +1,117 @@
+#pragma once
+
+#include "app/cli/Cli.h"
+#include "data/DataStore.h"
+#include "platform/Clock.h"
+
+#include <QCommandLineParser>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zendrel::cli {
+
+constexpr int kDone = 0;
+constexpr int kRefused = 1;
+constexpr int kUsage = 2;
+
+// Wrong usage: one line on standard error, exit status 2.
+struct UsageError {
+    QString text;
+};
+
+// A refusal whose message, if any, has not been shown yet: exit status 1.
+struct Refusal {
+    QString text;
+};
+
+std::string str(const QString& s);
+
+// What every command works with: the data directory's store, opened on first use, the messages of the
+// store and the operations as one line each on standard error, and the login of a user.
+class Context {
+public:
+    Context(const QString& directory, CliIo& io);
+    ~Context();
+
+    CliIo& io() { return m_io; }
+    std::ostream& out() { return m_io.out; }
+    DataStore& store();
+    MessageService& messages();
+    Clock& clock() { return *m_clock; }
+
+    // One line of standard input, without its line end; a prompt without echo on a terminal.
+    QString readSecret(const char* prompt, const char* what);
+    // The named user, after his login password where he has one.
+    UserRecord login(const QString& name);
+
+private:
+    class StreamMessages;
+    QString m_directory;
+    CliIo& m_io;
+    std::unique_ptr<StreamMessages> m_messages;
+    std::unique_ptr<Clock> m_ownClock;
+    Clock* m_clock;
+    std::unique_ptr<DataStore> m_store;
+};
+
+// One command: its words ("entries add"), its help and its options. Options are parsed by
+// QCommandLineParser; the parse's faults become usage errors in the program's own words.
+class Command {
+public:
+    virtual ~Command() = default;
+    virtual QString name() const = 0;
+    // The line under "Commands:" in the main help: the command with its arguments, and what it does.
+    virtual QString synopsis() const { return name(); }
+    virtual QString summary() const = 0;
+    // What follows "Usage: zendrel-cli [--data DIR] " (continuation lines indented by the caller's
+    // layout), and the paragraphs after it.
+    virtual QString usage() const = 0;
+    virtual QString description() const { return {}; }
+    // Whether the command works on a data directory.
+    virtual bool usesData() const { return true; }
+    // Whether the arguments are options and positional ones; false takes them all as they are (a value
+    // such as "-5" is not an option).
+    virtual bool parsesOptions() const { return true; }
+    virtual void declare(QCommandLineParser&) const {}
+    virtual int run(Context& c, const QCommandLineParser& options, const QStringList& positional) const = 0;
+
+    QString help() const;
+};
+
+// Every command, in the order of the main help.
+const std::vector<std::unique_ptr<Command>>& commands();
+
+// A whole number option within a range, or a usage error naming the range.
+int64_t integerOption(const QCommandLineParser& o, const QString& name, int64_t low, int64_t high);
+// A required option's value, or a usage error.
+QString requiredOption(const QCommandLineParser& o, const QString& name);
+QCommandLineOption valued(const QString& name, const QString& description, const QString& valueName = "VALUE");
+QCommandLineOption flag(const QString& name, const QString& description);
+
+// The entry ID of an argument; a usage error when it is none.
+int64_t entryId(const QString& text);
+
+// The factories of the commands, one file each.
+std::unique_ptr<Command> makeInit();
+std::unique_ptr<Command> makeUsersList();
+std::unique_ptr<Command> makeUsersAdd();
+std::unique_ptr<Command> makeUsersChange();
+std::unique_ptr<Command> makeUsersDelete();
+std::unique_ptr<Command> makeEntriesList();
+std::unique_ptr<Command> makeEntriesSearch();
+std::unique_ptr<Command> makeEntriesAdd();
+std::unique_ptr<Command> makeEntriesChange();
+std::unique_ptr<Command> makeEntriesShow();
+std::unique_ptr<Command> makeEntriesDelete();
+std::unique_ptr<Command> makeEntriesClip();
+std::unique_ptr<Command> makeSettingsGet();
+std::unique_ptr<Command> makeSettingsSet();
+std::unique_ptr<Command> makeSend();
+std::unique_ptr<Command> makeMonitor();
+std::unique_ptr<Command> makeWindows();
+std::unique_ptr<Command> makeGenerate();
+
+} // namespace zendrel::cli

@@ -1,0 +1,99 @@
+#include "app/cli/commands/EntryOptions.h"
+#include "platform/x11/QtClipboard.h"
+#include "session/ConfigStore.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+#include <iostream>
+
+namespace zendrel::cli {
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+void interrupt(int) {
+    g_interrupted = true;
+}
+
+class EntriesClip final : public Command {
+public:
+    QString name() const override { return QStringLiteral("entries clip"); }
+    QString synopsis() const override { return QStringLiteral("entries clip ID"); }
+    QString summary() const override { return QStringLiteral("put one field of an entry on the clipboard for a while"); }
+    QString usage() const override {
+        return QStringLiteral("entries clip ID --user NAME [--field name|password|url|notes|\"more notes\"|service]");
+    }
+    QString description() const override {
+        return QStringLiteral("\"clip\" puts the field (the password when none is named) on the clipboard, a password marked for\n"
+                              "clipboard managers as a secret, and clears it after the seconds of the clipboard setting (ZD_CI),\n"
+                              "or 10 when that is 0, or on Ctrl+C. It waits until then. Needs a display ($DISPLAY).");
+    }
+    void declare(QCommandLineParser& p) const override {
+        p.addOption(valued(QStringLiteral("user"), QStringLiteral("the user"), QStringLiteral("NAME")));
+        p.addOption(valued(QStringLiteral("field"), QStringLiteral("the field"), QStringLiteral("FIELD")));
+    }
+    int run(Context& c, const QCommandLineParser& o, const QStringList& positional) const override {
+        if (positional.size() != 1) {
+            throw UsageError{QStringLiteral("entries clip takes one entry ID")};
+        }
+        const int64_t id = entryId(positional.first());
+        const QString field = o.isSet(QStringLiteral("field")) ? o.value(QStringLiteral("field")) : QStringLiteral("password");
+        PasswordRecord probe;
+        if (!EntryOperations::fieldText(probe, field)) {
+            throw UsageError{QStringLiteral("--field is one of %1").arg(EntryOperations::copyableFields().join(", ").toLower())};
+        }
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+            throw Refusal{QStringLiteral("There is no display whose clipboard could hold the field (DISPLAY is \"%1\").")
+                              .arg(QString::fromLocal8Bit(qgetenv("DISPLAY")))};
+        }
+        const UserRecord user = c.login(requiredOption(o, QStringLiteral("user")));
+        const auto e = EntryOperations(c.store(), c.messages(), c.clock()).find(user.name, id);
+        if (!e) {
+            throw Refusal{QStringLiteral("User %1 has no entry %2.").arg(user.name).arg(id)};
+        }
+        int64_t seconds = ConfigStore(c.store()).readNumber(QStringLiteral("ZD_CI"));
+        if (seconds <= 0 || seconds > 86400) {
+            seconds = 10;
+        }
+        x11::QtClipboard clipboard;
+        EntryOperations::copyField(*e, field, clipboard);
+        const std::string copied = clipboard.text();
+        c.io().err << "On the clipboard for " << seconds << " seconds." << std::endl;
+
+        g_interrupted = false;
+        struct sigaction action {};
+        action.sa_handler = interrupt;
+        sigaction(SIGINT, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
+        QEventLoop loop;
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (g_interrupted || elapsed.elapsed() >= seconds * 1000) {
+                loop.quit();
+            }
+        });
+        poll.start(100);
+        loop.exec();
+        // Cleared only while it still holds the field: a later copy of the user's own stays.
+        if (clipboard.text() == copied) {
+            clipboard.setText(std::string(), false);
+        }
+        return kDone;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Command> makeEntriesClip() {
+    return std::make_unique<EntriesClip>();
+}
+
+} // namespace zendrel::cli

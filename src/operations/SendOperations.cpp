@@ -1,0 +1,33 @@
+#include "operations/SendOperations.h"
+
+#include "send/SendText.h"
+#include "send/Typist.h"
+#include "session/ConfigStore.h"
+
+namespace zendrel {
+
+SendSettings SendOperations::mainPace() {
+    ConfigStore config(m_store);
+    SendSettings settings;
+    settings.interval = mainSendInterval(config.readNumber(QStringLiteral("ZD_GD")));
+    settings.groupSize = static_cast<int>(std::min<int64_t>(sendGroupSize(config.readNumber(QStringLiteral("ZD_BS"))), 255));
+    return settings;
+}
+
+SendOutcome SendOperations::sendNow(const PasswordRecord& e, Keyboard& keyboard, Desktop& desktop, Shell& shell) {
+    const SendSettings settings = mainPace();
+    startEntryProgram(e.filename, shell, m_messages);
+    const ExpandedText text = expandSendText(e.paste, e);
+    Typist(keyboard, m_clock, settings).waitHundredths(int64_t{e.secondsToWait} * 100);
+    // The program just started may need its wait to show its window; the layout may have changed.
+    keyboard.refresh();
+    Sender sender(keyboard, desktop, m_clock, settings);
+    const SendOutcome outcome =
+        sender.send({e.windowTitleToLocate, e.windowContents, text, e.directSend != 0}, Activation::Main);
+    if (outcome != SendOutcome::Sent) {
+        m_messages.show(QStringLiteral("Cannot Send"), cannotSendText(outcome, e.windowTitleToLocate));
+    }
+    return outcome;
+}
+
+} // namespace zendrel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "data/DataStore.h"
+#include "platform/Desktop.h"
+#include "platform/Keyboard.h"
+#include "platform/Shell.h"
+#include "send/Sender.h"
+
+namespace zendrel {
+
+// Sending one entry at once, as Send in the password list does it through the frame's send pass: the
+// entry's program first, its send text expanded, its seconds waited, its window found and activated
+// and the text typed at the main program's pace. Every failure is shown under "Cannot Send".
+class SendOperations {
+public:
+    SendOperations(DataStore& store, MessageService& messages, Clock& clock)
+        : m_store(store), m_messages(messages), m_clock(clock) {}
+
+    // The pace of typing from the settings, by the main program's rules.
+    SendSettings mainPace();
+    SendOutcome sendNow(const PasswordRecord& entry, Keyboard& keyboard, Desktop& desktop, Shell& shell);
+
+private:
+    DataStore& m_store;
+    MessageService& m_messages;
+    Clock& m_clock;
+};
+
+} // namespace zendrel
