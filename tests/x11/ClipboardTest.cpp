@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -40,6 +41,45 @@ TEST(ClipboardTest, ASecretCopyReachesOtherProgramsMarkedForClipboardManagers) {
 }
 
 } // namespace
+
+// What the program itself sees on the clipboard, its event loop running meanwhile.
+QString clipboardAfter(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return QGuiApplication::clipboard()->text();
+}
+
+TEST(ClipboardTest, TheCommandLineHoldsAFieldForTheClipboardTimeAndThenClearsIt) {
+    QTemporaryDir data;
+    auto cli = [&data](const QStringList& args, const QByteArray& input = {}) {
+        QProcess p;
+        p.start(QStringLiteral(ZENDREL_CLI), QStringList{"--data", data.path()} + args);
+        p.write(input);
+        p.closeWriteChannel();
+        p.waitForFinished(30000);
+        return p.exitCode();
+    };
+    ASSERT_EQ(cli({"entries", "add", "--user", "Default User", "--service", "Bank", "--name", "alice"}, "pw-1\n"), 0);
+    ASSERT_EQ(cli({"settings", "set", "ZD_CI", "2"}), 0);
+    QGuiApplication::clipboard()->setText("before");
+
+    QProcess clip;
+    clip.start(QStringLiteral(ZENDREL_CLI), {"--data", data.path(), "entries", "clip", "1", "--user", "Default User"});
+    clip.closeWriteChannel();
+    QString seen;
+    for (int i = 0; i < 15 && seen != "pw-1"; ++i) {
+        seen = clipboardAfter(100);
+    }
+    EXPECT_EQ(seen, "pw-1");
+    EXPECT_EQ(readInAnotherProcess(), "text=pw-1\nhint=secret\n");
+    QEventLoop loop;
+    QObject::connect(&clip, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_EQ(clip.exitCode(), 0) << clip.readAllStandardError().toStdString();
+    EXPECT_EQ(clipboardAfter(200), "") << "cleared after the clipboard setting's seconds";
+}
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
