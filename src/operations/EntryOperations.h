@@ -34,7 +34,7 @@ public:
     struct Outcome {
         bool saved = false;
         Focus focus = Focus::None;
-        bool monitorChanged = false;  // the monitor must reload the user's entries
+        bool monitorChanged = false; // the monitor must reload the user's entries
     };
     // "&OK". The entry is written only when every check passes; the user's last name used is updated on
     // his record as stored now.

@@ -10,7 +10,8 @@ SendSettings SendOperations::mainPace() {
     ConfigStore config(m_store);
     SendSettings settings;
     settings.interval = mainSendInterval(config.readNumber(QStringLiteral("ZD_GD")));
-    settings.groupSize = static_cast<int>(std::min<int64_t>(sendGroupSize(config.readNumber(QStringLiteral("ZD_BS"))), 255));
+    settings.groupSize =
+        static_cast<int>(std::min<int64_t>(sendGroupSize(config.readNumber(QStringLiteral("ZD_BS"))), 255));
     return settings;
 }
 

@@ -4,7 +4,6 @@
 #include "session/OwnerKeys.h"
 
 #include <QFileInfo>
-
 #include <iostream>
 #include <termios.h>
 #include <unistd.h>
@@ -53,8 +52,8 @@ DataStore& Context::store() {
         if (!dir.isDir() || !dir.isExecutable()) {
             throw Refusal{QStringLiteral("the data directory %1 cannot be opened.").arg(m_directory)};
         }
-        m_store = std::make_unique<DataStore>(DataStore::Options{dir.absoluteFilePath(), ownerKeys(), m_messages.get(),
-                                                                 [](const QString&) {}, m_clock});
+        m_store = std::make_unique<DataStore>(
+            DataStore::Options{dir.absoluteFilePath(), ownerKeys(), m_messages.get(), [](const QString&) {}, m_clock});
     }
     return *m_store;
 }
@@ -116,10 +115,10 @@ QString Command::help() const {
 const std::vector<std::unique_ptr<Command>>& commands() {
     static const std::vector<std::unique_ptr<Command>> all = [] {
         std::vector<std::unique_ptr<Command>> v;
-        for (auto make : {makeInit, makeUsersList, makeUsersAdd, makeUsersChange, makeUsersDelete, makeEntriesList,
-                          makeEntriesSearch, makeEntriesAdd, makeEntriesChange, makeEntriesShow, makeEntriesDelete,
-                          makeEntriesClip, makeSettingsGet, makeSettingsSet, makeSend, makeMonitor, makeWindows,
-                          makeGenerate}) {
+        for (auto make :
+             {makeInit, makeUsersList, makeUsersAdd, makeUsersChange, makeUsersDelete, makeEntriesList,
+              makeEntriesSearch, makeEntriesAdd, makeEntriesChange, makeEntriesShow, makeEntriesDelete, makeEntriesClip,
+              makeSettingsGet, makeSettingsSet, makeSend, makeMonitor, makeWindows, makeGenerate}) {
             v.push_back(make());
         }
         return v;

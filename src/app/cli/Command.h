@@ -5,7 +5,6 @@
 #include "platform/Clock.h"
 
 #include <QCommandLineParser>
-
 #include <memory>
 #include <optional>
 #include <string>

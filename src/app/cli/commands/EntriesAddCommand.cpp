@@ -12,8 +12,9 @@ public:
         return QStringLiteral("entries add --user NAME --service TEXT --name TEXT ") + entryFieldsUsage();
     }
     QString description() const override {
-        return QStringLiteral("\"add\" reads the entry's password from the line after the login password and prints the new\n"
-                              "entry's ID; the entry is checked as the entry form checks it.");
+        return QStringLiteral(
+            "\"add\" reads the entry's password from the line after the login password and prints the new\n"
+            "entry's ID; the entry is checked as the entry form checks it.");
     }
     void declare(QCommandLineParser& p) const override {
         p.addOption(valued(QStringLiteral("user"), QStringLiteral("the user"), QStringLiteral("NAME")));

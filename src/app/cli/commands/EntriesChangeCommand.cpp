@@ -14,8 +14,9 @@ public:
                entryFieldsUsage() + QStringLiteral(" [--no-monitor] [--no-direct]");
     }
     QString description() const override {
-        return QStringLiteral("\"change\" changes only the fields given; with --password it reads the entry's new password from\n"
-                              "the line after the login password. The entry is checked as the entry form checks it.");
+        return QStringLiteral(
+            "\"change\" changes only the fields given; with --password it reads the entry's new password from\n"
+            "the line after the login password. The entry is checked as the entry form checks it.");
     }
     void declare(QCommandLineParser& p) const override {
         p.addOption(valued(QStringLiteral("user"), QStringLiteral("the user"), QStringLiteral("NAME")));

@@ -6,7 +6,6 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QTimer>
-
 #include <atomic>
 #include <csignal>
 #include <iostream>
@@ -25,14 +24,17 @@ class EntriesClip final : public Command {
 public:
     QString name() const override { return QStringLiteral("entries clip"); }
     QString synopsis() const override { return QStringLiteral("entries clip ID"); }
-    QString summary() const override { return QStringLiteral("put one field of an entry on the clipboard for a while"); }
+    QString summary() const override {
+        return QStringLiteral("put one field of an entry on the clipboard for a while");
+    }
     QString usage() const override {
         return QStringLiteral("entries clip ID --user NAME [--field name|password|url|notes|\"more notes\"|service]");
     }
     QString description() const override {
-        return QStringLiteral("\"clip\" puts the field (the password when none is named) on the clipboard, a password marked for\n"
-                              "clipboard managers as a secret, and clears it after the seconds of the clipboard setting (ZD_CI),\n"
-                              "or 10 when that is 0, or on Ctrl+C. It waits until then. Needs a display ($DISPLAY).");
+        return QStringLiteral(
+            "\"clip\" puts the field (the password when none is named) on the clipboard, a password marked for\n"
+            "clipboard managers as a secret, and clears it after the seconds of the clipboard setting (ZD_CI),\n"
+            "or 10 when that is 0, or on Ctrl+C. It waits until then. Needs a display ($DISPLAY).");
     }
     void declare(QCommandLineParser& p) const override {
         p.addOption(valued(QStringLiteral("user"), QStringLiteral("the user"), QStringLiteral("NAME")));
@@ -43,14 +45,17 @@ public:
             throw UsageError{QStringLiteral("entries clip takes one entry ID")};
         }
         const int64_t id = entryId(positional.first());
-        const QString field = o.isSet(QStringLiteral("field")) ? o.value(QStringLiteral("field")) : QStringLiteral("password");
+        const QString field =
+            o.isSet(QStringLiteral("field")) ? o.value(QStringLiteral("field")) : QStringLiteral("password");
         PasswordRecord probe;
         if (!EntryOperations::fieldText(probe, field)) {
-            throw UsageError{QStringLiteral("--field is one of %1").arg(EntryOperations::copyableFields().join(", ").toLower())};
+            throw UsageError{
+                QStringLiteral("--field is one of %1").arg(EntryOperations::copyableFields().join(", ").toLower())};
         }
         if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-            throw Refusal{QStringLiteral("There is no display whose clipboard could hold the field (DISPLAY is \"%1\").")
-                              .arg(QString::fromLocal8Bit(qgetenv("DISPLAY")))};
+            throw Refusal{
+                QStringLiteral("There is no display whose clipboard could hold the field (DISPLAY is \"%1\").")
+                    .arg(QString::fromLocal8Bit(qgetenv("DISPLAY")))};
         }
         const UserRecord user = c.login(requiredOption(o, QStringLiteral("user")));
         const auto e = EntryOperations(c.store(), c.messages(), c.clock()).find(user.name, id);

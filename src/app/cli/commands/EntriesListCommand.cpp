@@ -5,10 +5,11 @@ namespace zendrel::cli {
 namespace {
 
 const QMap<QString, PasswordListModel::Order>& orders() {
-    static const QMap<QString, PasswordListModel::Order> o = {
-        {"service", PasswordListModel::Order::Service}, {"url", PasswordListModel::Order::Url},
-        {"name", PasswordListModel::Order::Name},       {"date", PasswordListModel::Order::Date},
-        {"expired", PasswordListModel::Order::Expired}};
+    static const QMap<QString, PasswordListModel::Order> o = {{"service", PasswordListModel::Order::Service},
+                                                              {"url", PasswordListModel::Order::Url},
+                                                              {"name", PasswordListModel::Order::Name},
+                                                              {"date", PasswordListModel::Order::Date},
+                                                              {"expired", PasswordListModel::Order::Expired}};
     return o;
 }
 
@@ -20,8 +21,9 @@ public:
         return QStringLiteral("entries list --user NAME [--order service|url|name|date|expired]");
     }
     QString description() const override {
-        return QStringLiteral("A user with a login password must give it: prompted for on a terminal, else read from the first\n"
-                              "line of standard input. \"list\" prints ID, service, name and URL separated by tabs.");
+        return QStringLiteral(
+            "A user with a login password must give it: prompted for on a terminal, else read from the first\n"
+            "line of standard input. \"list\" prints ID, service, name and URL separated by tabs.");
     }
     void declare(QCommandLineParser& p) const override {
         p.addOption(valued(QStringLiteral("user"), QStringLiteral("the user"), QStringLiteral("NAME")));
@@ -31,16 +33,17 @@ public:
         if (!positional.isEmpty()) {
             throw UsageError{QStringLiteral("entries list takes only options")};
         }
-        const QString order = o.isSet(QStringLiteral("order")) ? o.value(QStringLiteral("order")).toLower()
-                                                               : QStringLiteral("service");
+        const QString order =
+            o.isSet(QStringLiteral("order")) ? o.value(QStringLiteral("order")).toLower() : QStringLiteral("service");
         if (!orders().contains(order)) {
             throw UsageError{QStringLiteral("--order is one of service, url, name, date, expired")};
         }
         const UserRecord user = c.login(requiredOption(o, QStringLiteral("user")));
-        EntryOperations(c.store(), c.messages(), c.clock()).forEach(user.name, orders().value(order), [&c](const PasswordRecord& e) {
-            printListLine(c.out(), e);
-            return true;
-        });
+        EntryOperations(c.store(), c.messages(), c.clock())
+            .forEach(user.name, orders().value(order), [&c](const PasswordRecord& e) {
+                printListLine(c.out(), e);
+                return true;
+            });
         return kDone;
     }
 };

@@ -1,5 +1,4 @@
 #include "app/cli/commands/EntryOptions.h"
-
 #include "base/Dates.h"
 
 namespace zendrel::cli {
@@ -36,8 +35,9 @@ public:
         line("Password", o.isSet(QStringLiteral("show-password")) ? e.password : QStringLiteral("********"));
         line("Expiry Date", e.expiryDate ? dateOf(e.expiryDate).toString(Qt::ISODate) : QString());
         line("Expiry Interval", QString::number(e.expiryInterval));
-        line("Last Change", e.lastChangeDate ? longDate(e.lastChangeDate) + QLatin1Char(' ') + shortTime(e.lastChangeTime)
-                                             : QString());
+        line("Last Change", e.lastChangeDate
+                                ? longDate(e.lastChangeDate) + QLatin1Char(' ') + shortTime(e.lastChangeTime)
+                                : QString());
         line("Monitor", e.monitor ? QStringLiteral("yes") : QStringLiteral("no"));
         line("Seconds To Wait", QString::number(e.secondsToWait));
         line("Window Title", e.windowTitleToLocate);

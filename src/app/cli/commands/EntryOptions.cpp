@@ -29,9 +29,10 @@ void declareEntryFields(QCommandLineParser& p, bool changing) {
 }
 
 QString entryFieldsUsage() {
-    return QStringLiteral("[--url TEXT] [--paste TEXT] [--title TEXT] [--contents TEXT] [--wait SECONDS]\n"
-                          "              [--repeat SECONDS] [--monitor] [--direct] [--program PATH] [--expiry YYYY-MM-DD]\n"
-                          "              [--notes TEXT]");
+    return QStringLiteral(
+        "[--url TEXT] [--paste TEXT] [--title TEXT] [--contents TEXT] [--wait SECONDS]\n"
+        "              [--repeat SECONDS] [--monitor] [--direct] [--program PATH] [--expiry YYYY-MM-DD]\n"
+        "              [--notes TEXT]");
 }
 
 bool applyEntryFields(const QCommandLineParser& o, PasswordRecord& e, MessageService& messages) {
@@ -57,8 +58,8 @@ bool applyEntryFields(const QCommandLineParser& o, PasswordRecord& e, MessageSer
         }
         e.expiryDate = dayNumber(d);
     }
-    QString* const targets[] = {&e.service, &e.name,     &e.url,      &e.paste,
-                                &e.windowTitleToLocate, &e.windowContents, &e.filename, &e.notes};
+    QString* const targets[] = {&e.service,        &e.name,     &e.url,  &e.paste, &e.windowTitleToLocate,
+                                &e.windowContents, &e.filename, &e.notes};
     for (qsizetype i = 0; i < kTextFields.size(); ++i) {
         if (o.isSet(kTextFields[i])) {
             *targets[i] = o.value(kTextFields[i]);

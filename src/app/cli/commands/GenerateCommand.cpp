@@ -16,10 +16,12 @@ public:
                               "                                          [--joint plus|hyphen|number]");
     }
     QString description() const override {
-        return QStringLiteral("Prints one password made by the password generator's rules and saves nothing. TYPE is one of\n"
-                              "\"Word\", \"Concatenated Words\", \"Alphabet Only\", \"Alphanumeric\", \"All Characters\". What is not given\n"
-                              "is taken as the generator window takes it for the user when it opens (his preferences, then his\n"
-                              "saved settings), or a random size of 6 to 12 and \"Alphanumeric\" without a user.");
+        return QStringLiteral(
+            "Prints one password made by the password generator's rules and saves nothing. TYPE is one of\n"
+            "\"Word\", \"Concatenated Words\", \"Alphabet Only\", \"Alphanumeric\", \"All Characters\". What is not "
+            "given\n"
+            "is taken as the generator window takes it for the user when it opens (his preferences, then his\n"
+            "saved settings), or a random size of 6 to 12 and \"Alphanumeric\" without a user.");
     }
     void declare(QCommandLineParser& p) const override {
         p.addOption(valued(QStringLiteral("user"), QStringLiteral("the user"), QStringLiteral("NAME")));
@@ -33,8 +35,8 @@ public:
         }
         const QString type = o.value(QStringLiteral("type"));
         if (o.isSet(QStringLiteral("type")) && !PasswordGenerator::types().contains(type)) {
-            throw UsageError{
-                QStringLiteral("--type is one of \"%1\"").arg(PasswordGenerator::types().join(QStringLiteral("\", \"")))};
+            throw UsageError{QStringLiteral("--type is one of \"%1\"")
+                                 .arg(PasswordGenerator::types().join(QStringLiteral("\", \"")))};
         }
         const QMap<QString, QString> joints = {{"plus", "Plus Sign"}, {"hyphen", "Hyphen"}, {"number", "Number"}};
         const QString joint = o.value(QStringLiteral("joint")).toLower();

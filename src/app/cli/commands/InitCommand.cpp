@@ -9,11 +9,14 @@ namespace {
 class Init final : public Command {
 public:
     QString name() const override { return QStringLiteral("init"); }
-    QString summary() const override { return QStringLiteral("prepare the data directory as the main program's start does"); }
+    QString summary() const override {
+        return QStringLiteral("prepare the data directory as the main program's start does");
+    }
     QString usage() const override { return QStringLiteral("init"); }
     QString description() const override {
-        return QStringLiteral("Prepares the data directory as the main program's start does: creates the tables, writes the\n"
-                              "first-run settings with their corrections, and adds \"Default User\" to an empty user table.");
+        return QStringLiteral(
+            "Prepares the data directory as the main program's start does: creates the tables, writes the\n"
+            "first-run settings with their corrections, and adds \"Default User\" to an empty user table.");
     }
     int run(Context& c, const QCommandLineParser&, const QStringList& positional) const override {
         if (!positional.isEmpty()) {

@@ -28,10 +28,11 @@ public:
     }
     QString usage() const override { return QStringLiteral("monitor --user NAME [--seconds N]"); }
     QString description() const override {
-        return QStringLiteral("The monitor without a window of its own: loads the user's entries marked for monitoring and, every\n"
-                              "half second, types each one into its window when that window is present (again after the entry's\n"
-                              "repeat interval, once when it is 0), with the stored send settings. Prints one line per send, and\n"
-                              "stops after N seconds or on Ctrl+C or SIGTERM. Needs an X display ($DISPLAY).");
+        return QStringLiteral(
+            "The monitor without a window of its own: loads the user's entries marked for monitoring and, every\n"
+            "half second, types each one into its window when that window is present (again after the entry's\n"
+            "repeat interval, once when it is 0), with the stored send settings. Prints one line per send, and\n"
+            "stops after N seconds or on Ctrl+C or SIGTERM. Needs an X display ($DISPLAY).");
     }
     void declare(QCommandLineParser& p) const override {
         p.addOption(valued(QStringLiteral("user"), QStringLiteral("the user"), QStringLiteral("NAME")));

@@ -14,12 +14,15 @@ class Send final : public Command {
 public:
     QString name() const override { return QStringLiteral("send"); }
     QString synopsis() const override { return QStringLiteral("send ID --user NAME"); }
-    QString summary() const override { return QStringLiteral("send an entry into its window, as the password list's Send does"); }
+    QString summary() const override {
+        return QStringLiteral("send an entry into its window, as the password list's Send does");
+    }
     QString usage() const override { return QStringLiteral("send ID --user NAME"); }
     QString description() const override {
-        return QStringLiteral("Does for one entry what Send does: starts its program, expands its send text, waits its seconds,\n"
-                              "finds and activates its window (the focused one for a blank title) and types the text with the\n"
-                              "stored send interval and group size. Needs an X display ($DISPLAY).");
+        return QStringLiteral(
+            "Does for one entry what Send does: starts its program, expands its send text, waits its seconds,\n"
+            "finds and activates its window (the focused one for a blank title) and types the text with the\n"
+            "stored send interval and group size. Needs an X display ($DISPLAY).");
     }
     void declare(QCommandLineParser& p) const override {
         p.addOption(valued(QStringLiteral("user"), QStringLiteral("the user"), QStringLiteral("NAME")));
@@ -39,7 +42,8 @@ public:
         x11::PosixShell shell;
         x11::X11Desktop desktop(*display);
         x11::X11Keyboard keyboard(*display);
-        const SendOutcome outcome = SendOperations(c.store(), c.messages(), c.clock()).sendNow(*e, keyboard, desktop, shell);
+        const SendOutcome outcome =
+            SendOperations(c.store(), c.messages(), c.clock()).sendNow(*e, keyboard, desktop, shell);
         return outcome == SendOutcome::Sent ? kDone : kRefused;
     }
 };

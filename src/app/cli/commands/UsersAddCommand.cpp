@@ -10,11 +10,14 @@ class UsersAdd final : public Command {
 public:
     QString name() const override { return QStringLiteral("users add"); }
     QString synopsis() const override { return QStringLiteral("users add NAME"); }
-    QString summary() const override { return QStringLiteral("add a user; his login password is read from standard input"); }
+    QString summary() const override {
+        return QStringLiteral("add a user; his login password is read from standard input");
+    }
     QString usage() const override { return QStringLiteral("users add NAME"); }
     QString description() const override {
-        return QStringLiteral("\"add\" reads the new user's login password from the first line of standard input; an empty line\n"
-                              "means that the user needs no password (\"Not Required\").");
+        return QStringLiteral(
+            "\"add\" reads the new user's login password from the first line of standard input; an empty line\n"
+            "means that the user needs no password (\"Not Required\").");
     }
     int run(Context& c, const QCommandLineParser&, const QStringList& positional) const override {
         if (positional.size() != 1) {

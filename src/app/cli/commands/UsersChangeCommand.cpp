@@ -12,8 +12,9 @@ public:
     QString summary() const override { return QStringLiteral("rename a user or change his login password"); }
     QString usage() const override { return QStringLiteral("users change NAME [--rename NEW] [--password]"); }
     QString description() const override {
-        return QStringLiteral("\"change\" renames the user (his entries go with him) and, with --password, reads his new login\n"
-                              "password from the next line of standard input (an empty line: \"Not Required\").");
+        return QStringLiteral(
+            "\"change\" renames the user (his entries go with him) and, with --password, reads his new login\n"
+            "password from the next line of standard input (an empty line: \"Not Required\").");
     }
     void declare(QCommandLineParser& p) const override {
         p.addOption(valued(QStringLiteral("rename"), QStringLiteral("the user's new name"), QStringLiteral("NEW")));

@@ -21,7 +21,8 @@ public:
         const UserRecord u = c.login(positional.first());
         // The login above was the password check, and the command itself is the answer to the question.
         const bool removed = UserOperations(c.store(), c.messages(), c.clock())
-                                 .remove(u, [](UserRecord&) { return true; }, UserOperations::Ask::Not);
+                                 .remove(
+                                     u, [](UserRecord&) { return true; }, UserOperations::Ask::Not);
         return removed ? kDone : kRefused;
     }
 };

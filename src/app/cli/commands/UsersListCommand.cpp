@@ -11,7 +11,8 @@ public:
     QString summary() const override { return QStringLiteral("list the users, one name per line, in name order"); }
     QString usage() const override { return QStringLiteral("users list"); }
     QString description() const override {
-        return QStringLiteral("\"list\" prints one user name per line in name order; an empty store first gets \"Default User\".");
+        return QStringLiteral(
+            "\"list\" prints one user name per line in name order; an empty store first gets \"Default User\".");
     }
     int run(Context& c, const QCommandLineParser&, const QStringList& positional) const override {
         if (!positional.isEmpty()) {

@@ -14,7 +14,8 @@ public:
     QString summary() const override { return QStringLiteral("list the desktop's top-level windows, front to back"); }
     QString usage() const override { return QStringLiteral("windows"); }
     QString description() const override {
-        return QStringLiteral("Lists the top-level windows of the X display, front to back: the window id, a tab, the title.");
+        return QStringLiteral(
+            "Lists the top-level windows of the X display, front to back: the window id, a tab, the title.");
     }
     bool usesData() const override { return false; }
     int run(Context& c, const QCommandLineParser&, const QStringList& positional) const override {
