@@ -34,19 +34,16 @@ public:
         }
         const UserRecord user = c.login(requiredOption(o, QStringLiteral("user")));
         EntryOperations entries(c.store(), c.messages(), c.clock());
-        auto e = entries.find(user.name, id);
-        if (!e) {
-            throw Refusal{QStringLiteral("User %1 has no entry %2.").arg(user.name).arg(id)};
-        }
-        const uint8_t openingMonitor = e->monitor;
+        PasswordRecord e = userEntry(c, user, id);
+        const uint8_t openingMonitor = e.monitor;
         if (o.isSet(QStringLiteral("password"))) {
-            e->password = c.readSecret("Entry password: ", "The entry's password");
+            e.password = c.readSecret("Entry password: ", "The entry's password");
         }
-        e->confirmPassword = e->password;
-        if (!applyEntryFields(o, *e, c.messages())) {
+        e.confirmPassword = e.password;
+        if (!applyEntryFields(o, e, c.messages())) {
             return kRefused;
         }
-        return saved(entries.save(*e, EntryOperations::Request::Change, openingMonitor));
+        return saved(entries.save(e, EntryOperations::Request::Change, openingMonitor));
     }
 };
 

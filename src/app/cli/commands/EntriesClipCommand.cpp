@@ -58,16 +58,13 @@ public:
                     .arg(QString::fromLocal8Bit(qgetenv("DISPLAY")))};
         }
         const UserRecord user = c.login(requiredOption(o, QStringLiteral("user")));
-        const auto e = EntryOperations(c.store(), c.messages(), c.clock()).find(user.name, id);
-        if (!e) {
-            throw Refusal{QStringLiteral("User %1 has no entry %2.").arg(user.name).arg(id)};
-        }
+        const PasswordRecord e = userEntry(c, user, id);
         int64_t seconds = ConfigStore(c.store()).readNumber(QStringLiteral("ZD_CI"));
         if (seconds <= 0 || seconds > 86400) {
             seconds = 10;
         }
         x11::QtClipboard clipboard;
-        EntryOperations::copyField(*e, field, clipboard);
+        EntryOperations::copyField(e, field, clipboard);
         const std::string copied = clipboard.text();
         c.io().err << "On the clipboard for " << seconds << " seconds." << std::endl;
 

@@ -20,11 +20,7 @@ public:
         const int64_t id = entryId(positional.first());
         const UserRecord user = c.login(requiredOption(o, QStringLiteral("user")));
         EntryOperations entries(c.store(), c.messages(), c.clock());
-        const auto e = entries.find(user.name, id);
-        if (!e) {
-            throw Refusal{QStringLiteral("User %1 has no entry %2.").arg(user.name).arg(id)};
-        }
-        return entries.remove(*e) ? kDone : kRefused;
+        return entries.remove(userEntry(c, user, id)) ? kDone : kRefused;
     }
 };
 

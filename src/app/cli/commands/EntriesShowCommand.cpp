@@ -21,11 +21,7 @@ public:
         }
         const int64_t id = entryId(positional.first());
         const UserRecord user = c.login(requiredOption(o, QStringLiteral("user")));
-        const auto found = EntryOperations(c.store(), c.messages(), c.clock()).find(user.name, id);
-        if (!found) {
-            throw Refusal{QStringLiteral("User %1 has no entry %2.").arg(user.name).arg(id)};
-        }
-        const PasswordRecord& e = *found;
+        const PasswordRecord e = userEntry(c, user, id);
         auto line = [&c](const char* label, const QString& value) { c.out() << label << ": " << str(value) << '\n'; };
         line("ID", QString::number(e.id));
         line("User", e.user);

@@ -84,6 +84,14 @@ bool applyEntryFields(const QCommandLineParser& o, PasswordRecord& e, MessageSer
     return true;
 }
 
+PasswordRecord userEntry(Context& c, const UserRecord& user, int64_t id) {
+    const auto e = EntryOperations(c.store(), c.messages(), c.clock()).find(user.name, id);
+    if (!e) {
+        throw Refusal{QStringLiteral("User %1 has no entry %2.").arg(user.name).arg(id)};
+    }
+    return *e;
+}
+
 void printListLine(std::ostream& out, const PasswordRecord& e) {
     out << e.id << '\t' << str(e.service) << '\t' << str(e.name) << '\t' << str(e.url) << '\n';
 }

@@ -1,5 +1,5 @@
-#include "app/cli/Command.h"
 #include "app/cli/commands/Display.h"
+#include "app/cli/commands/EntryOptions.h"
 #include "operations/EntryOperations.h"
 #include "operations/SendOperations.h"
 #include "platform/x11/PosixShell.h"
@@ -35,15 +35,12 @@ public:
         const int64_t id = entryId(positional.first());
         auto display = connectDisplay();
         const UserRecord user = c.login(userName);
-        const auto e = EntryOperations(c.store(), c.messages(), c.clock()).find(user.name, id);
-        if (!e) {
-            throw Refusal{QStringLiteral("User %1 has no entry %2.").arg(user.name).arg(id)};
-        }
+        const PasswordRecord e = userEntry(c, user, id);
         x11::PosixShell shell;
         x11::X11Desktop desktop(*display);
         x11::X11Keyboard keyboard(*display);
         const SendOutcome outcome =
-            SendOperations(c.store(), c.messages(), c.clock()).sendNow(*e, keyboard, desktop, shell);
+            SendOperations(c.store(), c.messages(), c.clock()).sendNow(e, keyboard, desktop, shell);
         return outcome == SendOutcome::Sent ? kDone : kRefused;
     }
 };
