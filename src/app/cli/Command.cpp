@@ -4,6 +4,7 @@
 #include "session/OwnerKeys.h"
 
 #include <QFileInfo>
+#include <csignal>
 #include <iostream>
 #include <termios.h>
 #include <unistd.h>
@@ -148,6 +149,25 @@ QCommandLineOption valued(const QString& name, const QString& description, const
 
 QCommandLineOption flag(const QString& name, const QString& description) {
     return QCommandLineOption(name, description);
+}
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void requestStop(int) {
+    g_stop = true;
+}
+
+} // namespace
+
+const std::atomic<bool>& stopOnSignals() {
+    g_stop = false;
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    return g_stop;
 }
 
 int64_t entryId(const QString& text) {

@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 
 #include <QCommandLineParser>
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -89,6 +90,9 @@ int64_t integerOption(const QCommandLineParser& o, const QString& name, int64_t 
 QString requiredOption(const QCommandLineParser& o, const QString& name);
 QCommandLineOption valued(const QString& name, const QString& description, const QString& valueName = "VALUE");
 QCommandLineOption flag(const QString& name, const QString& description);
+
+// For a command that waits: clears the flag and makes Ctrl+C and SIGTERM set it.
+const std::atomic<bool>& stopOnSignals();
 
 // The entry ID of an argument; a usage error when it is none.
 int64_t entryId(const QString& text);

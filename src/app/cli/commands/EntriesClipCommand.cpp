@@ -6,19 +6,11 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QTimer>
-#include <atomic>
-#include <csignal>
 #include <iostream>
 
 namespace zendrel::cli {
 
 namespace {
-
-std::atomic<bool> g_interrupted{false};
-
-void interrupt(int) {
-    g_interrupted = true;
-}
 
 class EntriesClip final : public Command {
 public:
@@ -68,17 +60,13 @@ public:
         const std::string copied = clipboard.text();
         c.io().err << "On the clipboard for " << seconds << " seconds." << std::endl;
 
-        g_interrupted = false;
-        struct sigaction action {};
-        action.sa_handler = interrupt;
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
+        const std::atomic<bool>& stop = stopOnSignals();
         QEventLoop loop;
         QElapsedTimer elapsed;
         elapsed.start();
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (g_interrupted || elapsed.elapsed() >= seconds * 1000) {
+            if (stop || elapsed.elapsed() >= seconds * 1000) {
                 loop.quit();
             }
         });

@@ -5,19 +5,11 @@
 #include "platform/x11/X11Keyboard.h"
 #include "session/ConfigStore.h"
 
-#include <atomic>
-#include <csignal>
 #include <iostream>
 
 namespace zendrel::cli {
 
 namespace {
-
-std::atomic<bool> g_stop{false};
-
-void requestStop(int) {
-    g_stop = true;
-}
 
 class Monitor final : public Command {
 public:
@@ -61,19 +53,15 @@ public:
         cb.sent = [&c](const MonitorRow& r, const QString& window) {
             c.out() << "typed " << str(r.service) << " into " << str(window) << std::endl;
         };
-        g_stop = false;
+        const std::atomic<bool>& stop = stopOnSignals();
         MonitorEngine engine(EngineProgram::Monitor, c.store(), keyboard, desktop, c.clock(),
-                             SendSettings{static_cast<int>(settings->groupSize), settings->sendInterval, &g_stop}, cb);
+                             SendSettings{static_cast<int>(settings->groupSize), settings->sendInterval, &stop}, cb);
         engine.selectUser(user.name);
 
-        struct sigaction action {};
-        action.sa_handler = requestStop;
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
         Clock& clock = c.clock();
         const int64_t end = clock.monotonic() + seconds * 100;
         int64_t nextTick = clock.monotonic();
-        while (!g_stop && (seconds < 0 || clock.monotonic() < end)) {
+        while (!stop && (seconds < 0 || clock.monotonic() < end)) {
             if (clock.monotonic() >= nextTick) {
                 engine.tick();
                 nextTick = clock.monotonic() + 50;
