@@ -269,6 +269,9 @@ DataStore::Outcome DataStore::tryOpen(TableState& ts) {
         }
         try {
             f.conn = std::make_unique<Connection>(f.path, ts.mode, key);
+            if (m_options.cacheKiB > 0) {
+                f.conn->exec(QStringLiteral("PRAGMA cache_size = -%1").arg(m_options.cacheKiB));
+            }
             f.readOnly = !wantWrite;
             f.prepared = false;
         } catch (const StoreError& e) {

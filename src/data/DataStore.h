@@ -66,6 +66,9 @@ public:
         MessageService* messages = nullptr;
         TerminateHandler terminate;
         Clock* clock = nullptr;
+        // The page cache of each file in KiB; 0 keeps the large default that bulk writes need. A program that
+        // reads a whole key once and ends (the command line) keeps its memory small with a few MB.
+        int cacheKiB = 0;
     };
 
     explicit DataStore(Options options);

@@ -53,8 +53,9 @@ DataStore& Context::store() {
         if (!dir.isDir() || !dir.isExecutable()) {
             throw Refusal{QStringLiteral("the data directory %1 cannot be opened.").arg(m_directory)};
         }
-        m_store = std::make_unique<DataStore>(
-            DataStore::Options{dir.absoluteFilePath(), ownerKeys(), m_messages.get(), [](const QString&) {}, m_clock});
+        // One command reads or writes a little, or streams a list once: a small page cache is enough.
+        m_store = std::make_unique<DataStore>(DataStore::Options{dir.absoluteFilePath(), ownerKeys(), m_messages.get(),
+                                                                 [](const QString&) {}, m_clock, 2048});
     }
     return *m_store;
 }
