@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/Keyboard.h"
+#include "send/SendPlan.h"
 #include "send/SendText.h"
 
 #include <atomic>
@@ -33,15 +34,17 @@ public:
     void pressKey(int code);
     // Types each character as one keystroke. False when the guard stopped it.
     bool typeCharacters(const QString& text);
-    // Types an expanded send text into the window that has the focus. False when the guard stopped it.
+    // Types an expanded send text into the window that has the focus, by the group interpreter's plan.
+    // False when the guard stopped it.
     bool typeSendText(const ExpandedText& text);
+    // Carries out the steps of a plan. False when the guard stopped it.
+    bool run(const std::vector<SendStep>& steps);
     // The direct typer: no groups, no interval; repeat counts such as [Tab 3]; a token must close within
     // 33 characters. focusMode 0 leaves the focus, 1 gives it to the window, 2 also gives it back.
     bool directSendText(Desktop& desktop, WindowId window, const ExpandedText& text, int focusMode);
 
 private:
     bool guard();
-    bool runToken(const ExpandedText& token);
 
     Keyboard& m_keyboard;
     Clock& m_clock;

@@ -2,6 +2,7 @@
 #include "platform/sim/SimKeyboard.h"
 #include "platform/sim/VirtualClock.h"
 #include "send/KeyTokens.h"
+#include "send/SendPlan.h"
 #include "send/Typist.h"
 
 #include <gtest/gtest.h>
@@ -213,6 +214,48 @@ TEST_F(DirectSendTest, AClosingBracketOutOfReachLeavesTheOpeningOneAsText) {
     typist.directSendText(desktop, target, ExpandedText::plain(far + "[PAUSE][" + QString(32, 'y') + "]"), 1);
     EXPECT_EQ(keyboard.textReceivedBy(target), far.toStdString() + "<Pause>[" + std::string(32, 'y') + "]");
     EXPECT_EQ(desktop.focusedWindow(), target);
+}
+
+} // namespace
+
+namespace {
+
+using Kind = SendStep::Kind;
+
+SendStep chars(const QString& t, bool guarded = false) {
+    return {Kind::Characters, t, 0, 0, guarded};
+}
+SendStep press(int code) {
+    return {Kind::Key, {}, code, 0, true};
+}
+SendStep pause(int64_t h, bool guarded = false) {
+    return {Kind::Wait, {}, 0, h, guarded};
+}
+
+// A send text is read once into steps; a field value's brackets stay text, the last run is one group.
+TEST(SendPlanTest, TheGroupInterpreterPlansGroupsTokensWaitsAndFieldValuesAsText) {
+    ExpandedText t = ExpandedText::plain("abcdefghi[Tab][WAIT=30][pause]");
+    t.text += QStringLiteral("[Enter]");  // an entry's value
+    t.literal.resize(static_cast<size_t>(t.text.size()), true);
+    t.text += QStringLiteral("[Enter]x\U0001F600y");
+    t.literal.resize(static_cast<size_t>(t.text.size()), false);
+    const std::vector<SendStep> want = {
+        chars("abcd"),   pause(25), chars("efgh"), pause(25), chars("i"),    pause(25),
+        press(9),        pause(10), pause(25),                                            // [Tab]
+        pause(30, true), pause(10), pause(25),                                            // [WAIT=30]
+        pause(10, true), pause(25),                                                       // [pause]
+        chars("[Ent"),   pause(25), chars("er]"),  pause(25),                             // the value
+        press(13),       pause(10), pause(25),                                            // [Enter]
+        chars(QStringLiteral("x\U0001F600y")), {Kind::Flush, {}, 0, 0, false}};
+    EXPECT_EQ(planGroups(t, 4, 25), want);
+}
+
+TEST(SendPlanTest, TheDirectTyperPlansRepeatsAndTypesAnUnclosedBracket) {
+    const std::vector<SendStep> plan = planDirect(ExpandedText::plain("[Tab 2]a[nothing]"));
+    const std::vector<SendStep> want = {press(9),   pause(5),   press(9),   pause(5),   chars("a"), chars("["),
+                                        chars("n"), chars("o"), chars("t"), chars("h"), chars("i"), chars("n"),
+                                        chars("g"), chars("]"), pause(5)};
+    EXPECT_EQ(plan, want);
 }
 
 } // namespace
