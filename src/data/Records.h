@@ -9,6 +9,28 @@
 
 namespace zendrel {
 
+// Widths of the text fields in characters, as the tables declare them: every cut to a field's width
+// takes it from here.
+namespace width {
+constexpr int kUserName = 128;       // U_:Name, P_:User, SF_:User
+constexpr int kPassword = 128;       // U_:Password, P_:Password and their confirmations
+constexpr int kUserNotes = 2048;     // U_:Notes
+constexpr int kPasswordType = 20;    // U_:PasswordType, U_:ConcatenationType, W_:Word
+constexpr int kLastNameUsed = 60;    // U_:LastNameUsed
+constexpr int kService = 128;        // P_:Service
+constexpr int kUrl = 255;            // P_:URL
+constexpr int kName = 128;           // P_:Name
+constexpr int kWindowTitle = 100;    // P_:WindowTitleToLocate
+constexpr int kWindowContents = 40;  // P_:WindowContents
+constexpr int kPaste = 255;          // P_:Paste
+constexpr int kStartType = 20;       // P_:StartType
+constexpr int kFilename = 255;       // P_:Filename, P_:EncryptedFilename
+constexpr int kNotes = 10000;        // P_:Notes, P_:MoreNotes
+constexpr int kSettingName = 40;     // CF:DataType
+constexpr int kSettingValue = 255;   // CF:DataValue
+constexpr int kScript = 512;         // SP_:Paste
+} // namespace width
+
 // Record buffers of the tables. Members follow the documented field order; fields() visits them in that
 // order so the generic table code can move a record to and from the store. rowId is the record's identity
 // in the store (0 for a record not yet stored).

@@ -1,3 +1,4 @@
+#include "data/Records.h"
 #include "data/Schema.h"
 
 #include <stdexcept>
@@ -83,11 +84,11 @@ void entryFields(TableDef& t, const char* p) {
         s = std::string(p) + ":" + f;
         return s.c_str();
     };
-    t.fields.push_back(str(n("Service"), 128));
-    t.fields.push_back(str(n("URL"), 255));
-    t.fields.push_back(str(n("Name"), 128));
-    t.fields.push_back(str(n("Password"), 128));
-    t.fields.push_back(str(n("ConfirmPassword"), 128));
+    t.fields.push_back(str(n("Service"), width::kService));
+    t.fields.push_back(str(n("URL"), width::kUrl));
+    t.fields.push_back(str(n("Name"), width::kName));
+    t.fields.push_back(str(n("Password"), width::kPassword));
+    t.fields.push_back(str(n("ConfirmPassword"), width::kPassword));
     t.fields.push_back(lng(n("ExpiryDate")));
     t.fields.push_back(lng(n("ExpiryInterval")));
     t.fields.push_back(lng(n("LastChangeDate")));
@@ -95,16 +96,16 @@ void entryFields(TableDef& t, const char* p) {
     t.fields.push_back(lng(n("Level")));
     t.fields.push_back(byt(n("Monitor")));
     t.fields.push_back(byt(n("SecondsToWait")));
-    t.fields.push_back(str(n("WindowTitleToLocate"), 100));
-    t.fields.push_back(str(n("WindowContents"), 40));
+    t.fields.push_back(str(n("WindowTitleToLocate"), width::kWindowTitle));
+    t.fields.push_back(str(n("WindowContents"), width::kWindowContents));
     t.fields.push_back(lng(n("DoNotRepeatSeconds")));
-    t.fields.push_back(str(n("Paste"), 255));
+    t.fields.push_back(str(n("Paste"), width::kPaste));
     t.fields.push_back(byt(n("DirectSend")));
-    t.fields.push_back(str(n("StartType"), 20));
-    t.fields.push_back(str(n("Filename"), 255));
-    t.fields.push_back(str(n("EncryptedFilename"), 255));
-    t.fields.push_back(memo(n("Notes"), 10000));
-    t.fields.push_back(memo(n("MoreNotes"), 10000));
+    t.fields.push_back(str(n("StartType"), width::kStartType));
+    t.fields.push_back(str(n("Filename"), width::kFilename));
+    t.fields.push_back(str(n("EncryptedFilename"), width::kFilename));
+    t.fields.push_back(memo(n("Notes"), width::kNotes));
+    t.fields.push_back(memo(n("MoreNotes"), width::kNotes));
     t.fields.push_back(blob(n("EncryptedFile")));
 }
 
@@ -136,10 +137,10 @@ TableDef makeUsers() {
     t.fileName = "ZD_DATA";
     t.tableName = "Users";
     t.sharedFile = true;
-    t.fields = {str("U_:Name", 128),        str("U_:Password", 128),          str("U_:ConfirmPassword", 128),
+    t.fields = {str("U_:Name", width::kUserName),        str("U_:Password", width::kPassword),          str("U_:ConfirmPassword", width::kPassword),
                 lng("U_:LastDateChanged"),  lng("U_:LastTimeChanged"),        lng("U_:Level"),
-                str("U_:Notes", 2048),      byt("U_:ShowPasswords"),          lng("U_:PasswordSize"),
-                str("U_:PasswordType", 20), str("U_:ConcatenationType", 20), str("U_:LastNameUsed", 60)};
+                str("U_:Notes", width::kUserNotes),      byt("U_:ShowPasswords"),          lng("U_:PasswordSize"),
+                str("U_:PasswordType", width::kPasswordType), str("U_:ConcatenationType", width::kPasswordType), str("U_:LastNameUsed", width::kLastNameUsed)};
     t.keys.push_back(key(t, "U_:KeyName", {"U_:Name"}, KeyKind::Unique, "Name"));
     t.keys.push_back(key(t, "U_:KeyLevel", {"U_:Level", "U_:Name"}, KeyKind::Multiple, "Level"));
     t.levelField = t.fieldIndex("U_:Level");
@@ -153,7 +154,7 @@ TableDef makePasswords() {
     t.fileName = "ZD_DATA";
     t.tableName = "Pwd";
     t.sharedFile = true;
-    t.fields = {lng("P_:ID"), str("P_:User", 128)};
+    t.fields = {lng("P_:ID"), str("P_:User", width::kUserName)};
     entryFields(t, "P_");
     t.keys.push_back(key(t, "P_:KeyID", {"P_:ID"}, KeyKind::Primary, "Unique ID"));
     entryKeys(t, "P_", false);
@@ -174,7 +175,7 @@ TableDef makeConfiguration() {
     t.fileName = "ZD_DATA";
     t.tableName = "Settings";
     t.sharedFile = true;
-    t.fields = {str("CF:DataType", 40), str("CF:DataValue", 255), lng("CF:DateAdded")};
+    t.fields = {str("CF:DataType", width::kSettingName), str("CF:DataValue", width::kSettingValue), lng("CF:DateAdded")};
     t.keys.push_back(key(t, "CF:KeyDataType", {"CF:DataType"}, KeyKind::Unique, "Data Type"));
     t.dateAddedField = 2;
     return t;
@@ -215,7 +216,7 @@ TableDef makeWords() {
     t.fileName = "zndrl_w.tps";
     t.tableName = "Words";
     t.owner = OwnerPassword::WordPassword;
-    t.fields = {str("W_:Word", 20)};
+    t.fields = {str("W_:Word", width::kPasswordType)};
     t.keys.push_back(key(t, "W_:KeyWord", {"W_:Word"}, KeyKind::Unique, "W_:KeyWord"));
     return t;
 }
@@ -228,7 +229,7 @@ TableDef makeScriptPaste() {
     t.tableName = "ScriptPaste";
     // Send texts may hold secrets, so this file is enciphered like the main data.
     t.owner = OwnerPassword::RuntimeKey;
-    t.fields = {str("SP_:Paste", 512)};
+    t.fields = {str("SP_:Paste", width::kScript)};
     t.keys.push_back(key(t, "SP_:KeyPaste", {"SP_:Paste"}, KeyKind::Primary, "Text to Send"));
     return t;
 }
@@ -239,7 +240,7 @@ TableDef makeSyncFile() {
     t.label = "SyncFile";
     t.fileName = "zendrel.syn";
     t.tableName = "SyncFile";
-    t.fields = {str("SF_:User", 128)};
+    t.fields = {str("SF_:User", width::kUserName)};
     entryFields(t, "SF_");
     entryKeys(t, "SF_", true);
     t.levelField = t.fieldIndex("SF_:Level");

@@ -20,8 +20,8 @@ UpdatePasswordAdvSet::UpdatePasswordAdvSet(PasswordRecord& entry, WindowPosition
         this);
     explanation->setWordWrap(true);
     auto* prompt = new QLabel(QStringLiteral("Confirm window selection by looking for the text:"), this);
-    m_contents = new QLineEdit(fitText(entry.windowContents, 40), this);
-    m_contents->setMaxLength(40);
+    m_contents = new QLineEdit(fitText(entry.windowContents, width::kWindowContents), this);
+    m_contents->setMaxLength(width::kWindowContents);
     m_contents->setToolTip(QStringLiteral("Contents of window to locate"));
     m_contents->setAccessibleName(QStringLiteral("Contents of window to locate"));
     prompt->setBuddy(m_contents);
@@ -51,7 +51,7 @@ UpdatePasswordAdvSet::UpdatePasswordAdvSet(PasswordRecord& entry, WindowPosition
 }
 
 void UpdatePasswordAdvSet::takeValues() {
-    m_entry.windowContents = fitText(m_contents->text(), 40);
+    m_entry.windowContents = fitText(m_contents->text(), width::kWindowContents);
     if (m_direct) {
         m_entry.directSend = m_direct->isChecked() ? 1 : 0;
     }

@@ -45,7 +45,7 @@ BrowsePasswords::BrowsePasswords(EntryServices services, ListLink link, const Us
     setModal(false);
     build();
     m_model.setDatePicture(m_s.datePicture());
-    m_model.setUser(fitText(m_user.name, 128));
+    m_model.setUser(fitText(m_user.name, width::kUserName));
     setTitle();
     place();
     setColumnWidths();
@@ -70,7 +70,7 @@ std::optional<UserRecord> BrowsePasswords::establishUser(DataStore& store, Messa
                                                          WindowPositions* positions, int preset, QWidget* parent) {
     if (preset < 1 || preset > 3) {
         auto chosen = SelectUsers::choose(store, messages, positions, LoginVariant::Main, parent);
-        if (!chosen || fitText(chosen->name, 128).isEmpty()) {
+        if (!chosen || fitText(chosen->name, width::kUserName).isEmpty()) {
             return std::nullopt;
         }
         return chosen;
@@ -216,7 +216,7 @@ void BrowsePasswords::setColumnWidths() {
 }
 
 void BrowsePasswords::setTitle() {
-    setWindowTitle(QStringLiteral("Passwords - ") + fitText(m_user.name, 128));
+    setWindowTitle(QStringLiteral("Passwords - ") + fitText(m_user.name, width::kUserName));
 }
 
 int BrowsePasswords::selectedRow() const {
@@ -274,7 +274,7 @@ std::optional<PasswordRecord> BrowsePasswords::selectedEntry() {
         return std::nullopt;
     }
     auto entry = m_model.entryAt(row);
-    if (entry && entry->user.compare(fitText(m_user.name, 128), Qt::CaseInsensitive) == 0) {
+    if (entry && entry->user.compare(fitText(m_user.name, width::kUserName), Qt::CaseInsensitive) == 0) {
         return entry;
     }
     // Another window or program has deleted the entry, moved it to another user or renamed the user
@@ -329,7 +329,7 @@ void BrowsePasswords::addEntry() {
         entry.id = primed.id;
         entry.level = primed.level;
     }
-    EntryOperations(m_s.store, m_s.messages, m_s.clock).prime(entry, fitText(m_user.name, 128));
+    EntryOperations(m_s.store, m_s.messages, m_s.clock).prime(entry, fitText(m_user.name, width::kUserName));
     if (runForm(1, entry)) {
         m_model.refresh();
         selectRow(std::max(m_model.rowOf(entry), 0));
@@ -440,14 +440,14 @@ void BrowsePasswords::displayAll() {
 
 void BrowsePasswords::selectUser() {
     auto chosen = SelectUsers::choose(m_s.store, m_s.messages, m_s.positions, LoginVariant::Main, this);
-    if (!chosen || fitText(chosen->name, 128).isEmpty()) {
+    if (!chosen || fitText(chosen->name, width::kUserName).isEmpty()) {
         // The list keeps its user, as he is stored now; it closes when he is gone.
         userChangedElsewhere();
         return;
     }
     // The engine counts the lists of each user: this one leaves the old user and joins the new one.
     joinUser(*chosen);
-    m_model.setUser(fitText(m_user.name, 128));
+    m_model.setUser(fitText(m_user.name, width::kUserName));
     setTitle();
     selectRow(0);
     Q_EMIT userSwitched();
@@ -461,9 +461,9 @@ void BrowsePasswords::userChangedElsewhere() {
         close();
         return;
     }
-    if (fitText(fresh->name, 128) != fitText(m_user.name, 128)) {
+    if (fitText(fresh->name, width::kName) != fitText(m_user.name, width::kUserName)) {
         joinUser(*fresh);
-        m_model.setUser(fitText(m_user.name, 128));
+        m_model.setUser(fitText(m_user.name, width::kUserName));
         setTitle();
         selectRow(0);
         Q_EMIT userSwitched();
@@ -481,7 +481,7 @@ void BrowsePasswords::postToFrame(int type) {
 void BrowsePasswords::joinUser(const UserRecord& user) {
     leaveUser();
     m_user = user;
-    m_listed = fitText(user.name, 128);
+    m_listed = fitText(user.name, width::kUserName);
     if (m_link.monitor) {
         m_link.monitor->userOpened(m_listed);
     }
@@ -501,7 +501,7 @@ void BrowsePasswords::leaveUser() {
 
 void BrowsePasswords::noticeChanged(const QString& user) {
     if (m_link.monitor) {
-        m_link.monitor->userChanged(fitText(user, 128));
+        m_link.monitor->userChanged(fitText(user, width::kUserName));
     }
     postToFrame(frame_event::UsersChanged);
 }

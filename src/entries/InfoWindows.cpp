@@ -44,7 +44,7 @@ DisplayAll::DisplayAll(const PasswordRecord& e, const QString& datePicture, Wind
     line(QStringLiteral("&Password:"), e.password, QStringLiteral("Password used on this service"));
     box(QStringLiteral("&Notes:"), e.notes, QStringLiteral("Notes"));
     box(QStringLiteral("&More Notes:"), e.moreNotes, QStringLiteral("More Notes"));
-    line(QStringLiteral("Send Text:"), e.paste.left(255), QStringLiteral("What to send to other application"));
+    line(QStringLiteral("Send Text:"), e.paste.left(width::kPaste), QStringLiteral("What to send to other application"));
     line(QStringLiteral("Window:"), e.windowTitleToLocate, QStringLiteral("Window Title to Locate for automatic send"));
     line(QString(), e.url.left(90), QStringLiteral("Internet Address"));
     line(QStringLiteral("Seconds To Wait:"), QString::number(e.secondsToWait),

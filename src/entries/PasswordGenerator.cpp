@@ -29,7 +29,7 @@ const QStringList& PasswordGenerator::joints() {
 }
 
 QString PasswordGenerator::normalType(const QString& stored) {
-    const QString t = fitText(stored, 20);
+    const QString t = fitText(stored, width::kPasswordType);
     if (t == QLatin1String("Concatenated Word")) {
         return QStringLiteral("Concatenated Words");
     }
@@ -49,14 +49,14 @@ GeneratorChoice PasswordGenerator::initialChoice(const UserRecord& user, ConfigS
         c.size = m_random.uniform(6, 12);
     }
     c.size = std::clamp<int64_t>(c.size, 3, 128);
-    c.type = fitText(user.passwordType, 20);
+    c.type = fitText(user.passwordType, width::kPasswordType);
     if (c.type.isEmpty()) {
-        c.type = fitText(config.read(ConfigStore::perUserName(QStringLiteral("SaveType"), user.name)), 20);
+        c.type = fitText(config.read(ConfigStore::perUserName(QStringLiteral("SaveType"), user.name)), width::kPasswordType);
     }
     c.type = c.type.isEmpty() ? QStringLiteral("Alphanumeric") : normalType(c.type);
-    c.joint = fitText(user.concatenationType, 20);
+    c.joint = fitText(user.concatenationType, width::kPasswordType);
     if (c.joint.isEmpty()) {
-        c.joint = fitText(config.read(ConfigStore::perUserName(QStringLiteral("SaveConc"), user.name)), 20);
+        c.joint = fitText(config.read(ConfigStore::perUserName(QStringLiteral("SaveConc"), user.name)), width::kPasswordType);
     }
     return c;
 }
@@ -77,7 +77,7 @@ QString PasswordGenerator::characters(int64_t size, const QString& type) {
 QString PasswordGenerator::wordAt(int64_t position) {
     Table<WordRecord> words(m_store);
     const auto rows = words.readPhysical(position - 1, 1);
-    return rows.empty() ? QString() : fitText(rows.front().word, 20);
+    return rows.empty() ? QString() : fitText(rows.front().word, width::kPasswordType);
 }
 
 std::optional<QString> PasswordGenerator::singleWord(int64_t size) {
@@ -145,7 +145,7 @@ std::optional<QString> PasswordGenerator::generate(const GeneratorChoice& choice
     if (type == QLatin1String("Word")) {
         p = singleWord(choice.size);
     } else if (type == QLatin1String("Concatenated Words")) {
-        p = twoWords(fitText(choice.joint, 20));
+        p = twoWords(fitText(choice.joint, width::kPasswordType));
     } else {
         p = characters(choice.size, type);
     }
@@ -193,7 +193,7 @@ void ensureWords(DataStore& store) {
 }
 
 void copyPassword(Clipboard& clipboard, const QString& password) {
-    clipboard.setText(fitText(password, 128).toStdString(), true);
+    clipboard.setText(fitText(password, width::kPassword).toStdString(), true);
 }
 
 } // namespace zendrel

@@ -187,11 +187,11 @@ void UpdatePasswords::addCopyPaste(QGridLayout* grid, int row, QWidget* field, c
 QWidget* UpdatePasswords::buildGeneral() {
     auto* page = new QWidget(this);
     auto* grid = new QGridLayout(page);
-    m_service = lineField(page, 128, QStringLiteral("Service"));
-    m_url = lineField(page, 255, QStringLiteral("Internet Address"));
-    m_name = lineField(page, 128, QStringLiteral("Name used on this service"));
-    m_password = lineField(page, 128, QStringLiteral("Password used on this service"));
-    m_confirm = lineField(page, 128, QStringLiteral("Confirmation Password"));
+    m_service = lineField(page, width::kService, QStringLiteral("Service"));
+    m_url = lineField(page, width::kUrl, QStringLiteral("Internet Address"));
+    m_name = lineField(page, width::kName, QStringLiteral("Name used on this service"));
+    m_password = lineField(page, width::kPassword, QStringLiteral("Password used on this service"));
+    m_confirm = lineField(page, width::kPassword, QStringLiteral("Confirmation Password"));
     m_password->setEchoMode(QLineEdit::Password);
     m_confirm->setEchoMode(QLineEdit::Password);
     const std::vector<std::tuple<QString, QLineEdit*, QString>> rows = {
@@ -246,7 +246,7 @@ QWidget* UpdatePasswords::buildSendSettings() {
     m_paste = new QComboBox(page);
     m_paste->setEditable(true);
     m_paste->setInsertPolicy(QComboBox::NoInsert);
-    m_paste->lineEdit()->setMaxLength(255);
+    m_paste->lineEdit()->setMaxLength(width::kPaste);
     m_paste->setToolTip(QStringLiteral("What to send to other application"));
     m_paste->setAccessibleName(m_paste->toolTip());
     grid->addWidget(prompt(QStringLiteral("&Text/Keys to Send:"), m_paste, page), row, 0);
@@ -274,7 +274,7 @@ QWidget* UpdatePasswords::buildSendSettings() {
     m_title = new RefreshingCombo(page);
     m_title->setEditable(true);
     m_title->setInsertPolicy(QComboBox::NoInsert);
-    m_title->lineEdit()->setMaxLength(100);
+    m_title->lineEdit()->setMaxLength(width::kWindowTitle);
     m_title->setToolTip(QStringLiteral("Window Title to Locate for automatic send"));
     m_title->setAccessibleName(m_title->toolTip());
     // The drop list shows each window's title and, beside it, its window number.
@@ -365,7 +365,7 @@ QWidget* UpdatePasswords::buildFiles() {
                             page);
     text->setWordWrap(true);
     grid->addWidget(text, 0, 0, 1, 4);
-    m_filename = lineField(page, 255, QStringLiteral("Program or document to start when \"Send\" pressed"));
+    m_filename = lineField(page, width::kFilename, QStringLiteral("Program or document to start when \"Send\" pressed"));
     auto* select = new QPushButton(QStringLiteral("Select"), page);
     select->setAccessibleName(QStringLiteral("Select Program"));
     auto* test = new QPushButton(QStringLiteral("Test"), page);
@@ -380,7 +380,7 @@ QWidget* UpdatePasswords::buildFiles() {
                                   page);
     attachText->setWordWrap(true);
     grid->addWidget(attachText, 2, 0, 1, 4);
-    m_attachmentName = lineField(page, 255, QStringLiteral("Program or document to encrypt/store"));
+    m_attachmentName = lineField(page, width::kFilename, QStringLiteral("Program or document to encrypt/store"));
     m_attachmentName->setReadOnly(true);
     auto* encrypt = new QPushButton(QStringLiteral("Encrypt"), page);
     m_saveToDisk = new QPushButton(QStringLiteral("Save to Disk"), page);
@@ -472,17 +472,17 @@ QWidget* UpdatePasswords::fieldOf(const QString& buttonName) const {
 }
 
 void UpdatePasswords::showValues() {
-    m_service->setText(fitText(m_entry.service, 128));
-    m_url->setText(fitText(m_entry.url, 255));
-    m_name->setText(fitText(m_entry.name, 128));
-    m_password->setText(fitText(m_entry.password, 128));
-    m_confirm->setText(fitText(m_entry.confirmPassword, 128));
+    m_service->setText(fitText(m_entry.service, width::kService));
+    m_url->setText(fitText(m_entry.url, width::kUrl));
+    m_name->setText(fitText(m_entry.name, width::kName));
+    m_password->setText(fitText(m_entry.password, width::kPassword));
+    m_confirm->setText(fitText(m_entry.confirmPassword, width::kPassword));
     m_notes->setPlainText(m_entry.notes.left(kNotesLength));
     m_moreNotes->setPlainText(m_entry.moreNotes.left(kNotesLength));
-    m_paste->setEditText(fitText(m_entry.paste, 255));
+    m_paste->setEditText(fitText(m_entry.paste, width::kPaste));
     m_wait->setValue(m_entry.secondsToWait);
     m_direct->setChecked(m_entry.directSend != 0);
-    m_title->setEditText(fitText(m_entry.windowTitleToLocate, 100));
+    m_title->setEditText(fitText(m_entry.windowTitleToLocate, width::kWindowTitle));
     m_monitor->setChecked(m_entry.monitor != 0);
     // The fields show three digits, but a larger value from elsewhere (the command line, an import) is
     // kept as it is rather than cut down when the entry is saved.
@@ -491,7 +491,7 @@ void UpdatePasswords::showValues() {
     m_expiry->setText(formatDate(m_entry.expiryDate, m_s.datePicture()));
     m_interval->setRange(0, std::max(999, m_entry.expiryInterval));
     m_interval->setValue(std::max(m_entry.expiryInterval, 0));
-    m_filename->setText(fitText(m_entry.filename, 255));
+    m_filename->setText(fitText(m_entry.filename, width::kFilename));
     showAttachment();
 }
 
@@ -524,8 +524,8 @@ void UpdatePasswords::updateEnabling() {
     for (QWidget* w : m_monitorControls) {
         w->setEnabled(m_monitor->isChecked());
     }
-    m_advanced->setEnabled(!fitText(m_title->currentText(), 100).isEmpty());
-    m_addDefaults->setEnabled(!fitText(m_paste->currentText(), 255).isEmpty());
+    m_advanced->setEnabled(!fitText(m_title->currentText(), width::kWindowTitle).isEmpty());
+    m_addDefaults->setEnabled(!fitText(m_paste->currentText(), width::kPaste).isEmpty());
 }
 
 void UpdatePasswords::focusControl(QWidget* w) {
@@ -568,7 +568,7 @@ bool UpdatePasswords::checkExpiry() {
 
 void UpdatePasswords::titleAccepted() {
     updateEnabling();
-    if (m_monitor->isChecked() && fitText(m_title->currentText(), 100).isEmpty()) {
+    if (m_monitor->isChecked() && fitText(m_title->currentText(), width::kWindowTitle).isEmpty()) {
         focusControl(m_title);
         m_s.messages.show(QStringLiteral("Information Required"),
                           QStringLiteral("If you check the Monitor checkbox, you must enter a Window Title."));
@@ -613,13 +613,13 @@ void UpdatePasswords::selectDate() {
 void UpdatePasswords::selectProgram() {
     if (auto path = m_s.dialogs.openFile(QStringLiteral("Choose a File"), QStringLiteral("All Files|*.*"),
                                          m_filename->text())) {
-        m_filename->setText(path->left(255));
+        m_filename->setText(path->left(width::kFilename));
     }
 }
 
 void UpdatePasswords::testProgram() {
     takeScreenValues();
-    if (!fitText(m_entry.filename, 255).isEmpty()) {
+    if (!fitText(m_entry.filename, width::kFilename).isEmpty()) {
         startEntryProgram(m_entry.filename, m_s.shell, m_s.messages, true);
     }
 }
@@ -636,7 +636,7 @@ void UpdatePasswords::saveToDisk() {
 }
 
 void UpdatePasswords::showAttachment() {
-    m_attachmentName->setText(fitText(m_entry.encryptedFilename, 255));
+    m_attachmentName->setText(fitText(m_entry.encryptedFilename, width::kFilename));
     const qsizetype n = m_entry.encryptedFile.size();
     m_attachmentSize->setText(n == 0 ? QStringLiteral("No file is stored with this entry.")
                                      : QStringLiteral("%1 bytes are stored with this entry.").arg(n));

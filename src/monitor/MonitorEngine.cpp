@@ -70,14 +70,14 @@ void MonitorEngine::removeUserRows(const QString& user) {
 
 void MonitorEngine::queueEntryForSend(const PasswordRecord& entry) {
     MonitorRow row;
-    row.windowTitle = fitText(entry.windowTitleToLocate, 255);
-    row.windowContents = fitText(entry.windowContents, 40);
+    row.windowTitle = fitText(entry.windowTitleToLocate, width::kWindowTitle);
+    row.windowContents = fitText(entry.windowContents, width::kWindowContents);
     row.pushText = expandSendText(entry.paste, entry);
     // The wait runs on a clock that knows no midnight: a Send queued just before it still waits its seconds.
     row.dontCheckBefore = m_clock.monotonic() + int64_t{entry.secondsToWait} * 100;
     row.immediate = true;
     row.directSend = entry.directSend != 0;
-    row.service = fitText(entry.service, 128);
+    row.service = fitText(entry.service, width::kService);
     if (m_callbacks.minimize) {
         m_callbacks.minimize();
     }
@@ -95,15 +95,15 @@ void MonitorEngine::loadMonitoredEntries(const QString& user) {
     const int64_t now = m_clock.monotonic();
     for (const PasswordRecord& e : entries.read(QStringLiteral("P_:KeyMonitor"), range)) {
         MonitorRow row;
-        row.user = fitText(user, 128);
-        row.windowTitle = fitText(e.windowTitleToLocate, 255);
-        row.windowContents = fitText(e.windowContents, 40);
+        row.user = fitText(user, width::kUserName);
+        row.windowTitle = fitText(e.windowTitleToLocate, width::kWindowTitle);
+        row.windowContents = fitText(e.windowContents, width::kWindowContents);
         row.pushText = expandSendText(e.paste, e);
         row.dontCheckBefore = now + int64_t{e.secondsToWait} * 100;
         row.interval = repeatInterval(e.doNotRepeatSeconds);
         row.directSend = e.directSend != 0;
         row.secondsToWait = m_program == EngineProgram::Monitor ? e.secondsToWait : 0;
-        row.service = fitText(e.service, 128);
+        row.service = fitText(e.service, width::kService);
         insertRow(std::move(row));
     }
 }
@@ -117,21 +117,21 @@ void MonitorEngine::selectUser(const QString& user) {
 }
 
 void MonitorEngine::userOpened(const QString& user) {
-    UserMark& m = m_users[fitText(user, 128).toCaseFolded()];
-    m.name = fitText(user, 128);
+    UserMark& m = m_users[fitText(user, width::kUserName).toCaseFolded()];
+    m.name = fitText(user, width::kUserName);
     m.status = m.openLists == 0 && m.status != 'D' ? 'A' : 'C';
     ++m.openLists;
 }
 
 void MonitorEngine::userChanged(const QString& user) {
-    auto it = m_users.find(fitText(user, 128).toCaseFolded());
+    auto it = m_users.find(fitText(user, width::kUserName).toCaseFolded());
     if (it != m_users.end() && it->second.openLists > 0) {
         it->second.status = 'C';
     }
 }
 
 void MonitorEngine::userClosed(const QString& user) {
-    auto it = m_users.find(fitText(user, 128).toCaseFolded());
+    auto it = m_users.find(fitText(user, width::kUserName).toCaseFolded());
     if (it == m_users.end()) {
         return;
     }

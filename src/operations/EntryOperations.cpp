@@ -48,7 +48,7 @@ QString EntryOperations::findAddress(const QStringList& texts) {
 
 void EntryOperations::open(PasswordRecord& entry, Request request, const UserRecord& user, const QStringList& windowTitles,
                      const QString& clipboard) {
-    if (fitText(entry.paste, 255).isEmpty()) {
+    if (fitText(entry.paste, width::kPaste).isEmpty()) {
         entry.paste = defaultSendText();
     }
     Table<ScriptPasteRecord> scripts(m_store);
@@ -62,13 +62,13 @@ void EntryOperations::open(PasswordRecord& entry, Request request, const UserRec
     if (request != Request::Insert) {
         return;
     }
-    if (fitText(entry.name, 128).isEmpty()) {
+    if (fitText(entry.name, width::kName).isEmpty()) {
         entry.name = user.lastNameUsed;
     }
-    if (fitText(entry.url, 255).isEmpty()) {
+    if (fitText(entry.url, width::kUrl).isEmpty()) {
         entry.url = findAddress(windowTitles);
     }
-    if (fitText(entry.url, 255).isEmpty()) {
+    if (fitText(entry.url, width::kUrl).isEmpty()) {
         entry.url = findAddress({clipboard});
     }
 }
@@ -99,33 +99,33 @@ EntryOperations::Outcome EntryOperations::save(PasswordRecord& e, Request reques
         out.focus = focus;
         return out;
     };
-    if (fitText(e.password, 128) != fitText(e.confirmPassword, 128)) {
+    if (fitText(e.password, width::kPassword) != fitText(e.confirmPassword, width::kPassword)) {
         return refuse(QStringLiteral("Error"), QStringLiteral("Passwords do not match."), Focus::OkButton);
     }
     e.confirmPassword = e.password;
-    if (fitText(e.service, 128).isEmpty()) {
+    if (fitText(e.service, width::kService).isEmpty()) {
         return refuse(QStringLiteral("Error"), QStringLiteral("To identify this record, a service must be entered.|"),
                       Focus::Service);
     }
-    if (fitText(e.name, 128).isEmpty()) {
+    if (fitText(e.name, width::kName).isEmpty()) {
         return refuse(QStringLiteral("Error"), QStringLiteral("To identify this record, a name must be entered.|"),
                       Focus::Name);
     }
     const QString dup = QStringLiteral("This entry duplicates another already entered.|");
     if (duplicates(e, QStringLiteral("P_:KeyService"))) {
-        return refuse(QStringLiteral("Error"), dup + QStringLiteral("Service:  ") + fitText(e.service, 128) + QLatin1Char('.'),
+        return refuse(QStringLiteral("Error"), dup + QStringLiteral("Service:  ") + fitText(e.service, width::kService) + QLatin1Char('.'),
                       Focus::Service);
     }
     if (duplicates(e, QStringLiteral("P_:KeyName"))) {
-        return refuse(QStringLiteral("Error"), dup + QStringLiteral("Name:  ") + fitText(e.name, 128) + QLatin1Char('.'),
+        return refuse(QStringLiteral("Error"), dup + QStringLiteral("Name:  ") + fitText(e.name, width::kName) + QLatin1Char('.'),
                       Focus::Name);
     }
     if (duplicates(e, QStringLiteral("P_:KeyURL"))) {
-        return refuse(QStringLiteral("Error"), dup + QStringLiteral("URL:  ") + fitText(e.url, 255) + QLatin1Char('.'),
+        return refuse(QStringLiteral("Error"), dup + QStringLiteral("URL:  ") + fitText(e.url, width::kUrl) + QLatin1Char('.'),
                       Focus::Url);
     }
     // A watched entry needs a window to watch for.
-    if (e.monitor && fitText(e.windowTitleToLocate, 100).isEmpty()) {
+    if (e.monitor && fitText(e.windowTitleToLocate, width::kWindowTitle).isEmpty()) {
         return refuse(QStringLiteral("Information Required"),
                       QStringLiteral("If you check the Monitor checkbox, you must enter a Window Title."),
                       Focus::WindowTitle);
@@ -142,7 +142,7 @@ EntryOperations::Outcome EntryOperations::save(PasswordRecord& e, Request reques
     out.monitorChanged = e.monitor != 0 || e.monitor != openingMonitor;
     Table<UserRecord> users(m_store);
     if (auto fresh = users.fetch(QStringLiteral("U_:KeyName"), {e.user})) {
-        fresh->lastNameUsed = fitText(e.name, 128).left(60);
+        fresh->lastNameUsed = fitText(e.name, width::kName).left(width::kLastNameUsed);
         users.change(*fresh);
     }
     return out;
@@ -178,7 +178,7 @@ std::optional<PasswordRecord> EntryOperations::find(const QString& user, int64_t
         return std::nullopt;
     }
     auto e = Table<PasswordRecord>(m_store).get(id);
-    if (!e || e->user.compare(fitText(user, 128), Qt::CaseInsensitive) != 0) {
+    if (!e || e->user.compare(fitText(user, width::kUserName), Qt::CaseInsensitive) != 0) {
         return std::nullopt;
     }
     return e;
@@ -189,7 +189,7 @@ void EntryOperations::forEach(const QString& user, PasswordListModel::Order orde
     constexpr int kPage = 500;
     Table<PasswordRecord> entries(m_store);
     const QString key = PasswordListModel::keyOf(order);
-    const KeyRange whole = PasswordListModel::rangeOf(fitText(user, 128), order, m_clock.today());
+    const KeyRange whole = PasswordListModel::rangeOf(fitText(user, width::kUserName), order, m_clock.today());
     KeyRange r = whole;
     for (;;) {
         r.limit = kPage;
@@ -231,13 +231,13 @@ std::optional<QString> EntryOperations::fieldText(const PasswordRecord& entry, c
     const QString f = field.trimmed();
     auto is = [&f](const char* caption) { return f.compare(QLatin1String(caption), Qt::CaseInsensitive) == 0; };
     if (is("Name")) {
-        return fitText(entry.name, 128);
+        return fitText(entry.name, width::kName);
     }
     if (is("Password")) {
-        return fitText(entry.password, 128);
+        return fitText(entry.password, width::kPassword);
     }
     if (is("URL")) {
-        return fitText(entry.url, 255);
+        return fitText(entry.url, width::kUrl);
     }
     if (is("Notes")) {
         return entry.notes;
@@ -246,13 +246,13 @@ std::optional<QString> EntryOperations::fieldText(const PasswordRecord& entry, c
         return entry.moreNotes;
     }
     if (is("Service")) {
-        return fitText(entry.service, 128);
+        return fitText(entry.service, width::kService);
     }
     return std::nullopt;
 }
 
 bool EntryOperations::addToDefaults(const QString& sendText) {
-    const QString text = fitText(sendText, 255);
+    const QString text = fitText(sendText, width::kPaste);
     if (text.isEmpty()) {
         return false;
     }

@@ -5,21 +5,21 @@
 namespace zendrel {
 
 QString UserOperations::storedType(const QString& shown) {
-    return fitText(shown, 20) == QLatin1String("Concatenated Word") ? QStringLiteral("Concatenated Words") : shown;
+    return fitText(shown, width::kPasswordType) == QLatin1String("Concatenated Word") ? QStringLiteral("Concatenated Words") : shown;
 }
 
 bool UserOperations::save(UserRecord& buffer, Request request, Focus& focus) {
     focus = Focus::None;
-    if (fitText(buffer.password, 128).isEmpty() && fitText(buffer.confirmPassword, 128).isEmpty()) {
+    if (fitText(buffer.password, width::kPassword).isEmpty() && fitText(buffer.confirmPassword, width::kPassword).isEmpty()) {
         buffer.password = kNotRequired;
         buffer.confirmPassword = kNotRequired;
     }
-    if (fitText(buffer.password, 128) != fitText(buffer.confirmPassword, 128)) {
+    if (fitText(buffer.password, width::kPassword) != fitText(buffer.confirmPassword, width::kPassword)) {
         m_messages.show(QStringLiteral("Warning"), QStringLiteral("Passwords do not match."));
         focus = Focus::Password;
         return false;
     }
-    if (fitText(buffer.name, 128).trimmed().isEmpty()) {
+    if (fitText(buffer.name, width::kName).trimmed().isEmpty()) {
         m_messages.show(QStringLiteral("Warning"), QStringLiteral("A user must have a name."));
         focus = Focus::Name;
         return false;

@@ -9,7 +9,7 @@ namespace zendrel {
 namespace {
 
 QString padded(const QString& name) {
-    return name.leftJustified(40, QLatin1Char(' '));
+    return name.leftJustified(width::kSettingName, QLatin1Char(' '));
 }
 
 int64_t leadingNumber(const QString& text) {
@@ -54,11 +54,11 @@ QMap<QString, QString> iniSection(const QString& path, const QString& section) {
 ConfigStore::ConfigStore(DataStore& store) : m_store(store), m_table(store) {}
 
 QString ConfigStore::settingName(const QString& name) {
-    return fitText(name, 40);
+    return fitText(name, width::kSettingName);
 }
 
 QString ConfigStore::perUserName(const QString& word, const QString& user) {
-    return settingName(word + fitText(user, 128));
+    return settingName(word + fitText(user, width::kUserName));
 }
 
 int64_t ConfigStore::count() {

@@ -5,7 +5,7 @@ namespace zendrel {
 Login::Login(DataStore& store) : m_store(store), m_users(store) {}
 
 bool Login::requiresPassword(const UserRecord& user) {
-    return fitText(user.password, 128) != kNotRequired;
+    return fitText(user.password, width::kPassword) != kNotRequired;
 }
 
 void Login::ensureDefaultUser() {
@@ -33,7 +33,7 @@ int64_t Login::userCount() {
 }
 
 std::optional<UserRecord> Login::findUser(const QString& name) {
-    return m_users.fetch(QStringLiteral("U_:KeyName"), {fitText(name, 128)});
+    return m_users.fetch(QStringLiteral("U_:KeyName"), {fitText(name, width::kName)});
 }
 
 std::optional<UserRecord> Login::quickUser(int n) {
@@ -48,14 +48,14 @@ std::optional<UserRecord> Login::quickUser(int n) {
 }
 
 Login::Check Login::confirm(UserRecord& buffer, const QString& typed, MessageService& messages) {
-    buffer.confirmPassword = fitText(typed, 128);
-    const QString stored = fitText(buffer.password, 128);
+    buffer.confirmPassword = fitText(typed, width::kPassword);
+    const QString stored = fitText(buffer.password, width::kPassword);
     if (stored == buffer.confirmPassword) {
         return Check::Accepted;
     }
     // The buffer holds a consistent record again before anything else happens.
     buffer.confirmPassword = buffer.password;
-    const bool caseOnly = stored.toUpper() == fitText(typed, 128).toUpper();
+    const bool caseOnly = stored.toUpper() == fitText(typed, width::kPassword).toUpper();
     messages.show(QStringLiteral("Access Denied"), caseOnly ? QStringLiteral("Invalid password.  Case does not match.")
                                                             : QStringLiteral("Invalid password"));
     return caseOnly ? Check::WrongCase : Check::Wrong;

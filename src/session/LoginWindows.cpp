@@ -22,7 +22,7 @@ ConfirmPassword::ConfirmPassword(UserRecord& buffer, MessageService& messages, W
     setWindowTitle(QStringLiteral("Security Check"));
     auto* prompt = new QLabel(QStringLiteral("Confirm Password:"), this);
     m_password = new QLineEdit(this);
-    m_password->setMaxLength(128);
+    m_password->setMaxLength(width::kPassword);
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setAccessibleName(QStringLiteral("Confirm Password"));
     prompt->setBuddy(m_password);
@@ -60,7 +60,7 @@ bool ConfirmPassword::check(UserRecord& buffer, MessageService& messages, Window
                             LoginVariant variant, QWidget* parent) {
     const QString stored = buffer.confirmPassword;
     ConfirmPassword w(buffer, messages, positions, variant, parent);
-    const bool ok = w.exec() == QDialog::Accepted && fitText(buffer.password, 128) == fitText(buffer.confirmPassword, 128);
+    const bool ok = w.exec() == QDialog::Accepted && fitText(buffer.password, width::kPassword) == fitText(buffer.confirmPassword, width::kPassword);
     if (!ok) {
         // Cancelled or refused: the buffer is a consistent record again.
         buffer.confirmPassword = buffer.password.isEmpty() ? stored : buffer.password;
@@ -95,9 +95,9 @@ SelectUsers::SelectUsers(DataStore& store, MessageService& messages, WindowPosit
     Login login(m_store);
     login.ensureDefaultUser();
     m_users = login.usersByName();
-    const int width = variant == LoginVariant::Monitor ? 30 : 128;
+    const int shown = variant == LoginVariant::Monitor ? 30 : width::kUserName;
     for (const UserRecord& u : m_users) {
-        m_list->addItem(u.name.left(width));
+        m_list->addItem(u.name.left(shown));
     }
     m_list->setCurrentRow(0);
     place();

@@ -47,9 +47,9 @@ UpdateUsers::UpdateUsers(DataStore& store, MessageService& messages, Clock& cloc
 
     auto* general = new QWidget(tabs);
     auto* form = new QFormLayout(general);
-    m_name = field(general, QStringLiteral("Name"), 128);
-    m_password = field(general, QStringLiteral("Password"), 128, true);
-    m_confirm = field(general, QStringLiteral("Confirm Password"), 128, true);
+    m_name = field(general, QStringLiteral("Name"), width::kUserName);
+    m_password = field(general, QStringLiteral("Password"), width::kPassword, true);
+    m_confirm = field(general, QStringLiteral("Confirm Password"), width::kPassword, true);
     form->addRow(QStringLiteral("&Name:"), m_name);
     form->addRow(QStringLiteral("&Password:"), m_password);
     form->addRow(QStringLiteral("Confirm Password:"), m_confirm);

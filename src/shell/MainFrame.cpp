@@ -302,7 +302,7 @@ QList<BrowsePasswords*> Main::passwordLists() const {
 void Main::updateOpenUsers() {
     m_openUsers.clear();
     for (BrowsePasswords* list : passwordLists()) {
-        const QString name = fitText(list->user().name, 128);
+        const QString name = fitText(list->user().name, width::kUserName);
         if (!m_openUsers.contains(name, Qt::CaseInsensitive)) {
             m_openUsers << name;
         }

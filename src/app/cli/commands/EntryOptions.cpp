@@ -66,7 +66,7 @@ bool applyEntryFields(const QCommandLineParser& o, PasswordRecord& e, MessageSer
         }
     }
     // A blank send text becomes the default, as the entry form makes it when it opens.
-    if (fitText(e.paste, 255).isEmpty()) {
+    if (fitText(e.paste, width::kPaste).isEmpty()) {
         e.paste = EntryOperations::defaultSendText();
     }
     if (o.isSet(QStringLiteral("monitor"))) {
