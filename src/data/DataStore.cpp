@@ -14,86 +14,10 @@
 
 namespace zendrel {
 
-QString fitText(const QString& s, int width) {
-    qsizetype n = s.size();
-    if (width > 0 && n > width) {
-        n = width;
-        // Never split a character made of two UTF-16 units.
-        if (s.at(n - 1).isHighSurrogate()) {
-            --n;
-        }
-    }
-    while (n > 0 && s.at(n - 1) == QLatin1Char(' ')) {
-        --n;
-    }
-    return n == s.size() ? s : s.left(n);
-}
+using namespace sql;
+
 
 namespace {
-
-QString quoted(const QString& name) {
-    return QLatin1Char('"') + name + QLatin1Char('"');
-}
-
-QString indexName(const TableDef& t, const KeyDef& k) {
-    return t.tableName + QLatin1Char('_') + k.name.mid(k.name.indexOf(QLatin1Char(':')) + 1);
-}
-
-bool isRowIdKey(const TableDef& t, const KeyDef& k) {
-    return k.kind == KeyKind::Primary && k.fields.size() == 1 && k.fields[0] == t.rowIdField;
-}
-
-// The condition that leaves a record out of a key when all its components are blank or zero.
-QString presentCondition(const TableDef& t, const KeyDef& k) {
-    QStringList parts;
-    for (int f : k.fields) {
-        const FieldDef& fd = t.fields[static_cast<size_t>(f)];
-        parts << quoted(fd.column) + (fd.isText() ? QStringLiteral(" = ''") : QStringLiteral(" = 0"));
-    }
-    return QStringLiteral("NOT (") + parts.join(QStringLiteral(" AND ")) + QLatin1Char(')');
-}
-
-QString columnList(const TableDef& t) {
-    QStringList cols;
-    for (const auto& f : t.fields) {
-        cols << quoted(f.column);
-    }
-    return cols.join(QStringLiteral(", "));
-}
-
-QString createTableSql(const TableDef& t) {
-    QStringList cols;
-    for (size_t i = 0; i < t.fields.size(); ++i) {
-        const FieldDef& f = t.fields[i];
-        QString c = quoted(f.column);
-        if (static_cast<int>(i) == t.rowIdField) {
-            c += QStringLiteral(" INTEGER PRIMARY KEY");
-        } else if (f.isText()) {
-            c += QStringLiteral(" TEXT NOT NULL DEFAULT '' COLLATE ") + QLatin1String(kCollation);
-        } else if (f.type == FieldType::Blob) {
-            c += QStringLiteral(" BLOB NOT NULL DEFAULT x''");
-        } else {
-            c += QStringLiteral(" INTEGER NOT NULL DEFAULT 0");
-        }
-        cols << c;
-    }
-    return QStringLiteral("CREATE TABLE ") + quoted(t.tableName) + QStringLiteral(" (") + cols.join(QStringLiteral(", ")) +
-           QLatin1Char(')');
-}
-
-QString createIndexSql(const TableDef& t, const KeyDef& k) {
-    QStringList cols;
-    for (int f : k.fields) {
-        cols << quoted(t.fields[static_cast<size_t>(f)].column);
-    }
-    QString sql = QStringLiteral("CREATE ") + (k.unique() ? QStringLiteral("UNIQUE ") : QString()) +
-                  QStringLiteral("INDEX ") + quoted(indexName(t, k)) + QStringLiteral(" ON ") + quoted(t.tableName) +
-                  QStringLiteral(" (") + cols.join(QStringLiteral(", ")) + QLatin1Char(')');
-    if (!k.includeEmpty) {
-        sql += QStringLiteral(" WHERE ") + presentCondition(t, k);
-    }
-    return sql;
-}
 
 QString errorText(int code, const QString& what) {
     return what + QStringLiteral(" (%1)").arg(code);
@@ -317,7 +241,7 @@ DataStore::Outcome DataStore::tryOpen(TableState& ts) {
             }
             Statement& ix = f.conn->prepare("SELECT sql FROM sqlite_master WHERE type = 'index' AND name = ?");
             ix.bind(1, indexName(t, k));
-            const bool same = ix.step() && ix.text(0) == createIndexSql(t, k);
+            const bool same = ix.step() && ix.text(0) == createIndex(t, k);
             ix.reset();
             if (!same) {
                 return {Condition::KeysInvalid, errorText(kKeysInvalid, QStringLiteral("Key file must be rebuilt"))};
@@ -474,10 +398,10 @@ QString DataStore::createTable(TableState& ts) {
         const bool exists = s.integer(0) != 0;
         s.reset();
         if (!exists) {
-            f.conn->exec(createTableSql(t));
+            f.conn->exec(sql::createTable(t));
             for (const auto& k : t.keys) {
                 if (!isRowIdKey(t, k)) {
-                    f.conn->exec(createIndexSql(t, k));
+                    f.conn->exec(createIndex(t, k));
                 }
             }
         }
@@ -503,7 +427,7 @@ QString DataStore::rebuildKeys(TableState& ts) {
                 continue;
             }
             f.conn->exec(QStringLiteral("DROP INDEX IF EXISTS ") + quoted(indexName(t, k)));
-            f.conn->exec(createIndexSql(t, k));
+            f.conn->exec(createIndex(t, k));
         }
         tx.commit();
         f.conn->clearCache();
@@ -845,19 +769,6 @@ Row readRow(const TableDef& t, Statement& s, int first = 1) {
     return row;
 }
 
-QString selectSql(const TableDef& t) {
-    return QStringLiteral("SELECT rowid, ") + columnList(t) + QStringLiteral(" FROM ") + quoted(t.tableName);
-}
-
-QString insertSql(const TableDef& t) {
-    QStringList marks;
-    for (size_t i = 0; i < t.fields.size(); ++i) {
-        marks << QStringLiteral("?");
-    }
-    return QStringLiteral("INSERT INTO ") + quoted(t.tableName) + QStringLiteral(" (") + columnList(t) +
-           QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
-}
-
 } // namespace
 
 WriteResult DataStore::refuseReadOnly(const TableDef& t) {
@@ -892,7 +803,7 @@ WriteResult DataStore::insertLocked(const TableDef& t, File& f, Row& row, int64_
             s.reset();
         }
     }
-    Statement& s = f.conn->prepare(insertSql(t));
+    Statement& s = f.conn->prepare(sql::insert(t));
     bindRow(s, row);
     s.run();
     rowId = f.conn->lastInsertRowId();
@@ -1020,7 +931,7 @@ WriteResult DataStore::change(const TableDef& t, Row& row, int64_t rowId) {
     try {
         auto childTx = openChildren(t, f);
         Transaction tx(*f.conn);
-        Statement& get = f.conn->prepare(selectSql(t) + QStringLiteral(" WHERE rowid = ?"));
+        Statement& get = f.conn->prepare(sql::select(t) + QStringLiteral(" WHERE rowid = ?"));
         get.bind(1, rowId);
         if (!get.step()) {
             WriteResult res{WriteResult::NotFound, QStringLiteral("Record Not Found"),
@@ -1065,7 +976,7 @@ WriteResult DataStore::remove(const TableDef& t, int64_t rowId) {
     try {
         auto childTx = openChildren(t, f);
         Transaction tx(*f.conn);
-        Statement& get = f.conn->prepare(selectSql(t) + QStringLiteral(" WHERE rowid = ?"));
+        Statement& get = f.conn->prepare(sql::select(t) + QStringLiteral(" WHERE rowid = ?"));
         get.bind(1, rowId);
         if (!get.step()) {
             WriteResult res{WriteResult::NotFound, QStringLiteral("Record Not Found"),
@@ -1096,7 +1007,7 @@ WriteResult DataStore::remove(const TableDef& t, int64_t rowId) {
 std::optional<std::pair<Row, int64_t>> DataStore::get(const TableDef& t, int64_t rowId) {
     std::lock_guard lock(m_mutex);
     File& f = ensureOpen(t);
-    Statement& s = f.conn->prepare(selectSql(t) + QStringLiteral(" WHERE rowid = ?"));
+    Statement& s = f.conn->prepare(sql::select(t) + QStringLiteral(" WHERE rowid = ?"));
     s.bind(1, rowId);
     if (!s.step()) {
         return std::nullopt;
@@ -1130,121 +1041,14 @@ std::optional<std::pair<Row, int64_t>> DataStore::fetch(const TableDef& t, int k
     return rows.front();
 }
 
-QString DataStore::whereFor(const TableDef& t, const KeyDef& k, const KeyRange& range, std::vector<Value>& binds,
-                            QStringList& cols, size_t& np) const {
-    for (int f : k.fields) {
-        cols << quoted(t.fields[static_cast<size_t>(f)].column);
-    }
-    QString where;
-    auto addTerm = [&where](const QString& term) {
-        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + term;
-    };
-    if (!k.includeEmpty) {
-        addTerm(presentCondition(t, k));
-    }
-    // Values compare as stored: cut to their field's width, without trailing blanks.
-    auto fitted = [&](const Value& v, size_t component) -> Value {
-        if (const auto* s = std::get_if<QString>(&v)) {
-            return fitText(*s, t.fields[static_cast<size_t>(k.fields[component])].width);
-        }
-        return v;
-    };
-    np = std::min(range.prefix.size(), k.fields.size());
-    for (size_t i = 0; i < np; ++i) {
-        addTerm(cols[static_cast<qsizetype>(i)] + QStringLiteral(" = ?"));
-        binds.push_back(fitted(range.prefix[i], i));
-    }
-    const bool rowIdKey = isRowIdKey(t, k);
-    auto position = [&](const std::vector<Value>& comps, bool withRowId, bool lower, bool exclusive) {
-        const size_t n = std::min(comps.size(), k.fields.size() - np);
-        QStringList lhs;
-        QStringList marks;
-        for (size_t i = 0; i < n; ++i) {
-            lhs << cols[static_cast<qsizetype>(np + i)];
-            marks << QStringLiteral("?");
-            binds.push_back(fitted(comps[i], np + i));
-        }
-        if (withRowId && !rowIdKey) {
-            lhs << QStringLiteral("rowid");
-            marks << QStringLiteral("?");
-            binds.push_back(range.fromRowId);
-        }
-        if (lhs.isEmpty()) {
-            return;
-        }
-        const QString op = lower ? (exclusive ? QStringLiteral(" > ") : QStringLiteral(" >= "))
-                                 : (exclusive ? QStringLiteral(" < ") : QStringLiteral(" <= "));
-        if (lhs.size() == 1) {
-            addTerm(lhs.first() + op + marks.first());
-        } else {
-            addTerm(QLatin1Char('(') + lhs.join(QStringLiteral(", ")) + QStringLiteral(")") + op + QLatin1Char('(') +
-                    marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
-            // The same bound on the first component alone lets the store seek to it in the key instead of
-            // walking the key from the start of the range.
-            if (n > 0) {
-                addTerm(lhs.first() + (lower ? QStringLiteral(" >= ?") : QStringLiteral(" <= ?")));
-                binds.push_back(binds[binds.size() - static_cast<size_t>(lhs.size())]);
-            }
-        }
-    };
-    if (!range.from.empty() || range.fromRowId != 0) {
-        const bool full = range.from.size() >= k.fields.size() - np && range.fromRowId != 0;
-        position(range.from, full, !range.backward, range.fromExclusive);
-    }
-    if (!range.to.empty()) {
-        // The stop bound covers every record whose leading components equal it.
-        const size_t n = std::min(range.to.size(), k.fields.size() - np);
-        QStringList lhs;
-        QStringList marks;
-        for (size_t i = 0; i < n; ++i) {
-            lhs << cols[static_cast<qsizetype>(np + i)];
-            marks << QStringLiteral("?");
-            binds.push_back(fitted(range.to[i], np + i));
-        }
-        const QString op = range.backward ? QStringLiteral(" >= ") : QStringLiteral(" <= ");
-        if (lhs.size() == 1) {
-            addTerm(lhs.first() + op + marks.first());
-        } else if (!lhs.isEmpty()) {
-            addTerm(QLatin1Char('(') + lhs.join(QStringLiteral(", ")) + QStringLiteral(")") + op + QLatin1Char('(') +
-                    marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
-        }
-    }
-    return where;
-}
 
 std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key, const KeyRange& range) {
-    const KeyDef& k = t.keys.at(static_cast<size_t>(key));
-    const bool rowIdKey = isRowIdKey(t, k);
-    QStringList cols;
-    std::vector<Value> binds;
-    size_t np = 0;
-    const QString where = whereFor(t, k, range, binds, cols, np);
-    const QString dir = range.backward ? QStringLiteral(" DESC") : QString();
-    QStringList order;
-    // Components held equal are left out of the ordering: naming them keeps the store from walking
-    // the key in order and makes it sort the whole range instead.
-    for (qsizetype i = static_cast<qsizetype>(np); i < cols.size(); ++i) {
-        order << cols[i] + dir;
-    }
-    if (!rowIdKey) {
-        order << QStringLiteral("rowid") + dir;
-    }
-    QString sql = selectSql(t);
-    if (!rowIdKey) {
-        sql += QStringLiteral(" INDEXED BY ") + quoted(indexName(t, k));
-    }
-    sql += where;
-    if (!order.isEmpty()) {
-        sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
-    }
-    sql += QStringLiteral(" LIMIT ? OFFSET ?");
-    binds.push_back(int64_t{range.limit});
-    binds.push_back(std::max<int64_t>(range.offset, 0));
+    const sql::Query q = sql::readRange(t, t.keys.at(static_cast<size_t>(key)), range);
     std::lock_guard lock(m_mutex);
     File& f = ensureOpen(t);
-    Statement& s = f.conn->prepare(sql);
-    for (size_t i = 0; i < binds.size(); ++i) {
-        s.bind(static_cast<int>(i) + 1, binds[i]);
+    Statement& s = f.conn->prepare(q.text);
+    for (size_t i = 0; i < q.binds.size(); ++i) {
+        s.bind(static_cast<int>(i) + 1, q.binds[i]);
     }
     std::vector<std::pair<Row, int64_t>> out;
     while (s.step()) {
@@ -1255,20 +1059,13 @@ std::vector<std::pair<Row, int64_t>> DataStore::read(const TableDef& t, int key,
 
 std::vector<std::pair<Row, int64_t>> DataStore::readPhysical(const TableDef& t, int64_t afterRowId, int limit,
                                                              bool backward) {
-    QString sql = selectSql(t);
-    if (afterRowId != 0) {
-        sql += backward ? QStringLiteral(" WHERE rowid < ?") : QStringLiteral(" WHERE rowid > ?");
-    }
-    sql += backward ? QStringLiteral(" ORDER BY rowid DESC") : QStringLiteral(" ORDER BY rowid");
-    sql += QStringLiteral(" LIMIT ?");
+    const sql::Query q = sql::readPhysical(t, afterRowId, limit, backward);
     std::lock_guard lock(m_mutex);
     File& f = ensureOpen(t);
-    Statement& s = f.conn->prepare(sql);
-    int n = 1;
-    if (afterRowId != 0) {
-        s.bind(n++, afterRowId);
+    Statement& s = f.conn->prepare(q.text);
+    for (size_t i = 0; i < q.binds.size(); ++i) {
+        s.bind(static_cast<int>(i) + 1, q.binds[i]);
     }
-    s.bind(n, int64_t{limit});
     std::vector<std::pair<Row, int64_t>> out;
     while (s.step()) {
         out.emplace_back(readRow(t, s), s.integer(0));
@@ -1287,45 +1084,19 @@ int64_t DataStore::count(const TableDef& t) {
 }
 
 int64_t DataStore::count(const TableDef& t, int key, const KeyRange& range) {
-    const KeyDef& k = t.keys.at(static_cast<size_t>(key));
-    QStringList cols;
-    std::vector<Value> binds;
-    size_t np = 0;
-    QString sql = QStringLiteral("SELECT count(*) FROM ") + quoted(t.tableName);
-    if (!isRowIdKey(t, k)) {
-        sql += QStringLiteral(" INDEXED BY ") + quoted(indexName(t, k));
-    }
-    sql += whereFor(t, k, range, binds, cols, np);
-    std::lock_guard lock(m_mutex);
-    File& f = ensureOpen(t);
-    Statement& s = f.conn->prepare(sql);
-    for (size_t i = 0; i < binds.size(); ++i) {
-        s.bind(static_cast<int>(i) + 1, binds[i]);
-    }
-    s.step();
-    const int64_t n = s.integer(0);
-    s.reset();
-    return n;
+    return countOf(t, sql::countRange(t, t.keys.at(static_cast<size_t>(key)), range));
 }
 
 int64_t DataStore::count(const TableDef& t, int key, const std::vector<Value>& prefix) {
-    const KeyDef& k = t.keys.at(static_cast<size_t>(key));
-    QString sql = QStringLiteral("SELECT count(*) FROM ") + quoted(t.tableName);
-    QStringList terms;
-    if (!k.includeEmpty) {
-        terms << presentCondition(t, k);
-    }
-    for (size_t i = 0; i < prefix.size() && i < k.fields.size(); ++i) {
-        terms << quoted(t.fields[static_cast<size_t>(k.fields[i])].column) + QStringLiteral(" = ?");
-    }
-    if (!terms.isEmpty()) {
-        sql += QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
-    }
+    return countOf(t, sql::countPrefix(t, t.keys.at(static_cast<size_t>(key)), prefix));
+}
+
+int64_t DataStore::countOf(const TableDef& t, const sql::Query& q) {
     std::lock_guard lock(m_mutex);
     File& f = ensureOpen(t);
-    Statement& s = f.conn->prepare(sql);
-    for (size_t i = 0; i < prefix.size() && i < k.fields.size(); ++i) {
-        s.bind(static_cast<int>(i) + 1, prefix[i]);
+    Statement& s = f.conn->prepare(q.text);
+    for (size_t i = 0; i < q.binds.size(); ++i) {
+        s.bind(static_cast<int>(i) + 1, q.binds[i]);
     }
     s.step();
     const int64_t n = s.integer(0);

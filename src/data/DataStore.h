@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/Records.h"
 #include "data/Schema.h"
+#include "data/StoreSql.h"
 #include "base/MessageService.h"
 #include "platform/Clock.h"
 
@@ -34,18 +35,6 @@ struct WriteResult {
     QString text;
     QString errorText;  // the store's description of the failure, when it failed
     explicit operator bool() const { return kind == Ok; }
-};
-
-// Where a positioned read starts and stops, in a key's order.
-struct KeyRange {
-    std::vector<Value> prefix;             // leading key components held equal (the user of a list)
-    std::vector<Value> from;               // components after the prefix to start at (may be partial)
-    int64_t fromRowId = 0;                 // with a full `from`: the record at that position
-    bool fromExclusive = false;            // start behind the position instead of at it
-    std::vector<Value> to;                 // components after the prefix to stop at, inclusive (may be partial)
-    bool backward = false;
-    int limit = -1;
-    int64_t offset = 0;  // records skipped before the first one returned
 };
 
 // The owner passwords of the tables, built once at start-up.
@@ -145,8 +134,7 @@ private:
     QString duplicatedKey(const TableDef& t, Connection& c, const Row& row, int64_t rowId);
     WriteResult checkRanges(const TableDef& t, const Row& row);
     void normalise(const TableDef& t, Row& row) const;
-    QString whereFor(const TableDef& t, const KeyDef& k, const KeyRange& range, std::vector<Value>& binds,
-                     QStringList& cols, size_t& np) const;
+    int64_t countOf(const TableDef& t, const sql::Query& q);
     std::vector<std::unique_ptr<Transaction>> openChildren(const TableDef& t, File& f);
     WriteResult writeRelations(const TableDef& t, Connection& c, const Row& oldRow, const Row& newRow, bool deleting);
     WriteResult refuseReadOnly(const TableDef& t);
@@ -224,7 +212,5 @@ private:
     DataStore& m_store;
 };
 
-// Cuts a text to a field's width and removes its trailing blanks, as storing does.
-QString fitText(const QString& s, int width);
 
 } // namespace zendrel
