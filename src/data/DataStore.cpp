@@ -1,6 +1,8 @@
 #define SQLITE_HAS_CODEC 1
 #include "data/DataStore.h"
 
+#include "data/StoreFiles.h"
+
 #include <sqlcipher/sqlite3.h>
 
 #include <QDir>
@@ -19,35 +21,9 @@ using namespace sql;
 
 namespace {
 
-QString errorText(int code, const QString& what) {
-    return what + QStringLiteral(" (%1)").arg(code);
-}
-
 thread_local int quietDepth = 0;
 
-constexpr int kLayoutMismatch = 47;
-constexpr int kKeysInvalid = 46;
-
 } // namespace
-
-struct DataStore::File {
-    QString name;
-    QString path;
-    OwnerPassword owner = OwnerPassword::RuntimeKey;
-    std::unique_ptr<Connection> conn;
-    bool readOnly = false;
-    bool accessNoticeShown = false;
-    bool checked = false;   // the integrity check after an unclean end has run
-    bool prepared = false;  // write-ahead log and state set up for this connection
-    int lockFd = -1;       // a shared flock while this store has the file open
-};
-
-struct DataStore::TableState {
-    const TableDef* def = nullptr;
-    int useCount = 0;
-    bool open = false;
-    Connection::Mode mode = Connection::Mode::ReadWrite;
-};
 
 DataStore::Quiet::Quiet() {
     ++quietDepth;
@@ -444,73 +420,7 @@ DataStore::File& DataStore::ensureOpen(const TableDef& t) {
     if (ts.open && f.conn) {
         return f;
     }
-    const QString file = displayName(t);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        Outcome o = tryOpen(ts);
-        switch (o.condition) {
-        case Condition::Opened:
-            return f;
-        case Condition::NotFound: {
-            const QString err = createTable(ts);
-            if (!err.isEmpty()) {
-                fatal(QStringLiteral("File Creation Error"),
-                      QStringLiteral("Error: (%1) creating %2.  Press OK to end this application").arg(err, file),
-                      QStringLiteral("File Creation Error!"));
-            }
-            continue;
-        }
-        case Condition::Locked:
-            // The busy handler has already waited the recovery time; a lock still held belongs to a
-            // running program and is never broken.
-            break;
-        case Condition::AccessDenied:
-            if (ts.mode == Connection::Mode::ReadWrite) {
-                if (!f.accessNoticeShown) {
-                    f.accessNoticeShown = true;
-                    notice(QStringLiteral("Access Denied"),
-                           QStringLiteral("Could not get write access to %1 so trying read-only.").arg(file));
-                }
-                ts.mode = Connection::Mode::ReadOnly;
-                if (f.conn && !f.readOnly) {
-                    // Other tables of this file stay writable; this one is used read only.
-                    ts.open = true;
-                    return f;
-                }
-                continue;
-            }
-            break;
-        case Condition::KeysInvalid: {
-            notice(QStringLiteral("Invalid Key"), QStringLiteral("%1 key file is invalid. Key must be rebuilt.").arg(file));
-            const QString err = rebuildKeys(ts);
-            if (!err.isEmpty()) {
-                fatal(QStringLiteral("Key was not built"),
-                      QStringLiteral("Error: (%1) repairing key for %2.  Press OK to end this application").arg(err, file),
-                      QStringLiteral("Key was not built"));
-            }
-            continue;
-        }
-        case Condition::InvalidFile:
-            fatal(QStringLiteral("Invalid File"),
-                  QStringLiteral("Error: (%1) accessing %2.  Press OK to end this application.").arg(o.errorText, file),
-                  QStringLiteral("Invalid File!"));
-            break;
-        case Condition::Other:
-            break;
-        }
-        fatal(QStringLiteral("File Access Error"),
-              QStringLiteral("File (%1) could not be opened.  Error: %2.  Press OK to end this application")
-                  .arg(file, o.errorText),
-              QStringLiteral("Disk Error"));
-    }
-    const Outcome last = tryOpen(ts);
-    if (last.condition == Condition::Opened) {
-        return f;
-    }
-    fatal(QStringLiteral("File Access Error"),
-          QStringLiteral("File (%1) could not be opened.  Error: %2.  Press OK to end this application")
-              .arg(file, last.errorText),
-          QStringLiteral("Disk Error"));
-    throw ProgramEnded(QStringLiteral("Disk Error"));
+    return openBy(ts, OpenWay::FirstUse);
 }
 
 void DataStore::safeOpen(const TableDef& t) {
@@ -521,80 +431,7 @@ void DataStore::safeOpen(const TableDef& t) {
     if (ts.open && f.conn) {
         return;
     }
-    const QString file = f.path;
-    Outcome o = tryOpen(ts);
-    if (o.condition == Condition::Locked) {
-        o = tryOpen(ts);
-    }
-    switch (o.condition) {
-    case Condition::Opened:
-        return;
-    case Condition::NotFound: {
-        const QString err = createTable(ts);
-        if (!err.isEmpty()) {
-            fatal(QStringLiteral("File Creation Error"),
-                  QStringLiteral("Error: (") + err + QStringLiteral(") creating ") + file +
-                      QStringLiteral(".  Press OK to end this application."),
-                  QStringLiteral("File Creation Error!"));
-        }
-        o = tryOpen(ts);
-        if (o.condition != Condition::Opened) {
-            fatal(QStringLiteral("File Creation Error"),
-                  QStringLiteral("Error: (") + o.errorText + QStringLiteral(") opening created ") +
-                      QStringLiteral("file:") + file + QStringLiteral(".  Press OK to end this application."),
-                  QStringLiteral("File Creation Error!"));
-        }
-        return;
-    }
-    case Condition::KeysInvalid: {
-        const Answer a = m_options.messages->show(QStringLiteral("Invalid Key"),
-                                                  file + QStringLiteral(" key file is invalid.  Do you ") +
-                                                      QStringLiteral("want to rebuild the key?"),
-                                                  Buttons::YesNo, Answer::Yes);
-        if (a != Answer::Yes) {
-            m_options.terminate(QStringLiteral("Invalid Key!"));
-            throw ProgramEnded(QStringLiteral("Invalid Key!"));
-        }
-        const QString err = rebuildKeys(ts);
-        if (!err.isEmpty()) {
-            fatal(QStringLiteral("Key Rebuild Error"),
-                  QStringLiteral("Error: (") + err + QStringLiteral(") repairing key for ") + file +
-                      QStringLiteral(".  Press OK to end this application."),
-                  QStringLiteral("Error Rebuilding Key!"));
-        }
-        o = tryOpen(ts);
-        break;
-    }
-    case Condition::AccessDenied:
-        // A data directory that may be read but not written is still usable: read only, after the notice.
-        if (!f.accessNoticeShown) {
-            f.accessNoticeShown = true;
-            notice(QStringLiteral("Access Denied"),
-                   QStringLiteral("Could not get write access to %1 so trying read-only.").arg(displayName(t)));
-        }
-        ts.mode = Connection::Mode::ReadOnly;
-        if (f.conn && !f.readOnly) {
-            ts.open = true;
-            return;
-        }
-        o = tryOpen(ts);
-        break;
-    case Condition::InvalidFile:
-        fatal(QStringLiteral("Invalid File"),
-              QStringLiteral("Error: (") + o.errorText + QStringLiteral(") accessing ") + file +
-                  QStringLiteral(".  Press OK to end this application."),
-              QStringLiteral("Invalid File!"));
-        break;
-    default:
-        break;
-    }
-    if (o.condition != Condition::Opened) {
-        m_options.messages->show(QStringLiteral("File Access Error"),
-                                 QStringLiteral("File (") + file + QStringLiteral(") could not be ") +
-                                     QStringLiteral("opened.  Error: ") + o.errorText + QStringLiteral("."));
-        m_options.terminate(QStringLiteral("Disk Error"));
-        throw ProgramEnded(QStringLiteral("Disk Error"));
-    }
+    openBy(ts, OpenWay::Safe);
 }
 
 bool DataStore::verify(const TableDef& t) {
@@ -853,67 +690,6 @@ WriteResult DataStore::insertMany(const TableDef& t, std::vector<Row>& rows) {
         tx.commit();
     } catch (const StoreError& e) {
         return storeFailure(t, e, QStringLiteral("adding to"), current, 0);
-    }
-    return {};
-}
-
-std::vector<std::unique_ptr<Transaction>> DataStore::openChildren(const TableDef& t, File& f) {
-    // Children are opened (created when missing) before the write begins, and a child kept in another
-    // file writes under a transaction of its own that commits together with the parent's.
-    std::vector<std::unique_ptr<Transaction>> out;
-    for (const auto& rel : tables::relations()) {
-        if (rel.parent != &t) {
-            continue;
-        }
-        File& cf = ensureOpen(*rel.child);
-        if (&cf != &f) {
-            out.push_back(std::make_unique<Transaction>(*cf.conn));
-        }
-    }
-    return out;
-}
-
-WriteResult DataStore::writeRelations(const TableDef& t, Connection& c, const Row& oldRow, const Row& newRow,
-                                      bool deleting) {
-    for (const auto& rel : tables::relations()) {
-        if (rel.parent != &t) {
-            continue;
-        }
-        const Value& oldLink = oldRow[static_cast<size_t>(rel.parentField)];
-        const TableDef& child = *rel.child;
-        const QString childCol = quoted(child.fields[static_cast<size_t>(rel.childField)].column);
-        File& cf = fileOf(child);
-        Connection& cc = cf.conn ? *cf.conn : c;
-        if (deleting) {
-            if (rel.onDelete == RelationAction::Restrict) {
-                Statement& s = cc.prepare(QStringLiteral("SELECT 1 FROM ") + quoted(child.tableName) +
-                                          QStringLiteral(" WHERE ") + childCol + QStringLiteral(" = ? LIMIT 1"));
-                s.bind(1, oldLink);
-                const bool referenced = s.step();
-                s.reset();
-                if (referenced) {
-                    WriteResult res{WriteResult::Refused, QStringLiteral("Referential Integrity Delete Error"),
-                                    QStringLiteral("This record is referenced from the file %1. This record cannot be "
-                                                   "deleted while these references exist.")
-                                        .arg(displayName(child))};
-                    return res;
-                }
-            } else if (rel.onDelete == RelationAction::Cascade) {
-                Statement& s = cc.prepare(QStringLiteral("DELETE FROM ") + quoted(child.tableName) +
-                                          QStringLiteral(" WHERE ") + childCol + QStringLiteral(" = ?"));
-                s.bind(1, oldLink);
-                s.run();
-            }
-        } else if (rel.onChange == RelationAction::Cascade) {
-            const Value& newLink = newRow[static_cast<size_t>(rel.parentField)];
-            if (oldLink != newLink) {
-                Statement& s = cc.prepare(QStringLiteral("UPDATE ") + quoted(child.tableName) + QStringLiteral(" SET ") +
-                                          childCol + QStringLiteral(" = ? WHERE ") + childCol + QStringLiteral(" = ?"));
-                s.bind(1, newLink);
-                s.bind(2, oldLink);
-                s.run();
-            }
-        }
     }
     return {};
 }

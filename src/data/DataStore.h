@@ -121,6 +121,12 @@ private:
     TableState& state(const TableDef& t);
     File& fileOf(const TableDef& t);
     File& ensureOpen(const TableDef& t);
+    // The two ways a table is opened: by the table manager on its first use, and by the safe open at
+    // start-up, which asks before rebuilding keys, tries a locked file twice and names the file by its path.
+    enum class OpenWay { FirstUse, Safe };
+    // One set of rules from each outcome to the next step, for both ways; ends the program when the table
+    // cannot be opened.
+    File& openBy(TableState& ts, OpenWay way);
     Outcome tryOpen(TableState& ts);
     Outcome classify(const StoreError& e, bool wantWrite);
     Outcome prepareFile(File& f);
