@@ -12,7 +12,7 @@ data=\$(mktemp -d)
 cli="$build/src/zendrel-cli"
 "\$cli" --data "\$data" init
 for i in \$(seq 1 100); do
-    echo pw | "\$cli" --data "\$data" entries add --user "Default User" --service "S\$i" --name n \
+    echo pw | "\$cli" --data "\$data" entries add --user "Default User" --service "S\$i" --name "n\$i" \
         --title "Absent \$i" --monitor --repeat 10 --wait 0 > /dev/null
 done
 "\$cli" --data "\$data" monitor --user "Default User" --seconds $seconds &
