@@ -6,7 +6,7 @@ set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$1
 data=$2
-mkdir -p "$data"
+[ -d "$data" ] || mkdir -p -m 700 "$data"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display here: starting Zendrel on a virtual display (Xvfb); a screenshot of it goes to $data/screenshot.png."
     exec "$here/tests/x11/with-x11.sh" "$build/src/zendrel" "Data=$data" --screenshot "$data/screenshot.png"

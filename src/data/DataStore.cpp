@@ -3,6 +3,8 @@
 
 #include "data/StoreFiles.h"
 
+#include "base/Files.h"
+
 #include <sqlcipher/sqlite3.h>
 
 #include <QDir>
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zendrel {
@@ -135,12 +138,36 @@ void DataStore::fatal(const QString& title, const QString& text, const QString& 
     throw ProgramEnded(reason);
 }
 
+void DataStore::makePrivate(File& f) {
+    // Tables are the owner's alone, however the file came here (a copy from a backup, a touch): the file and
+    // its log are made private before they are written. chmod opens nothing, so no lock is disturbed.
+    bool loosened = false;
+    for (const QString& p : {f.path, f.path + QStringLiteral("-wal"), f.path + QStringLiteral("-shm")}) {
+        struct stat st {};
+        const QByteArray name = QFile::encodeName(p);
+        if (::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 077) != 0 &&
+            ::chmod(name.constData(), st.st_mode & 0700) == 0) {
+            loosened = true;
+        }
+    }
+    if (loosened) {
+        notice(QStringLiteral("File Permissions"),
+               QStringLiteral("%1 could be read by other users; it is now readable by you alone.").arg(f.name));
+    }
+}
+
 DataStore::Outcome DataStore::tryOpen(TableState& ts) {
     const TableDef& t = *ts.def;
     File& f = fileOf(t);
     if (!QFileInfo::exists(f.path)) {
         f.conn.reset();
         return {Condition::NotFound, errorText(2, QStringLiteral("File Not Found"))};
+    }
+    if (!isRegularFile(f.path)) {
+        // A device, a FIFO or a directory in the data file's place (a link to /dev/null, say) is never opened:
+        // the store would write its journal beside it, or wait on it for ever.
+        f.conn.reset();
+        return {Condition::InvalidFile, errorText(kNotRegularFile, QStringLiteral("Not a regular file"))};
     }
     const bool wantWrite = ts.mode == Connection::Mode::ReadWrite;
     if (f.conn && wantWrite && f.readOnly) {
@@ -229,6 +256,10 @@ DataStore::Outcome DataStore::tryOpen(TableState& ts) {
             f.conn.reset();
         }
         return o;
+    }
+    if (wantWrite && !f.readOnly && !f.madePrivate) {
+        f.madePrivate = true;
+        makePrivate(f);
     }
     ts.open = true;
     return {Condition::Opened, {}};

@@ -128,6 +128,7 @@ private:
     // cannot be opened.
     File& openBy(TableState& ts, OpenWay way);
     Outcome tryOpen(TableState& ts);
+    void makePrivate(File& f);
     Outcome classify(const StoreError& e, bool wantWrite);
     Outcome prepareFile(File& f);
     QString createTable(TableState& ts);  // empty on success, else the error text

@@ -12,6 +12,7 @@ inline QString errorText(int code, const QString& what) {
 
 constexpr int kLayoutMismatch = 47;
 constexpr int kKeysInvalid = 46;
+constexpr int kNotRegularFile = 48;
 
 struct DataStore::File {
     QString name;
@@ -20,6 +21,7 @@ struct DataStore::File {
     std::unique_ptr<Connection> conn;
     bool readOnly = false;
     bool accessNoticeShown = false;
+    bool madePrivate = false;  // the file and its log were checked for looser modes, once it proved ours
     bool checked = false;  // the integrity check after an unclean end has run
     bool prepared = false; // write-ahead log and state set up for this connection
     int lockFd = -1;       // a shared flock while this store has the file open

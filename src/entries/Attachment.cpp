@@ -20,11 +20,21 @@ QString systemError() {
 
 } // namespace
 
+std::optional<QString> Attachment::pathTooLong(const QString& path) {
+    if (path.size() <= width::kFilename) {
+        return std::nullopt;
+    }
+    return QStringLiteral("The path has %1 characters; an entry keeps paths of at most %2.").arg(path.size()).arg(width::kFilename);
+}
+
 qint64 Attachment::store(PasswordRecord& entry, const QString& path) {
     auto failed = [this](const QString& why) {
         m_messages.show(QStringLiteral("Error"), QStringLiteral("Unable to read file.  ") + why);
         return qint64{0};
     };
+    if (const auto tooLong = pathTooLong(path)) {
+        return failed(*tooLong);
+    }
     // Read only: storing a file never needs to change it.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {

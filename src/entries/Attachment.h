@@ -19,6 +19,10 @@ public:
     // "Save to Disk": writes the attachment to a chosen file (created private to its owner).
     bool saveToDisk(const PasswordRecord& entry);
 
+    // A path that an entry cannot keep whole (P_:Filename, P_:EncryptedFilename): the refusal's text, or
+    // nothing. A path is never cut: a cut one may start another program or name another file.
+    static std::optional<QString> pathTooLong(const QString& path);
+
     // The same without the dialogs, for a path already chosen.
     qint64 store(PasswordRecord& entry, const QString& path);
     bool write(const PasswordRecord& entry, const QString& path);

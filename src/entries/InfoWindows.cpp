@@ -1,5 +1,7 @@
 #include "entries/InfoWindows.h"
 
+#include "base/Files.h"
+
 #include "base/Dates.h"
 #include "base/DatePicture.h"
 
@@ -73,7 +75,7 @@ SelectKeys::SelectKeys(const QString& dataDirectory, WindowPositions* positions,
     : PlacedDialog(positions, QStringLiteral("SelectKeys"), parent) {
     setWindowTitle(QStringLiteral("Key Names"));
     QFile own(QDir(dataDirectory).filePath(QStringLiteral("KEYCODES.TXT")));
-    if (own.open(QIODevice::ReadOnly)) {
+    if (isRegularFile(own.fileName()) && own.open(QIODevice::ReadOnly)) {
         m_text = QString::fromUtf8(own.read(1 << 20));
     } else {
         initKeyNamesResource();

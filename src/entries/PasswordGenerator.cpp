@@ -139,6 +139,11 @@ std::optional<QString> PasswordGenerator::twoWords(const QString& joint) {
     return *first + sep + *second;
 }
 
+bool PasswordGenerator::drawsWords(const QString& type) {
+    const QString t = normalType(type);
+    return t == QLatin1String("Word") || t == QLatin1String("Concatenated Words");
+}
+
 std::optional<QString> PasswordGenerator::generate(const GeneratorChoice& choice) {
     const QString type = normalType(choice.type);
     std::optional<QString> p;
@@ -150,7 +155,7 @@ std::optional<QString> PasswordGenerator::generate(const GeneratorChoice& choice
         p = characters(choice.size, type);
     }
     if (p) {
-        *p = p->left(128);
+        *p = p->left(width::kPassword);
     }
     return p;
 }

@@ -23,6 +23,8 @@ public:
     // The kind a stored value stands for: the user form's "Concatenated Word" is the two-word kind, and
     // any value not known is "Alphanumeric", so that a generation never yields a blank password.
     static QString normalType(const QString& stored);
+    // Whether a kind draws words from the word table (only then need it exist).
+    static bool drawsWords(const QString& type);
 
     PasswordGenerator(DataStore& store, Random& random, MessageService& messages);
 

@@ -613,7 +613,11 @@ void UpdatePasswords::selectDate() {
 void UpdatePasswords::selectProgram() {
     if (auto path = m_s.dialogs.openFile(QStringLiteral("Choose a File"), QStringLiteral("All Files|*.*"),
                                          m_filename->text())) {
-        m_filename->setText(path->left(width::kFilename));
+        if (const auto tooLong = Attachment::pathTooLong(*path)) {
+            m_s.messages.show(QStringLiteral("Error"), *tooLong);
+            return;
+        }
+        m_filename->setText(*path);
     }
 }
 
@@ -672,6 +676,9 @@ void UpdatePasswords::ok() {
         break;
     case EntryOperations::Focus::WindowTitle:
         focusControl(m_title);
+        break;
+    case EntryOperations::Focus::Program:
+        focusControl(m_filename);
         break;
     case EntryOperations::Focus::None:
         break;

@@ -1,5 +1,7 @@
 #include "framework/WindowPositions.h"
 
+#include "base/Files.h"
+
 #include <QSettings>
 #include <QVariant>
 #include <algorithm>
@@ -36,6 +38,9 @@ WindowPositions::WindowPositions(QString path) : m_path(std::move(path)) {}
 
 std::optional<QRect> WindowPositions::restore(const QString& procedure, const QList<QRect>& screens,
                                               const QRect& primary) const {
+    if (!isAbsentOrRegularFile(m_path)) {
+        return std::nullopt;
+    }
     const QSettings s(m_path, QSettings::IniFormat);
     if (s.status() == QSettings::AccessError) {
         return std::nullopt;
@@ -51,7 +56,7 @@ std::optional<QRect> WindowPositions::restore(const QString& procedure, const QL
 }
 
 void WindowPositions::save(const QString& procedure, const QRect& geometry) {
-    if (!geometry.isValid()) {
+    if (!geometry.isValid() || !isAbsentOrRegularFile(m_path)) {
         return;
     }
     QSettings s(m_path, QSettings::IniFormat);
@@ -63,6 +68,9 @@ void WindowPositions::save(const QString& procedure, const QRect& geometry) {
 }
 
 QByteArray WindowPositions::value(const QString& section, const QString& key) const {
+    if (!isAbsentOrRegularFile(m_path)) {
+        return {};
+    }
     const QSettings s(m_path, QSettings::IniFormat);
     const QVariant v = s.value(sectionKey(section, key));
     if (v.typeId() == QMetaType::QByteArray) {
@@ -73,12 +81,18 @@ QByteArray WindowPositions::value(const QString& section, const QString& key) co
 }
 
 void WindowPositions::setValue(const QString& section, const QString& key, const QByteArray& value) {
+    if (!isAbsentOrRegularFile(m_path)) {
+        return;
+    }
     QSettings s(m_path, QSettings::IniFormat);
     s.setValue(sectionKey(section, key), value);
     s.sync();
 }
 
 void WindowPositions::remove(const QString& section, const QString& key) {
+    if (!isAbsentOrRegularFile(m_path)) {
+        return;
+    }
     QSettings s(m_path, QSettings::IniFormat);
     s.remove(sectionKey(section, key));
     s.sync();

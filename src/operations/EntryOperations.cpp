@@ -1,5 +1,7 @@
 #include "operations/EntryOperations.h"
 
+#include "entries/Attachment.h"
+
 #include "base/Dates.h"
 
 namespace zendrel {
@@ -129,6 +131,20 @@ EntryOperations::Outcome EntryOperations::save(PasswordRecord& e, Request reques
         return refuse(QStringLiteral("Information Required"),
                       QStringLiteral("If you check the Monitor checkbox, you must enter a Window Title."),
                       Focus::WindowTitle);
+    }
+    // Paths are kept whole or not at all.
+    for (const QString* path : {&e.filename, &e.encryptedFilename}) {
+        if (const auto tooLong = Attachment::pathTooLong(fitText(*path, 0))) {
+            return refuse(QStringLiteral("Error"), *tooLong, Focus::Program);
+        }
+    }
+    // The owner may have been renamed or deleted by another program since the form opened: an entry stored
+    // under a name no user has would drop out of every list.
+    if (!Table<UserRecord>(m_store).fetch(QStringLiteral("U_:KeyName"), {e.user})) {
+        return refuse(QStringLiteral("Cannot Save"),
+                      QStringLiteral("The user %1 was renamed or deleted elsewhere, so this entry was not saved.")
+                          .arg(fitText(e.user, width::kUserName)),
+                      Focus::None);
     }
     e.lastChangeDate = m_clock.today();
     e.lastChangeTime = m_clock.clock();

@@ -14,7 +14,7 @@ namespace zendrel {
 class EntryOperations {
 public:
     enum class Request { Insert = 1, Change = 2, Delete = 3 };
-    enum class Focus { None, OkButton, Service, Name, Url, WindowTitle };
+    enum class Focus { None, OkButton, Service, Name, Url, WindowTitle, Program };
 
     EntryOperations(DataStore& store, MessageService& messages, Clock& clock)
         : m_store(store), m_messages(messages), m_clock(clock) {}

@@ -1,5 +1,7 @@
 #include "session/ConfigStore.h"
 
+#include "base/Files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
@@ -30,7 +32,7 @@ int64_t leadingNumber(const QString& text) {
 QMap<QString, QString> iniSection(const QString& path, const QString& section) {
     QMap<QString, QString> out;
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!isRegularFile(path) || !f.open(QIODevice::ReadOnly | QIODevice::Text)) {
         return out;
     }
     QTextStream in(&f);

@@ -8,7 +8,14 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
+#include <QElapsedTimer>
+
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -59,6 +66,7 @@ protected:
 };
 
 TEST_F(CliTest, AnEmptyStoreListsDefaultUserAndUsersAreAddedWithTheirPasswords) {
+    ASSERT_EQ(cli({"init"}).rc, 0);
     CliRun r = cli({"users", "list"});
     EXPECT_EQ(r.rc, 0);
     EXPECT_EQ(r.out, "Default User\n");
@@ -177,13 +185,13 @@ TEST_F(CliTest, TwoProgramsStartingTogetherOnAnEmptyDirectoryBothSucceed) {
         QProcess a;
         QProcess b;
         for (QProcess* p : {&a, &b}) {
-            p->start(QStringLiteral(ZENDREL_CLI), {"--data", fresh.path(), "users", "list"});
+            p->start(QStringLiteral(ZENDREL_CLI), {"--data", fresh.path(), "init"});
         }
         for (QProcess* p : {&a, &b}) {
             ASSERT_TRUE(p->waitForFinished(30000));
             EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
-            EXPECT_EQ(p->readAllStandardOutput(), "Default User\n");
         }
+        EXPECT_EQ(raw({"--data", fresh.path(), "users", "list"}).out, "Default User\n");
     }
 }
 
@@ -203,7 +211,7 @@ TEST_F(CliTest, ASettingWrittenFirstLeavesTheFirstRunDefaultsInPlaceAndMissingIn
 }
 
 TEST_F(CliTest, TwoProgramsWritingAtOnceLoseNothing) {
-    ASSERT_EQ(cli({"users", "list"}).rc, 0);
+    ASSERT_EQ(cli({"init"}).rc, 0);
     auto loop = [this](const QString& tag) {
         auto* p = new QProcess;
         const QString script = QStringLiteral(
@@ -352,6 +360,7 @@ TEST_F(CliTest, EntriesAreChangedFieldByFieldAndFoundBySearch) {
 }
 
 TEST_F(CliTest, UsersAreRenamedWithTheirEntriesGivenNewPasswordsAndDeletedButNeverTheLast) {
+    ASSERT_EQ(cli({"init"}).rc, 0);
     CliRun r = cli({"users", "delete", "Default User"});
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.err, "Cannot Delete: You must have at least one user.\n");
@@ -406,6 +415,131 @@ TEST_F(CliTest, ClipNeedsADisplayAndNamesItsFields) {
     r = cli({"entries", "clip", "1", "--user", "Default User"});
     EXPECT_EQ(r.rc, 1) << "no GUI application in this test program";
     EXPECT_TRUE(r.err.startsWith("zendrel-cli: There is no display")) << r.err.toStdString();
+}
+
+// A stream whose every write fails, as standard output on a full disk.
+class FullBuffer final : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailureEvenWhenTheWorkIsDone) {
+    ASSERT_EQ(cli({"init"}).rc, 0);
+    FullBuffer full;
+    std::ostream out(&full);
+    std::istringstream in("pw\n");
+    std::ostringstream err;
+    CliIo io{in, out, err, false, &clock};
+    EXPECT_EQ(runCli({"--data", data, "entries", "add", "--user", "Default User", "--service", "S", "--name", "n"}, io),
+              1);
+    EXPECT_EQ(err.str(), "zendrel-cli: the output could not be written.\n");
+    EXPECT_EQ(cli({"entries", "list", "--user", "Default User"}).out, "1\tS\tn\t\n") << "the entry itself was stored";
+
+    // The real program with its standard output on a full device.
+    for (const QStringList& args : {QStringList{"generate", "--type", "Alphanumeric"}, QStringList{"users", "list"},
+                                    QStringList{"entries", "show", "1", "--user", "Default User"}}) {
+        QProcess p;
+        p.setStandardOutputFile("/dev/full");
+        p.start(QStringLiteral(ZENDREL_CLI), QStringList{"--data", data} + args);
+        p.closeWriteChannel();
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 1) << args.join(' ').toStdString();
+        EXPECT_EQ(p.readAllStandardError(), "zendrel-cli: the output could not be written.\n");
+    }
+}
+
+TEST_F(CliTest, ControlCharactersInStoredValuesCannotForgeARowOrAField) {
+    ASSERT_EQ(cli({"init"}).rc, 0);
+    addEntry("Default User", "Evil\n999\tPayPal\tadmin", "n\\x", {"--notes", QString("a\x01") + QChar(0x85) + "b"});
+    const QString list = cli({"entries", "list", "--user", "Default User"}).out;
+    EXPECT_EQ(list, "1\tEvil\\n999\\tPayPal\\tadmin\tn\\\\x\t\n");
+    const QString show = cli({"entries", "show", "1", "--user", "Default User"}).out;
+    EXPECT_TRUE(show.contains("\nService: Evil\\n999\\tPayPal\\tadmin\n"));
+    EXPECT_TRUE(show.contains("\nNotes: a\\x01\\x85b\n"));
+    EXPECT_EQ(cli({"entries", "search", "paypal", "--user", "Default User"}).out.count('\n'), 1);
+    test::TestStore check(data);
+    EXPECT_EQ(Table<PasswordRecord>(check.store()).get(1)->service, "Evil\n999\tPayPal\tadmin") << "stored as given";
+}
+
+TEST_F(CliTest, CommandsThatOnlyReadRefuseADirectoryWithoutDataAndCreateNothing) {
+    for (const QStringList& args : {QStringList{"users", "list"}, QStringList{"entries", "list", "--user", "Alice"},
+                                    QStringList{"settings", "get", "ZD_CI"}, QStringList{"users", "delete", "Alice"},
+                                    QStringList{"generate"}}) {
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.rc, 1) << args.join(' ').toStdString();
+        EXPECT_EQ(r.err, "zendrel-cli: no Zendrel data in " + data + "; `zendrel-cli init` prepares one\n");
+    }
+    EXPECT_TRUE(QDir(data).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    EXPECT_EQ(cli({"users", "add", "Alice"}, "\n").rc, 0) << "a command that adds prepares the directory";
+    EXPECT_EQ(cli({"users", "list"}).out, "Alice\n");
+}
+
+TEST_F(CliTest, GeneratingCharactersLeavesTheWordTableAlone) {
+    ASSERT_EQ(cli({"init"}).rc, 0);
+    const CliRun r = cli({"generate", "--type", "All Characters", "--size", "20"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.size(), 21);
+    EXPECT_FALSE(QFile::exists(QDir(data).filePath("zndrl_w.tps")));
+    EXPECT_EQ(cli({"generate", "--type", "Word", "--size", "6"}).rc, 0);
+    EXPECT_TRUE(QFile::exists(QDir(data).filePath("zndrl_w.tps")));
+}
+
+TEST_F(CliTest, AFatalMessageIsGivenWithoutItsOkButton) {
+    QFile junk(QDir(data).filePath("ZD_DATA"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(8192, 'x'));
+    junk.close();
+    const CliRun r = cli({"users", "list"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.err.startsWith("Invalid File: Error: (")) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("Press OK")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith("accessing ZD_DATA\\!Users.\n")) << r.err.toStdString();
+}
+
+// The password prompt on a real terminal, ended by a signal: the terminal gets its echo back.
+TEST_F(CliTest, ASignalDuringThePasswordPromptLeavesTheTerminalAsItWas) {
+    ASSERT_EQ(cli({"users", "add", "Ann"}, "secret\n").rc, 0);
+    for (const int signal : {SIGTERM, SIGINT}) {
+        int master = -1;
+        const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            execl(ZENDREL_CLI, ZENDREL_CLI, "--data", data.toLocal8Bit().constData(), "entries", "list", "--user", "Ann",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        QByteArray seen;
+        QElapsedTimer t;
+        t.start();
+        while (!seen.contains("Confirm Password: ") && t.elapsed() < 20000) {
+            pollfd p{master, POLLIN, 0};
+            if (poll(&p, 1, 100) > 0) {
+                char buf[256];
+                const ssize_t n = read(master, buf, sizeof buf);
+                if (n > 0) {
+                    seen.append(buf, n);
+                }
+            }
+        }
+        ASSERT_TRUE(seen.contains("Confirm Password: ")) << seen.toStdString();
+        termios during{};
+        for (int i = 0; i < 100; ++i) {  // echo goes off right after the prompt is written
+            ASSERT_EQ(tcgetattr(master, &during), 0);
+            if (!(during.c_lflag & ECHO)) {
+                break;
+            }
+            usleep(10000);
+        }
+        EXPECT_FALSE(during.c_lflag & ECHO) << "no echo while the password is typed";
+        kill(child, signal);
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal);
+        termios after{};
+        ASSERT_EQ(tcgetattr(master, &after), 0);
+        EXPECT_TRUE(after.c_lflag & ECHO) << "the echo is back after signal " << signal;
+        close(master);
+    }
 }
 
 } // namespace

@@ -334,3 +334,42 @@ TEST(OpenRepairTest, ATableMissingFromAnExistingFileIsCreatedSilently) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(OpenRepairTest, ADataFileThatIsNoRegularFileIsRefusedAndNothingIsWrittenBesideIt) {
+    QTemporaryDir dir;
+    ASSERT_EQ(symlink("/dev/null", QFile::encodeName(QDir(dir.path()).filePath("ZD_DATA")).constData()), 0);
+    test::TestStore ts(dir.path());
+    EXPECT_THROW(Table<UserRecord>(ts.store()).count(), ProgramEnded);
+    ASSERT_EQ(ts.messages().shown.size(), 1);
+    EXPECT_EQ(ts.messages().shown[0].title, "Invalid File");
+    EXPECT_TRUE(ts.messages().shown[0].text.startsWith("Error: (Not a regular file (48)) accessing ZD_DATA"))
+        << ts.messages().shown[0].text.toStdString();
+    EXPECT_FALSE(QFile::exists("/dev/null-journal"));
+    EXPECT_FALSE(QFile::exists("/dev/null-wal"));
+}
+
+TEST(OpenRepairTest, ATableFileWithALooserModeIsMadePrivateWithOneNotice) {
+    QTemporaryDir dir;
+    {
+        test::TestStore first(dir.path());
+        Table<UserRecord>(first.store()).count();
+    }
+    const QByteArray path = QFile::encodeName(QDir(dir.path()).filePath("ZD_DATA"));
+    ASSERT_EQ(chmod(path.constData(), 0644), 0);
+    test::TestStore ts(dir.path());
+    Table<UserRecord>(ts.store()).count();
+    Table<PasswordRecord>(ts.store()).count();  // a second table of the same file: no second notice
+    ASSERT_EQ(ts.messages().shown.size(), 1);
+    EXPECT_EQ(ts.messages().shown[0].title, "File Permissions");
+    EXPECT_EQ(ts.messages().shown[0].text, "ZD_DATA could be read by other users; it is now readable by you alone.");
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        struct stat st {};
+        if (stat((path + suffix).constData(), &st) == 0) {
+            EXPECT_EQ(st.st_mode & 0777, 0600u) << suffix;
+        }
+    }
+}
+
+} // namespace

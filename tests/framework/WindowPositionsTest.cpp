@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace zendrel;
 
@@ -127,6 +128,16 @@ TEST_F(WindowPositionsTest, AFileThatCannotBeReadOrWrittenIsNoPosition) {
     positions.save(QStringLiteral("Main"), QRect(10, 20, 300, 200));
     positions.setValue(QStringLiteral("Main"), QStringLiteral("SRCF?Browse:1"), "x");
     EXPECT_TRUE(QFileInfo(file).isDir());
+}
+
+TEST_F(WindowPositionsTest, APositionFileThatIsNoRegularFileIsNeitherReadNorWritten) {
+    ASSERT_EQ(mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    WindowPositions positions(file);
+    positions.save(QStringLiteral("Main"), QRect(10, 10, 300, 200));
+    positions.setValue(QStringLiteral("Main"), QStringLiteral("State"), "x");
+    EXPECT_FALSE(positions.restore(QStringLiteral("Main"), kScreens, kPrimary));
+    EXPECT_TRUE(positions.value(QStringLiteral("Main"), QStringLiteral("State")).isEmpty());
+    EXPECT_FALSE(QFileInfo(file).isFile());
 }
 
 } // namespace

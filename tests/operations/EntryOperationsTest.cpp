@@ -117,4 +117,43 @@ TEST_F(EntryFormTest, AddToDefaultsKeepsEachTextOnce) {
     EXPECT_EQ(Table<ScriptPasteRecord>(ts.store()).count(), 1);
 }
 
+TEST_F(EntryFormTest, AnEntryWhoseOwnerWentMeanwhileIsNotSavedAndTheFormKeepsItsValues) {
+    PasswordRecord e = fresh();
+    e.service = "Bank";
+    e.name = "ann";
+    // Another program renames Ann while her form is open.
+    Table<UserRecord> users(ts.store());
+    UserRecord renamed = *users.fetch("U_:KeyName", {QString("Ann")});
+    renamed.name = "Anna";
+    ASSERT_TRUE(users.change(renamed));
+    const auto out = save(e);
+    EXPECT_FALSE(out.saved);
+    ASSERT_EQ(ts.messages().shown.size(), 1);
+    EXPECT_EQ(ts.messages().shown[0].title, "Cannot Save");
+    EXPECT_EQ(ts.messages().shown[0].text, "The user Ann was renamed or deleted elsewhere, so this entry was not saved.");
+    EXPECT_EQ(e.service, "Bank");
+    EXPECT_EQ(Table<PasswordRecord>(ts.store()).count(), 0);
+}
+
+TEST_F(EntryFormTest, APathLongerThanItsFieldIsRefusedNeverCut) {
+    for (QString PasswordRecord::*field : {&PasswordRecord::filename, &PasswordRecord::encryptedFilename}) {
+        ts.messages().shown.clear();
+        PasswordRecord e = fresh();
+        e.service = "Bank";
+        e.name = "ann";
+        e.*field = "/opt/" + QString(300, 'p');
+        const auto out = save(e);
+        EXPECT_FALSE(out.saved);
+        EXPECT_EQ(out.focus, EntryOperations::Focus::Program);
+        ASSERT_EQ(ts.messages().shown.size(), 1);
+        EXPECT_EQ(ts.messages().shown[0].text, "The path has 305 characters; an entry keeps paths of at most 255.");
+    }
+    PasswordRecord e = fresh();
+    e.service = "Bank";
+    e.name = "ann";
+    e.filename = "/opt/" + QString(250, 'p');
+    EXPECT_TRUE(save(e).saved) << "255 characters fit";
+    EXPECT_EQ(Table<PasswordRecord>(ts.store()).get(e.rowId)->filename.size(), 255);
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace zendrel;
 
@@ -134,6 +135,14 @@ TEST_F(ConfigStoreTest, AFailedReadIsBlankAndAFailedFetchWritesNothing) {
     EXPECT_TRUE(ts.messages().shown[1].text.startsWith("Error writing configuration information.  Code ZD_IT"));
     raw.exec("ALTER TABLE Settings_gone RENAME TO Settings");
     EXPECT_EQ(Table<ConfigRecord>(ts.store()).count(), 2);
+}
+
+// A FIFO (or a device) named WIN.INI would hold the first start for ever: only a regular file is read.
+TEST_F(ConfigStoreTest, AWinIniThatIsNoRegularFileIsPassedOver) {
+    ASSERT_EQ(mkfifo(QFile::encodeName(ts.file("WIN.INI")).constData(), 0600), 0);
+    initialiseSettings(ts.store(), config);
+    EXPECT_EQ(stored("ZD_CI"), "0");
+    EXPECT_EQ(stored("ZD_Skip"), "1");
 }
 
 } // namespace

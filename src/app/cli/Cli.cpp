@@ -92,8 +92,15 @@ int runCommand(const Command& command, const QStringList& args, const QString& d
         }
         positional = parser.positionalArguments();
     }
-    Context context(directory, io);
-    return command.run(context, parser, positional);
+    Context context(directory, io, command.createsData());
+    const int rc = command.run(context, parser, positional);
+    // Output that did not arrive (a full disk, a closed pipe) is a failure, even when the work was done.
+    io.out.flush();
+    if (!io.out) {
+        io.err << "zendrel-cli: the output could not be written." << std::endl;
+        return kRefused;
+    }
+    return rc;
 }
 
 } // namespace
@@ -121,8 +128,8 @@ int runCli(const QStringList& arguments, CliIo& io) {
         while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
             const QString a = args.takeFirst();
             if (a == QLatin1String("--help")) {
-                io.out << str(mainHelp());
-                return kDone;
+                io.out << str(mainHelp()) << std::flush;
+                return io.out ? kDone : kRefused;
             }
             if (a == QLatin1String("--data")) {
                 if (args.isEmpty()) {

@@ -3,9 +3,13 @@
 #include "session/Login.h"
 #include "session/OwnerKeys.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <csignal>
 #include <csignal>
 #include <iostream>
+#include <iterator>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,6 +19,54 @@ std::string str(const QString& s) {
     return s.toStdString();
 }
 
+QString listed(const QString& s) {
+    QString out;
+    out.reserve(s.size());
+    for (const QChar c : s) {
+        const char16_t u = c.unicode();
+        switch (u) {
+        case '\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case '\t':
+            out += QStringLiteral("\\t");
+            break;
+        case '\n':
+            out += QStringLiteral("\\n");
+            break;
+        case '\r':
+            out += QStringLiteral("\\r");
+            break;
+        default:
+            if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0)) {
+                out += QStringLiteral("\\x%1").arg(static_cast<int>(u), 2, 16, QLatin1Char('0'));
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// The terminal as it was before a prompt turned its echo off, put back by a signal that ends the program
+// in the middle of the prompt.
+termios g_beforePrompt{};
+volatile sig_atomic_t g_promptOpen = 0;
+
+void restoreTerminalAndEnd(int signal) {
+    if (g_promptOpen) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &g_beforePrompt);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+constexpr int kPromptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+} // namespace
+
 // Messages of the store and the operations, one line each on standard error.
 class Context::StreamMessages final : public MessageService {
 public:
@@ -23,16 +75,21 @@ public:
         QString text = m.text;
         text.replace(QLatin1Char('|'), QLatin1Char(' '));
         text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        // There is no OK to press on a command line.
+        text.remove(QRegularExpression(QStringLiteral("\\s*Press OK to end this application\\.?")));
         m_err << str(m.title) << ": " << str(text.trimmed()) << std::endl;
+        ++shown;
         return m.defaultAnswer;
     }
+    int shown = 0;
 
 private:
     std::ostream& m_err;
 };
 
-Context::Context(const QString& directory, CliIo& io)
-    : m_directory(directory), m_io(io), m_messages(std::make_unique<StreamMessages>(io.err)) {
+Context::Context(const QString& directory, CliIo& io, bool createsData)
+    : m_directory(directory), m_io(io), m_createsData(createsData),
+      m_messages(std::make_unique<StreamMessages>(io.err)) {
     if (io.clock) {
         m_clock = io.clock;
     } else {
@@ -47,11 +104,19 @@ MessageService& Context::messages() {
     return *m_messages;
 }
 
+int Context::messagesShown() const {
+    return m_messages->shown;
+}
+
 DataStore& Context::store() {
     if (!m_store) {
         const QFileInfo dir(m_directory);
         if (!dir.isDir() || !dir.isExecutable()) {
             throw Refusal{QStringLiteral("the data directory %1 cannot be opened.").arg(m_directory)};
+        }
+        if (!m_createsData && !QFileInfo::exists(QDir(m_directory).filePath(QStringLiteral("ZD_DATA")))) {
+            throw Refusal{
+                QStringLiteral("no Zendrel data in %1; `zendrel-cli init` prepares one").arg(m_directory)};
         }
         // One command reads or writes a little, or streams a list once: a small page cache is enough.
         m_store = std::make_unique<DataStore>(DataStore::Options{dir.absoluteFilePath(), ownerKeys(), m_messages.get(),
@@ -66,7 +131,15 @@ QString Context::readSecret(const char* prompt, const char* what) {
         m_io.err << prompt << std::flush;
         termios old{};
         const bool tty = tcgetattr(STDIN_FILENO, &old) == 0;
+        struct sigaction previous[std::size(kPromptSignals)] {};
         if (tty) {
+            g_beforePrompt = old;
+            g_promptOpen = 1;
+            struct sigaction restore {};
+            restore.sa_handler = restoreTerminalAndEnd;
+            for (size_t i = 0; i < std::size(kPromptSignals); ++i) {
+                sigaction(kPromptSignals[i], &restore, &previous[i]);
+            }
             termios quiet = old;
             quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
             tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
@@ -74,6 +147,10 @@ QString Context::readSecret(const char* prompt, const char* what) {
         const bool got = static_cast<bool>(std::getline(m_io.in, line));
         if (tty) {
             tcsetattr(STDIN_FILENO, TCSANOW, &old);
+            g_promptOpen = 0;
+            for (size_t i = 0; i < std::size(kPromptSignals); ++i) {
+                sigaction(kPromptSignals[i], &previous[i], nullptr);
+            }
             m_io.err << std::endl;
         }
         if (!got) {

@@ -28,18 +28,23 @@ struct Refusal {
 };
 
 std::string str(const QString& s);
+// A stored text as one field of one line: backslash, tab, line ends and the other control characters
+// (C0, DEL, C1) written as escapes, so that no value can make a line or a column of its own.
+QString listed(const QString& s);
 
 // What every command works with: the data directory's store, opened on first use, the messages of the
 // store and the operations as one line each on standard error, and the login of a user.
 class Context {
 public:
-    Context(const QString& directory, CliIo& io);
+    Context(const QString& directory, CliIo& io, bool createsData = true);
     ~Context();
 
     CliIo& io() { return m_io; }
     std::ostream& out() { return m_io.out; }
     DataStore& store();
     MessageService& messages();
+    // How many messages the store and the operations have shown.
+    int messagesShown() const;
     Clock& clock() { return *m_clock; }
 
     // One line of standard input, without its line end; a prompt without echo on a terminal.
@@ -51,6 +56,7 @@ private:
     class StreamMessages;
     QString m_directory;
     CliIo& m_io;
+    bool m_createsData;
     std::unique_ptr<StreamMessages> m_messages;
     std::unique_ptr<Clock> m_ownClock;
     Clock* m_clock;
@@ -72,6 +78,9 @@ public:
     virtual QString description() const { return {}; }
     // Whether the command works on a data directory.
     virtual bool usesData() const { return true; }
+    // Whether the command may make the data files of an empty directory (init and the commands that add);
+    // every other one refuses a directory without them, so that a mistyped --data creates nothing.
+    virtual bool createsData() const { return false; }
     // Whether the arguments are options and positional ones; false takes them all as they are (a value
     // such as "-5" is not an option).
     virtual bool parsesOptions() const { return true; }

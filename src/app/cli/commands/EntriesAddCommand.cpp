@@ -6,6 +6,7 @@ namespace {
 
 class EntriesAdd final : public Command {
 public:
+    bool createsData() const override { return true; }
     QString name() const override { return QStringLiteral("entries add"); }
     QString summary() const override { return QStringLiteral("add a password entry"); }
     QString usage() const override {

@@ -22,7 +22,9 @@ public:
         const int64_t id = entryId(positional.first());
         const UserRecord user = c.login(requiredOption(o, QStringLiteral("user")));
         const PasswordRecord e = userEntry(c, user, id);
-        auto line = [&c](const char* label, const QString& value) { c.out() << label << ": " << str(value) << '\n'; };
+        auto line = [&c](const char* label, const QString& value) {
+            c.out() << label << ": " << str(listed(value)) << '\n';
+        };
         line("ID", QString::number(e.id));
         line("User", e.user);
         line("Service", e.service);
@@ -43,8 +45,8 @@ public:
         line("Direct Send", e.directSend ? QStringLiteral("yes") : QStringLiteral("no"));
         line("Program", e.filename);
         line("Attachment", e.encryptedFilename);
-        line("Notes", QString(e.notes).replace(QLatin1Char('\n'), QLatin1String("\\n")));
-        line("More Notes", QString(e.moreNotes).replace(QLatin1Char('\n'), QLatin1String("\\n")));
+        line("Notes", e.notes);
+        line("More Notes", e.moreNotes);
         return kDone;
     }
 };

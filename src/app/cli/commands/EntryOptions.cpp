@@ -93,7 +93,7 @@ PasswordRecord userEntry(Context& c, const UserRecord& user, int64_t id) {
 }
 
 void printListLine(std::ostream& out, const PasswordRecord& e) {
-    out << e.id << '\t' << str(e.service) << '\t' << str(e.name) << '\t' << str(e.url) << '\n';
+    out << e.id << '\t' << str(listed(e.service)) << '\t' << str(listed(e.name)) << '\t' << str(listed(e.url)) << '\n';
 }
 
 int saved(const EntryOperations::Outcome& outcome) {

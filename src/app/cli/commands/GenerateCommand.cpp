@@ -60,7 +60,9 @@ public:
         if (o.isSet(QStringLiteral("joint"))) {
             choice.joint = joints.value(joint);
         }
-        ensureWords(c.store());
+        if (PasswordGenerator::drawsWords(choice.type)) {
+            ensureWords(c.store());
+        }
         const auto password = generator.generate(choice);
         if (!password) {
             return kRefused;

@@ -8,6 +8,7 @@ namespace {
 
 class Init final : public Command {
 public:
+    bool createsData() const override { return true; }
     QString name() const override { return QStringLiteral("init"); }
     QString summary() const override {
         return QStringLiteral("prepare the data directory as the main program's start does");
@@ -25,7 +26,8 @@ public:
         ConfigStore config(c.store());
         loadMainSettings(c.store(), config);
         Login(c.store()).ensureDefaultUser();
-        return kDone;
+        // The first-run settings report a failed write with a message and go on: the command has failed.
+        return c.messagesShown() == 0 ? kDone : kRefused;
     }
 };
 

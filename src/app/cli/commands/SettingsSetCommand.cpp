@@ -7,6 +7,7 @@ namespace {
 
 class SettingsSet final : public Command {
 public:
+    bool createsData() const override { return true; }
     QString name() const override { return QStringLiteral("settings set"); }
     QString synopsis() const override { return QStringLiteral("settings set NAME VALUE"); }
     QString summary() const override { return QStringLiteral("change a setting"); }

@@ -8,6 +8,7 @@ namespace {
 
 class UsersAdd final : public Command {
 public:
+    bool createsData() const override { return true; }
     QString name() const override { return QStringLiteral("users add"); }
     QString synopsis() const override { return QStringLiteral("users add NAME"); }
     QString summary() const override {

@@ -21,7 +21,7 @@ public:
         Login login(c.store());
         login.ensureDefaultUser();
         for (const auto& u : login.usersByName()) {
-            c.out() << str(u.name) << '\n';
+            c.out() << str(listed(u.name)) << '\n';
         }
         return kDone;
     }

@@ -27,7 +27,7 @@ public:
         for (const WindowInfo& w : desktop.topLevelWindows()) {
             char id[32];
             std::snprintf(id, sizeof id, "0x%08llx", static_cast<unsigned long long>(w.id));
-            c.out() << id << '\t' << w.text << '\n';
+            c.out() << id << '\t' << str(listed(QString::fromStdString(w.text))) << '\n';
         }
         return kDone;
     }

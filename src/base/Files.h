@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace zendrel {
+
+// Whether a path names a regular file (after symbolic links). A FIFO, a device or a directory in its place
+// would hang a reader or be written through, so files read or written by name are checked first.
+bool isRegularFile(const QString& path);
+// Whether nothing is there yet or a regular file is: a file that may be created or rewritten by name.
+bool isAbsentOrRegularFile(const QString& path);
+
+} // namespace zendrel
