@@ -151,11 +151,34 @@ void initialiseSettings(DataStore& store, ConfigStore& config) {
 }
 
 int64_t mainSendInterval(int64_t stored) {
-    return std::max<int64_t>(stored, 50);
+    return std::clamp<int64_t>(stored, 50, 250);
 }
 
 int64_t sendGroupSize(int64_t stored) {
-    return stored <= 0 ? 7 : stored;
+    return stored <= 0 ? 7 : std::min<int64_t>(stored, 10);
+}
+
+int64_t clearSeconds(int64_t stored) {
+    return std::clamp<int64_t>(stored, 0, 9999);
+}
+
+int64_t inactivityMinutes(int64_t stored) {
+    return std::clamp<int64_t>(stored, 0, 120);
+}
+
+std::optional<std::pair<int64_t, int64_t>> settingTypeRange(const QString& name) {
+    const QString n = ConfigStore::settingName(name).toUpper();
+    for (const char* word : {"ZD_CI", "ZD_IT", "ZD_GD", "ZD_TRAY"}) {
+        if (n == QLatin1String(word)) {
+            return std::pair<int64_t, int64_t>{INT32_MIN, INT32_MAX};
+        }
+    }
+    for (const char* byte : {"ZD_BS", "ZD_SKIP", "ZD_HC", "ZD_MA", "ZD_SOT", "ZD_ASK", "ZD_ASKIMM"}) {
+        if (n == QLatin1String(byte)) {
+            return std::pair<int64_t, int64_t>{0, 255};
+        }
+    }
+    return std::nullopt;
 }
 
 Settings loadMainSettings(DataStore& store, ConfigStore& config) {
@@ -167,8 +190,8 @@ Settings loadMainSettings(DataStore& store, ConfigStore& config) {
     s.version = QString::fromLatin1(kProgramVersion);
     config.write(QStringLiteral("ZD_Version"), s.version);
     s.skip = config.readNumber(QStringLiteral("ZD_Skip"));
-    s.clearSeconds = config.readNumber(QStringLiteral("ZD_CI"));
-    s.inactivityMinutes = config.readNumber(QStringLiteral("ZD_IT"));
+    s.clearSeconds = clearSeconds(config.readNumber(QStringLiteral("ZD_CI")));
+    s.inactivityMinutes = inactivityMinutes(config.readNumber(QStringLiteral("ZD_IT")));
     s.tray = config.readNumber(QStringLiteral("ZD_Tray"));
     s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
     s.dateFormat = config.read(QStringLiteral("DateFormat")).left(4);
@@ -178,12 +201,12 @@ Settings loadMainSettings(DataStore& store, ConfigStore& config) {
     s.fontType = config.read(QStringLiteral("FontType")).left(32);
     const int64_t interval = config.readNumber(QStringLiteral("ZD_GD"));
     s.sendInterval = mainSendInterval(interval);
-    if (s.sendInterval != interval) {
+    if (interval < s.sendInterval) {
         config.write(QStringLiteral("ZD_GD"), s.sendInterval);
     }
     const int64_t group = config.readNumber(QStringLiteral("ZD_BS"));
     s.groupSize = sendGroupSize(group);
-    if (s.groupSize != group) {
+    if (group <= 0) {
         config.write(QStringLiteral("ZD_BS"), s.groupSize);
         config.write(QStringLiteral("ZD_MA"), int64_t{1});
     }
@@ -200,13 +223,13 @@ std::optional<Settings> loadMonitorSettings(DataStore& store, ConfigStore& confi
     s.version = QString::fromLatin1(kProgramVersion);
     s.stayOnTop = config.readNumber(QStringLiteral("ZD_SOT"));
     s.skip = config.readNumber(QStringLiteral("ZD_Skip"));
-    s.clearSeconds = config.readNumber(QStringLiteral("ZD_CI"));
-    s.inactivityMinutes = config.readNumber(QStringLiteral("ZD_IT"));
+    s.clearSeconds = clearSeconds(config.readNumber(QStringLiteral("ZD_CI")));
+    s.inactivityMinutes = inactivityMinutes(config.readNumber(QStringLiteral("ZD_IT")));
     s.tray = config.readNumber(QStringLiteral("ZD_Tray"));
     s.askEveryRestore = config.readNumber(QStringLiteral("ZD_ASK"));
     s.askAtStart = config.readNumber(QStringLiteral("ZD_ASKIMM"));
     s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
-    s.sendInterval = std::max<int64_t>(config.readNumber(QStringLiteral("ZD_GD")), 20);
+    s.sendInterval = std::clamp<int64_t>(config.readNumber(QStringLiteral("ZD_GD")), 20, 250);
     s.groupSize = sendGroupSize(config.readNumber(QStringLiteral("ZD_BS")));
     return s;
 }

@@ -55,10 +55,17 @@ constexpr const char* kProgramVersion = "2.7";
 // The section of WIN.INI (in the data directory) where the previous version kept its settings.
 constexpr const char* kPreviousVersionSection = "Zendrel";
 
-// The main program's pace of typing: at least 50 hundredths of a second between groups of characters.
+// The main program's pace of typing: 50 to 250 hundredths of a second between groups of characters.
 int64_t mainSendInterval(int64_t stored);
-// Characters typed in one group: 7 when the stored value is none or unusable.
+// Characters typed in one group: 7 when the stored value is none, at most 10.
 int64_t sendGroupSize(int64_t stored);
+// The numeric settings are read within the ranges their use can take (the options window's): a value
+// beyond them reads as the nearest end, so no countdown or pace can wrap however the value was written.
+int64_t clearSeconds(int64_t stored);
+int64_t inactivityMinutes(int64_t stored);
+// The values a numeric setting's type can hold ("ZD_IT" a 32-bit integer, "ZD_BS" a byte); nothing for a
+// setting of text or one not known.
+std::optional<std::pair<int64_t, int64_t>> settingTypeRange(const QString& name);
 
 // The main program's loading at start: first-run initialisation of an empty table, the version written,
 // every setting read with its corrections and their write-backs.

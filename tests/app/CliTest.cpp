@@ -542,4 +542,16 @@ TEST_F(CliTest, ASignalDuringThePasswordPromptLeavesTheTerminalAsItWas) {
     }
 }
 
+TEST_F(CliTest, ANumericSettingBeyondItsTypeIsRefused) {
+    ASSERT_EQ(cli({"init"}).rc, 0);
+    CliRun r = cli({"settings", "set", "ZD_IT", "9223372036854775807"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "zendrel-cli: ZD_IT is a whole number from -2147483648 to 2147483647.\n");
+    EXPECT_EQ(cli({"settings", "set", "ZD_BS", "256"}).rc, 1);
+    EXPECT_EQ(cli({"settings", "set", "ZD_CI", "ten"}).rc, 1);
+    EXPECT_EQ(cli({"settings", "get", "ZD_IT"}).out, "0\n");
+    EXPECT_EQ(cli({"settings", "set", "ZD_IT", "-1"}).rc, 0) << "within the type; read as 0 by its use";
+    EXPECT_EQ(cli({"settings", "set", "DateFormat", "d17"}).rc, 0);
+}
+
 } // namespace

@@ -145,4 +145,29 @@ TEST_F(ConfigStoreTest, AWinIniThatIsNoRegularFileIsPassedOver) {
     EXPECT_EQ(stored("ZD_Skip"), "1");
 }
 
+// Values written by hand or by the command line beyond what their use can take read as the nearest sensible
+// value: an inactivity of 2^63-1 minutes would wrap the countdown into the past.
+TEST_F(ConfigStoreTest, NumericSettingsReadWithinTheRangesOfTheirUse) {
+    initialiseSettings(ts.store(), config);
+    for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{
+             {"ZD_IT", "9223372036854775807"}, {"ZD_CI", "-5"}, {"ZD_GD", "100000"}, {"ZD_BS", "300"}}) {
+        ASSERT_TRUE(config.write(QString::fromLatin1(name), QString::fromLatin1(value)));
+    }
+    const Settings s = loadMainSettings(ts.store(), config);
+    EXPECT_EQ(s.inactivityMinutes, 120);
+    EXPECT_EQ(s.clearSeconds, 0);
+    EXPECT_EQ(s.sendInterval, 250);
+    EXPECT_EQ(s.groupSize, 10);
+    EXPECT_EQ(stored("ZD_IT"), "9223372036854775807") << "reading changes nothing stored";
+    const auto monitor = loadMonitorSettings(ts.store(), config);
+    ASSERT_TRUE(monitor);
+    EXPECT_EQ(monitor->inactivityMinutes, 120);
+    EXPECT_EQ(monitor->sendInterval, 250);
+    EXPECT_EQ(monitor->groupSize, 10);
+
+    EXPECT_EQ(settingTypeRange("zd_it"), (std::pair<int64_t, int64_t>{INT32_MIN, INT32_MAX}));
+    EXPECT_EQ(settingTypeRange("ZD_BS"), (std::pair<int64_t, int64_t>{0, 255}));
+    EXPECT_FALSE(settingTypeRange("DateFormat"));
+}
+
 } // namespace

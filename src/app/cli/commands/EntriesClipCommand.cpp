@@ -51,9 +51,9 @@ public:
         }
         const UserRecord user = c.login(requiredOption(o, QStringLiteral("user")));
         const PasswordRecord e = userEntry(c, user, id);
-        int64_t seconds = ConfigStore(c.store()).readNumber(QStringLiteral("ZD_CI"));
-        if (seconds <= 0 || seconds > 86400) {
-            seconds = 10;
+        int64_t seconds = clearSeconds(ConfigStore(c.store()).readNumber(QStringLiteral("ZD_CI")));
+        if (seconds == 0) {
+            seconds = 10;  // a clip is always cleared, also where the programs never clear
         }
         x11::QtClipboard clipboard;
         EntryOperations::copyField(e, field, clipboard);

@@ -20,6 +20,16 @@ public:
         if (ConfigStore::settingName(positional[0]).isEmpty()) {
             throw UsageError{QStringLiteral("a setting needs a name")};
         }
+        if (const auto range = settingTypeRange(positional[0])) {
+            bool ok = false;
+            const int64_t v = positional[1].trimmed().toLongLong(&ok);
+            if (!ok || v < range->first || v > range->second) {
+                throw Refusal{QStringLiteral("%1 is a whole number from %2 to %3.")
+                                  .arg(ConfigStore::settingName(positional[0]))
+                                  .arg(range->first)
+                                  .arg(range->second)};
+            }
+        }
         ConfigStore config(c.store());
         // A first setting written here must not stand in for the main program's first run.
         if (config.count() == 0) {
