@@ -214,9 +214,12 @@ void MonitorEngine::sendQueuedEntry(size_t index, WindowId window) {
         outcome = sender.sendTo(window, request, variant);
     }
     windowsChanged();
-    if (outcome == SendOutcome::FocusRefused || outcome == SendOutcome::ModifiersHeld) {
-        // Nothing was typed. The window is tried again later, not on every pass: each try would take
-        // the focus from whatever the user is doing.
+    const bool incomplete = outcome == SendOutcome::FocusRefused || outcome == SendOutcome::ModifiersHeld ||
+                            (outcome == SendOutcome::Stopped && !row.immediate);
+    if (incomplete) {
+        // Nothing, or not all, was typed: a watched entry stays, also one typed only once (interval 0). The
+        // window is tried again later, not on every pass: each try would take the focus from whatever the
+        // user is doing.
         row.dontCheckBefore = m_clock.monotonic() + std::max<int64_t>(row.interval + 50, 500);
         return;
     }

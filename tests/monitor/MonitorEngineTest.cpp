@@ -264,6 +264,32 @@ TEST_F(MonitorEngineTest, TheMonitorProgramDoesNotTypeIntoAWindowThatClosedDurin
     EXPECT_EQ(typedInto(again), "pw-Watched\n");
 }
 
+TEST_F(MonitorEngineTest, AWatchedEntryTypedOnceStaysWhenItsTypingWasStopped) {
+    PasswordRecord e = entry("Watched", "Bank", true, 0, 0);
+    e.paste = "[Password][Tab][Name][Enter]";
+    store(e);
+    const WindowId bank = desktop.addWindow("Bank");
+    const WindowId other = desktop.addWindow("Other");
+    engine->userOpened("Ann");
+    engine->processUserList();
+    // Once typing has begun, the user clicks into another window.
+    std::function<void()> leave = [&] {
+        if (keyboard.events().empty()) {
+            clock.onSleep = leave;
+        } else {
+            desktop.setFocus(other);
+        }
+    };
+    clock.onSleep = leave;
+    runFor(1);
+    EXPECT_EQ(typedInto(other), "") << "nothing reaches the window the focus went to";
+    ASSERT_EQ(engine->rows().size(), 1u) << "the send did not complete: the entry stays watched";
+    clock.onSleep = nullptr;
+    runFor(7);  // tried again after a pause
+    EXPECT_TRUE(QString::fromStdString(typedInto(bank)).endsWith("pw-Watched\tann\n")) << typedInto(bank);
+    EXPECT_TRUE(engine->rows().empty()) << "typed once, it is done";
+}
+
 // Without a display, a Send of any kind of title says so instead of "succeeding" into nowhere.
 TEST(NoDisplayTest, EverySendReportsThatThereIsNoDisplayAndTypesNothing) {
     test::TestStore ts;
