@@ -207,11 +207,13 @@ void MonitorEngine::sendQueuedEntry(size_t index, WindowId window) {
     MonitorRow& row = m_rows[index];
     const Activation variant = m_program == EngineProgram::Main ? Activation::Main : Activation::Monitor;
     SendOutcome outcome;
+    std::vector<qsizetype> untypable;
     {
         // The request shares the row's text; it is gone before the row may be wiped.
         Sender sender(m_keyboard, m_desktop, m_clock, m_settings);
         const SendRequest request{row.windowTitle, row.windowContents, row.pushText, row.directSend};
         outcome = sender.sendTo(window, request, variant);
+        untypable = sender.untypable();
     }
     windowsChanged();
     const bool incomplete = outcome == SendOutcome::FocusRefused || outcome == SendOutcome::ModifiersHeld ||
@@ -222,6 +224,10 @@ void MonitorEngine::sendQueuedEntry(size_t index, WindowId window) {
         // user is doing.
         row.dontCheckBefore = m_clock.monotonic() + std::max<int64_t>(row.interval + 50, 500);
         return;
+    }
+    if (outcome == SendOutcome::Untypable && m_callbacks.message) {
+        // Typing it again would leave the same holes: said once, and the entry goes on as sent.
+        m_callbacks.message(QStringLiteral("Cannot Send"), cannotSendText(outcome, row.windowTitle, untypable));
     }
     if (outcome == SendOutcome::Sent && m_callbacks.sent) {
         QString title;
@@ -270,7 +276,8 @@ void MonitorEngine::runSendPass(bool requested) {
         windowsChanged();
         if (outcome != SendOutcome::Sent) {
             if (m_callbacks.message) {
-                m_callbacks.message(QStringLiteral("Cannot Send"), cannotSendText(outcome, row.windowTitle));
+                m_callbacks.message(QStringLiteral("Cannot Send"),
+                                    cannotSendText(outcome, row.windowTitle, sender.untypable()));
             }
         } else if (m_callbacks.sent) {
             m_callbacks.sent(row, row.windowTitle);

@@ -26,7 +26,7 @@ SendOutcome SendOperations::sendNow(const PasswordRecord& e, Keyboard& keyboard,
     const SendOutcome outcome =
         sender.send({e.windowTitleToLocate, e.windowContents, text, e.directSend != 0}, Activation::Main);
     if (outcome != SendOutcome::Sent) {
-        m_messages.show(QStringLiteral("Cannot Send"), cannotSendText(outcome, e.windowTitleToLocate));
+        m_messages.show(QStringLiteral("Cannot Send"), cannotSendText(outcome, e.windowTitleToLocate, sender.untypable()));
     }
     return outcome;
 }

@@ -32,7 +32,12 @@ SendOutcome Sender::typeInto(WindowId window, const SendRequest& request) {
     } else {
         ok = typist.typeSendText(text);
     }
-    return ok ? SendOutcome::Sent : SendOutcome::Stopped;
+    m_untypable = typist.untypable();
+    if (!ok) {
+        return SendOutcome::Stopped;
+    }
+    // A text typed with holes in it is not a send that worked: a password lacking a character fails.
+    return m_untypable.empty() ? SendOutcome::Sent : SendOutcome::Untypable;
 }
 
 SendOutcome Sender::sendTo(WindowId window, const SendRequest& request, Activation variant) {
@@ -86,7 +91,7 @@ SendOutcome Sender::send(const SendRequest& request, Activation variant) {
     return sendTo(l.window, request, variant);
 }
 
-QString cannotSendText(SendOutcome outcome, const QString& title) {
+QString cannotSendText(SendOutcome outcome, const QString& title, const std::vector<qsizetype>& untypable) {
     const QString t = trimmedRight(title);
     switch (outcome) {
     case SendOutcome::NoWindow:
@@ -103,6 +108,16 @@ QString cannotSendText(SendOutcome outcome, const QString& title) {
     case SendOutcome::NoDisplay:
         return QStringLiteral("No display to type into was found, so nothing was typed into (") + t +
                QStringLiteral(").");
+    case SendOutcome::Untypable: {
+        QStringList places;
+        for (const qsizetype p : untypable) {
+            places << QString::number(p);
+        }
+        return QStringLiteral("The characters at places %1 of the text could not be typed on this keyboard, so the "
+                              "text typed into (")
+                   .arg(places.join(QStringLiteral(", "))) +
+               t + QStringLiteral(") is incomplete.");
+    }
     case SendOutcome::Sent:
         break;
     }

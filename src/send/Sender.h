@@ -22,6 +22,7 @@ enum class SendOutcome {
     ModifiersHeld,  // the user kept holding Shift, Ctrl, Alt or Super
     Stopped,        // the focus left the window while typing
     NoDisplay,      // there is no display to type into
+    Untypable,      // some characters of the text could not be typed on this keyboard
 };
 
 // Locates, activates and types, never into a window other than the one located: after activation the
@@ -33,6 +34,8 @@ public:
     SendOutcome send(const SendRequest& request, Activation variant);
     // Types into an already located window (the monitor's second look at a window).
     SendOutcome sendTo(WindowId window, const SendRequest& request, Activation variant);
+    // After an Untypable outcome: the characters that could not be typed, by their place in the text.
+    const std::vector<qsizetype>& untypable() const { return m_untypable; }
 
     // How long activation may take to bring the focus in, and how long a held modifier is waited for.
     static constexpr int64_t kFocusWait = 100;  // hundredths
@@ -41,14 +44,16 @@ public:
 private:
     SendOutcome typeInto(WindowId window, const SendRequest& request);
 
+    std::vector<qsizetype> m_untypable;
     Keyboard& m_keyboard;
     Desktop& m_desktop;
     Clock& m_clock;
     SendSettings m_settings;
 };
 
-// The message for an outcome other than Sent, titled "Cannot Send".
-QString cannotSendText(SendOutcome outcome, const QString& title);
+// The message for an outcome other than Sent, titled "Cannot Send"; `untypable` names the characters that
+// could not be typed, by their place in the text.
+QString cannotSendText(SendOutcome outcome, const QString& title, const std::vector<qsizetype>& untypable = {});
 
 // Starts the program or document of an entry without waiting for it. Nothing is started for a blank
 // name, one that begins with a control character, or (unless `startNotApplicable`) "N/A". A failure is

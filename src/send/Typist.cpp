@@ -75,7 +75,10 @@ bool Typist::typeCharacters(const QString& text) {
             c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
             ++i;
         }
-        m_keyboard.typeCharacter(c);
+        ++m_typed;
+        if (!m_keyboard.typeCharacter(c)) {
+            m_untypable.push_back(m_typed);
+        }
     }
     return true;
 }
@@ -107,11 +110,15 @@ bool Typist::run(const std::vector<SendStep>& steps) {
 
 bool Typist::typeSendText(const ExpandedText& text) {
     m_stopped = false;
+    m_typed = 0;
+    m_untypable.clear();
     return run(planGroups(text, m_settings.groupSize, m_settings.interval));
 }
 
 bool Typist::directSendText(Desktop& desktop, WindowId window, const ExpandedText& text, int focusMode) {
     m_stopped = false;
+    m_typed = 0;
+    m_untypable.clear();
     WindowId previous = 0;
     if (focusMode != 0) {
         previous = desktop.focusedWindow();

@@ -39,6 +39,9 @@ public:
     bool typeSendText(const ExpandedText& text);
     // Carries out the steps of a plan. False when the guard stopped it.
     bool run(const std::vector<SendStep>& steps);
+    // The characters of the last text that the keyboard could not type, by their place among the
+    // characters typed (1 for the first); empty when every one was typed.
+    const std::vector<qsizetype>& untypable() const { return m_untypable; }
     // The direct typer: no groups, no interval; repeat counts such as [Tab 3]; a token must close within
     // 33 characters. focusMode 0 leaves the focus, 1 gives it to the window, 2 also gives it back.
     bool directSendText(Desktop& desktop, WindowId window, const ExpandedText& text, int focusMode);
@@ -51,6 +54,8 @@ private:
     SendSettings m_settings;
     std::function<bool()> m_guard;
     bool m_stopped = false;
+    qsizetype m_typed = 0;
+    std::vector<qsizetype> m_untypable;
 };
 
 } // namespace zendrel

@@ -78,6 +78,20 @@ TEST_F(SenderTest, TheTextGoesIntoTheLocatedWindowAfterActivation) {
     EXPECT_EQ(desktop.front(), bank);
 }
 
+// A password with characters the keyboard cannot type is not sent "successfully" with holes in it.
+TEST_F(SenderTest, CharactersThatCannotBeTypedMakeTheSendFailAndAreNamedByTheirPlace) {
+    for (const bool direct : {false, true}) {
+        Sender s{keyboard, desktop, clock, SendSettings{7, 5}};
+        EXPECT_EQ(s.send(request("*Login", "ab\x01" "c\x7f" "d", direct), Activation::Main), SendOutcome::Untypable);
+        EXPECT_EQ(s.untypable(), (std::vector<qsizetype>{3, 5}));
+        EXPECT_EQ(cannotSendText(SendOutcome::Untypable, "*Login", s.untypable()),
+                  "The characters at places 3, 5 of the text could not be typed on this keyboard, so the text typed "
+                  "into (*Login) is incomplete.");
+        EXPECT_EQ(s.send(request("*Login", "abcd", direct), Activation::Main), SendOutcome::Sent);
+        EXPECT_TRUE(s.untypable().empty());
+    }
+}
+
 TEST_F(SenderTest, AMissingWindowIsReportedAndNothingIsTyped) {
     const SendOutcome o = sender.send(request("Mail", "x"), Activation::Main);
     EXPECT_EQ(o, SendOutcome::NoWindow);

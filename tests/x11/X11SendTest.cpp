@@ -277,6 +277,22 @@ TEST_F(X11Test, TheCommandLineSendsAnEntryAndReportsAMissingWindow) {
     EXPECT_EQ(missing.second, "Cannot Send: The associated window does not exist (Mail).\n");
 }
 
+TEST_F(X11Test, APasswordWithCharactersNoKeyboardTypesIsAFailedSend) {
+    const QString file = xterm("Bank Login");
+    QTemporaryDir data;
+    ASSERT_EQ(runCli(data.path(),
+                     {"entries", "add", "--user", "Default User", "--service", "Bank", "--name", "alice", "--title",
+                      "bank*", "--wait", "0", "--paste", "[Password][Enter]"},
+                     "ab\x01" "c\x7f" "d\n")
+                  .first,
+              0);
+    const auto r = runCli(data.path(), {"send", "1", "--user", "Default User"}, {});
+    EXPECT_EQ(r.first, 1);
+    EXPECT_EQ(r.second, "Cannot Send: The characters at places 3, 5 of the text could not be typed on this keyboard, "
+                        "so the text typed into (bank*) is incomplete.\n");
+    EXPECT_EQ(received(file), "abcd\n");
+}
+
 TEST_F(X11Test, TheCommandLineMonitorTypesIntoWindowsAsTheyAppear) {
     QTemporaryDir data;
     auto cli = [&](const QStringList& args, const QByteArray& input = {}) { return runCli(data.path(), args, input).first; };
