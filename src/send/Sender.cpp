@@ -17,7 +17,7 @@ QString trimmedRight(const QString& s) {
 Sender::Sender(Keyboard& keyboard, Desktop& desktop, Clock& clock, SendSettings settings)
     : m_keyboard(keyboard), m_desktop(desktop), m_clock(clock), m_settings(settings) {}
 
-SendOutcome Sender::typeInto(WindowId window, const SendRequest& request) {
+SendOutcome Sender::typeInto(WindowId window, const SendRequest& request, bool located) {
     Typist typist(m_keyboard, m_clock, m_settings);
     if (window != 0) {
         typist.setGuard([this, window] {
@@ -27,7 +27,7 @@ SendOutcome Sender::typeInto(WindowId window, const SendRequest& request) {
     }
     const ExpandedText text = request.text.trimmedRight();
     bool ok = false;
-    if (request.direct && window > 31) {
+    if (request.direct && located && window > 31) {
         ok = typist.directSendText(m_desktop, window, text, 1);
     } else {
         ok = typist.typeSendText(text);
@@ -55,7 +55,7 @@ SendOutcome Sender::sendTo(WindowId window, const SendRequest& request, Activati
     if (!WindowFinder(m_desktop).focusReaches(window, m_clock, kFocusWait)) {
         return SendOutcome::FocusRefused;
     }
-    return typeInto(window, request);
+    return typeInto(window, request, true);
 }
 
 SendOutcome Sender::send(const SendRequest& request, Activation variant) {
@@ -71,7 +71,8 @@ SendOutcome Sender::send(const SendRequest& request, Activation variant) {
         if (!m_keyboard.waitForModifiersReleased(kModifierWaitMs)) {
             return SendOutcome::ModifiersHeld;
         }
-        return typeInto(0, request);
+        // The window focused now is the one typed into: when the focus leaves it, typing stops.
+        return typeInto(m_desktop.focusedWindow(), request, false);
     }
     WindowFinder finder(m_desktop);
     const Located l = finder.find(request.title, request.contents);
@@ -83,7 +84,8 @@ SendOutcome Sender::send(const SendRequest& request, Activation variant) {
         if (!m_keyboard.waitForModifiersReleased(kModifierWaitMs)) {
             return SendOutcome::ModifiersHeld;
         }
-        return typeInto(0, request);
+        // The window focused now is the one typed into: when the focus leaves it, typing stops.
+        return typeInto(m_desktop.focusedWindow(), request, false);
     }
     if (!l.found()) {
         return SendOutcome::NoWindow;

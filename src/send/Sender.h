@@ -42,7 +42,8 @@ public:
     static constexpr int kModifierWaitMs = 3000;
 
 private:
-    SendOutcome typeInto(WindowId window, const SendRequest& request);
+    // Types with the guard on `window`; direct sending only into a window located by its title.
+    SendOutcome typeInto(WindowId window, const SendRequest& request, bool located);
 
     std::vector<qsizetype> m_untypable;
     Keyboard& m_keyboard;

@@ -114,6 +114,17 @@ TEST_F(SenderTest, TypingStopsWhenTheFocusLeavesTheWindow) {
     EXPECT_EQ(keyboard.textReceivedBy(editor), "");
 }
 
+TEST_F(SenderTest, ABlankOrTildeTitleTypesIntoTheFocusedWindowOnlyWhileItKeepsTheFocus) {
+    for (const char* title : {"", "~Zendrel"}) {
+        keyboard.clear();
+        desktop.setFocus(editor);
+        keyboard.onEvent(6, [this] { desktop.setFocus(bank); });
+        EXPECT_EQ(sender.send(request(title, "abcdefgh[Tab]ijk"), Activation::Main), SendOutcome::Stopped) << title;
+        EXPECT_EQ(keyboard.textReceivedBy(editor), "abc") << title;
+        EXPECT_EQ(keyboard.textReceivedBy(bank), "") << "nothing follows the focus to the window clicked";
+    }
+}
+
 TEST_F(SenderTest, TheMonitorLeavesAMinimisedWindowAloneAndTheMainProgramRestoresIt) {
     desktop.setFocus(editor);
     desktop.setMinimized(bank, true);
