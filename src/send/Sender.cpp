@@ -34,13 +34,15 @@ SendOutcome Sender::typeInto(WindowId window, const SendRequest& request, bool l
     }
     m_untypable = typist.untypable();
     if (!ok) {
-        return SendOutcome::Stopped;
+        return typist.modifiersHeld() ? SendOutcome::ModifiersHeld : SendOutcome::Stopped;
     }
     // A text typed with holes in it is not a send that worked: a password lacking a character fails.
     return m_untypable.empty() ? SendOutcome::Sent : SendOutcome::Untypable;
 }
 
 SendOutcome Sender::sendTo(WindowId window, const SendRequest& request, Activation variant) {
+    // The layout may have changed since the last send.
+    m_keyboard.refresh();
     if (!m_keyboard.waitForModifiersReleased(kModifierWaitMs)) {
         return SendOutcome::ModifiersHeld;
     }
@@ -63,6 +65,7 @@ SendOutcome Sender::send(const SendRequest& request, Activation variant) {
         return SendOutcome::NoDisplay;
     }
     if (trimmedRight(request.title).isEmpty()) {
+        m_keyboard.refresh();
         // A blank title types into whatever has the focus, on purpose; with no window focused at all the
         // keystrokes would go wherever the pointer happens to be.
         if (m_desktop.focusedWindow() == 0) {
@@ -78,6 +81,7 @@ SendOutcome Sender::send(const SendRequest& request, Activation variant) {
     const Located l = finder.find(request.title, request.contents);
     if (l.negated) {
         // A "~" title also means the focused window; nothing is activated.
+        m_keyboard.refresh();
         if (m_desktop.focusedWindow() == 0) {
             return SendOutcome::FocusRefused;
         }

@@ -39,7 +39,7 @@ public:
 
     // How long activation may take to bring the focus in, and how long a held modifier is waited for.
     static constexpr int64_t kFocusWait = 100;  // hundredths
-    static constexpr int kModifierWaitMs = 3000;
+    static constexpr int kModifierWaitMs = Typist::kModifierWaitMs;
 
 private:
     // Types with the guard on `window`; direct sending only into a window located by its title.

@@ -88,6 +88,14 @@ bool Typist::run(const std::vector<SendStep>& steps) {
         if (step.guarded && !guard()) {
             return false;
         }
+        // A modifier the user presses during the send would turn the next characters into shortcuts in
+        // the target: it is waited out before every group and key, and the send stops if it stays.
+        if ((step.kind == SendStep::Kind::Characters || step.kind == SendStep::Kind::Key) &&
+            !m_keyboard.waitForModifiersReleased(kModifierWaitMs)) {
+            m_modifiersHeld = true;
+            m_stopped = true;
+            return false;
+        }
         switch (step.kind) {
         case SendStep::Kind::Characters:
             if (!typeCharacters(step.characters)) {
@@ -110,6 +118,7 @@ bool Typist::run(const std::vector<SendStep>& steps) {
 
 bool Typist::typeSendText(const ExpandedText& text) {
     m_stopped = false;
+    m_modifiersHeld = false;
     m_typed = 0;
     m_untypable.clear();
     return run(planGroups(text, m_settings.groupSize, m_settings.interval));
@@ -117,6 +126,7 @@ bool Typist::typeSendText(const ExpandedText& text) {
 
 bool Typist::directSendText(Desktop& desktop, WindowId window, const ExpandedText& text, int focusMode) {
     m_stopped = false;
+    m_modifiersHeld = false;
     m_typed = 0;
     m_untypable.clear();
     WindowId previous = 0;

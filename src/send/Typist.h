@@ -42,6 +42,11 @@ public:
     // The characters of the last text that the keyboard could not type, by their place among the
     // characters typed (1 for the first); empty when every one was typed.
     const std::vector<qsizetype>& untypable() const { return m_untypable; }
+    // Whether the last text stopped because the user kept holding Shift, Ctrl, Alt or Super.
+    bool modifiersHeld() const { return m_modifiersHeld; }
+
+    // How long a modifier the user holds is waited for before a group or a key, in milliseconds.
+    static constexpr int kModifierWaitMs = 3000;
     // The direct typer: no groups, no interval; repeat counts such as [Tab 3]; a token must close within
     // 33 characters. focusMode 0 leaves the focus, 1 gives it to the window, 2 also gives it back.
     bool directSendText(Desktop& desktop, WindowId window, const ExpandedText& text, int focusMode);
@@ -54,6 +59,7 @@ private:
     SendSettings m_settings;
     std::function<bool()> m_guard;
     bool m_stopped = false;
+    bool m_modifiersHeld = false;
     qsizetype m_typed = 0;
     std::vector<qsizetype> m_untypable;
 };

@@ -160,6 +160,23 @@ TEST_F(SenderTest, HeldModifiersAreWaitedOutAndASendNeverTurnsIntoShortcuts) {
     EXPECT_TRUE(keyboard.events().empty());
 }
 
+// A modifier pressed in the middle of a send is waited out before the next group or key, and a send stops
+// rather than type shortcuts when it stays held.
+TEST_F(SenderTest, AModifierPressedDuringTheSendIsWaitedOutBeforeEveryGroupAndKey) {
+    // Groups of 7: "abcdefg" (14 key events), then "h", then the Tab key.
+    keyboard.onEvent(6, [this] { keyboard.holdModifiersFor(80); });
+    EXPECT_EQ(sender.send(request("Bank Login", "abcdefgh[Tab]"), Activation::Main), SendOutcome::Sent);
+    EXPECT_EQ(keyboard.textReceivedBy(bank), "abcdefgh\t");
+    const auto& ev = keyboard.events();
+    ASSERT_GE(ev.size(), 16u);
+    EXPECT_GE(ev[14].time - ev[13].time, 70) << "the second group waited for the release";
+
+    keyboard.clear();
+    keyboard.onEvent(4, [this] { keyboard.holdModifiersFor(100'000); });
+    EXPECT_EQ(sender.send(request("Bank Login", "abcdefgh[Tab]"), Activation::Main), SendOutcome::ModifiersHeld);
+    EXPECT_EQ(keyboard.textReceivedBy(bank), "abcdefg") << "nothing more while the modifier stayed down";
+}
+
 TEST_F(SenderTest, DirectSendFocusesTheWindowItselfWithoutActivation) {
     desktop.setFocus(editor);
     EXPECT_EQ(sender.send(request("Bank Login", "[Tab 2]x", true), Activation::Main), SendOutcome::Sent);

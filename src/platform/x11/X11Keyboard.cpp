@@ -57,6 +57,20 @@ void X11Keyboard::refresh() {
     if (!m_level3Keycode) {
         m_level3Keycode = XKeysymToKeycode(d, XK_Mode_switch);
     }
+    m_modifierKeys.clear();
+    if (XModifierKeymap* map = XGetModifierMapping(d)) {
+        // Shift, Control, and Mod1 to Mod5 (Alt, Super, AltGr); Lock is a state, not a held key.
+        for (int mod : {ShiftMapIndex, ControlMapIndex, Mod1MapIndex, Mod2MapIndex, Mod3MapIndex, Mod4MapIndex,
+                        Mod5MapIndex}) {
+            for (int k = 0; k < map->max_keypermod; ++k) {
+                const KeyCode kc = map->modifiermap[mod * map->max_keypermod + k];
+                if (kc && XkbKeycodeToKeysym(d, kc, 0, 0) != XK_Num_Lock) {
+                    m_modifierKeys.push_back(kc);
+                }
+            }
+        }
+        XFreeModifiermap(map);
+    }
     m_level3Mask = 0;
     if (m_level3Keycode) {
         XModifierKeymap* map = XGetModifierMapping(d);
@@ -317,25 +331,9 @@ bool X11Keyboard::typeCharacter(char32_t c) {
 }
 
 bool X11Keyboard::waitForModifiersReleased(int timeoutMs) {
+    // Asked before every group and key of a send: the keys that are modifiers come from the last refresh.
     Display* d = m_conn.display();
-    refresh();
-    XModifierKeymap* map = XGetModifierMapping(d);
-    if (!map) {
-        return true;
-    }
-    std::vector<unsigned char> keys;
-    // Shift, Control, and Mod1 to Mod5 (Alt, Super, AltGr); Lock is a state, not a held key.
-    for (int mod : {ShiftMapIndex, ControlMapIndex, Mod1MapIndex, Mod2MapIndex, Mod3MapIndex, Mod4MapIndex,
-                    Mod5MapIndex}) {
-        for (int k = 0; k < map->max_keypermod; ++k) {
-            const KeyCode kc = map->modifiermap[mod * map->max_keypermod + k];
-            const KeySym ks = XkbKeycodeToKeysym(d, kc, 0, 0);
-            if (kc && ks != XK_Num_Lock) {
-                keys.push_back(kc);
-            }
-        }
-    }
-    XFreeModifiermap(map);
+    const std::vector<unsigned char>& keys = m_modifierKeys;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         char down[32] = {};

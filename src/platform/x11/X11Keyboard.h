@@ -4,6 +4,7 @@
 #include "platform/x11/X11Connection.h"
 
 #include <map>
+#include <vector>
 
 struct _XkbDesc;
 
@@ -48,6 +49,7 @@ private:
     unsigned int m_locked = 0;
     unsigned int m_level3Mask = 0;
     unsigned char m_shiftKeycode = 0;
+    std::vector<unsigned char> m_modifierKeys;  // keycodes of Shift, Ctrl, Alt, Super and AltGr
     unsigned char m_level3Keycode = 0;
     std::map<unsigned long, Stroke> m_cache;
 };
