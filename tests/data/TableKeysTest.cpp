@@ -83,6 +83,16 @@ TEST_F(TableKeysTest, RenamingAUserCarriesHisEntriesAlongAndDeletingRemovesThem)
     EXPECT_EQ(entries.read("P_:KeyService", {}).front().user, "Other");
 }
 
+TEST_F(TableKeysTest, ARenameThatChangesOnlyTheLetterCaseCarriesTheNewSpellingToTheEntries) {
+    UserRecord a = addUser("Ann");
+    add(entry("Ann", "Bank", "x"));
+    a.name = "ANN";
+    ASSERT_TRUE(users.change(a));
+    const auto rows = entries.read("P_:KeyService", {});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows.front().user, "ANN");
+}
+
 TEST(TableRelationsTest, AUserIsRenamedAndDeletedBeforeAnyEntryTableExists) {
     test::TestStore ts;
     Table<UserRecord> users(ts.store());

@@ -51,6 +51,11 @@ TEST_F(PasswordListModelTest, TheExpiredTabHoldsDatesUpToTodayOnly) {
     EXPECT_EQ(column(0), QStringList({"Past", "Today"}));
     model.setDatePicture("d2");
     EXPECT_EQ(column(4).last(), dateOf(today).toString("MM/dd/yyyy"));
+    // The entry that expires today is found in its row, so a selection kept across a refresh stays on it.
+    for (const PasswordRecord& e : Table<PasswordRecord>(ts.store()).read("P_:KeyService", {})) {
+        const int expected = e.service == "Past" ? 0 : e.service == "Today" ? 1 : -1;
+        EXPECT_EQ(model.rowOf(e), expected) << e.service.toStdString();
+    }
 }
 
 TEST_F(PasswordListModelTest, PagesFollowEachOtherWithoutGapsOrRepeats) {

@@ -45,6 +45,11 @@ TEST_F(LoginTest, OnlyTheExactTextNotRequiredMeansNoPassword) {
     }
     u.password = "Not Required   ";
     EXPECT_FALSE(Login::requiresPassword(u));
+    // A blank password is a password: only the exact text means none.
+    for (const char* pw : {"", "   "}) {
+        u.password = pw;
+        EXPECT_TRUE(Login::requiresPassword(u)) << '"' << pw << '"';
+    }
 }
 
 struct Attempt {
@@ -80,7 +85,11 @@ INSTANTIATE_TEST_SUITE_P(Attempts, PasswordCheckTest,
                                            Attempt{"SECRET", Login::Check::WrongCase,
                                                    "Invalid password.  Case does not match."},
                                            Attempt{"Secrets", Login::Check::Wrong, "Invalid password"},
-                                           Attempt{"", Login::Check::Wrong, "Invalid password"}));
+                                           Attempt{"", Login::Check::Wrong, "Invalid password"},
+                                           // Only trailing blanks are not significant: a leading blank or a
+                                           // trailing tab is another password.
+                                           Attempt{" Secret", Login::Check::Wrong, "Invalid password"},
+                                           Attempt{"Secret\t", Login::Check::Wrong, "Invalid password"}));
 
 TEST_F(LoginTest, QuickUsersAreTakenInStoredOrder) {
     add("Zed", "Not Required");
