@@ -19,6 +19,7 @@
 #include <thread>
 
 // Last: Xlib's macros would clash with the headers above.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -291,6 +292,68 @@ TEST_F(X11Test, APasswordWithCharactersNoKeyboardTypesIsAFailedSend) {
     EXPECT_EQ(r.second, "Cannot Send: The characters at places 3, 5 of the text could not be typed on this keyboard, "
                         "so the text typed into (bank*) is incomplete.\n");
     EXPECT_EQ(received(file), "abcd\n");
+}
+
+// A send killed while a character the layout lacks sat on a spare keycode leaves that keycode mapped; the
+// next keyboard of any Zendrel program empties it, but never a keycode that someone mapped otherwise since.
+TEST_F(X11Test, KeycodesAKilledSendLeftRemappedAreEmptiedBeforeTypingAgain) {
+    Display* d = conn->display();
+    int minKey = 0;
+    int maxKey = 0;
+    XDisplayKeycodes(d, &minKey, &maxKey);
+    int perKey = 0;
+    KeySym* map = XGetKeyboardMapping(d, static_cast<KeyCode>(minKey), maxKey - minKey + 1, &perKey);
+    ASSERT_TRUE(map);
+    std::vector<int> spare;
+    for (int kc = maxKey; kc >= minKey && spare.size() < 2; --kc) {
+        bool empty = true;
+        for (int i = 0; i < perKey; ++i) {
+            empty = empty && map[(kc - minKey) * perKey + i] == NoSymbol;
+        }
+        if (empty) {
+            spare.push_back(kc);
+        }
+    }
+    XFree(map);
+    ASSERT_EQ(spare.size(), 2u);
+    // What a killed send leaves: 中 on every level of one spare keycode, noted on the root window; and a
+    // noted keycode that another program has since given a layout of its own.
+    std::vector<KeySym> ours(static_cast<size_t>(perKey), 0x1004e2d);
+    XChangeKeyboardMapping(d, spare[0], perKey, ours.data(), 1);
+    std::vector<KeySym> theirs(static_cast<size_t>(perKey), NoSymbol);
+    theirs[0] = XK_a;
+    theirs[1] = XK_A;
+    XChangeKeyboardMapping(d, spare[1], perKey, theirs.data(), 1);
+    const Atom note = XInternAtom(d, "_ZENDREL_REMAPPED_KEYCODES", False);
+    const unsigned char noted[2] = {static_cast<unsigned char>(spare[0]), static_cast<unsigned char>(spare[1])};
+    XChangeProperty(d, DefaultRootWindow(d), note, XA_INTEGER, 8, PropModeReplace, noted, 2);
+    XSync(d, False);
+
+    x11::X11Keyboard next(*conn);
+    auto symsOf = [&](int kc) {
+        int n = 0;
+        KeySym* m = XGetKeyboardMapping(d, static_cast<KeyCode>(kc), 1, &n);
+        std::vector<KeySym> out(m, m + n);
+        XFree(m);
+        return out;
+    };
+    for (KeySym ks : symsOf(spare[0])) {
+        EXPECT_EQ(ks, static_cast<KeySym>(NoSymbol));
+    }
+    EXPECT_EQ(symsOf(spare[1])[0], static_cast<KeySym>(XK_a)) << "a key mapped otherwise is left alone";
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(d, DefaultRootWindow(d), note, 0, 16, False, XA_INTEGER, &type, &format, &count, &after, &data);
+    EXPECT_EQ(type, static_cast<Atom>(None)) << "the note is gone";
+    if (data) {
+        XFree(data);
+    }
+    std::fill(theirs.begin(), theirs.end(), NoSymbol);
+    XChangeKeyboardMapping(d, spare[1], perKey, theirs.data(), 1);
+    XSync(d, False);
 }
 
 TEST_F(X11Test, TheCommandLineMonitorTypesIntoWindowsAsTheyAppear) {

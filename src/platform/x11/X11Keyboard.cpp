@@ -1,6 +1,7 @@
 #include "platform/x11/X11Keyboard.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -32,6 +33,8 @@ int levelFor(XkbKeyTypePtr type, unsigned int mods) {
 } // namespace
 
 X11Keyboard::X11Keyboard(X11Connection& connection) : m_conn(connection) {
+    // Keycodes a killed send left remapped are emptied before anything is typed again.
+    restoreRemapped();
     refresh();
 }
 
@@ -270,6 +273,10 @@ bool X11Keyboard::typeOnSpare(unsigned long keysym) {
         return false;
     }
     flush();
+    // The keycode is noted on the root window before it is remapped: a program killed before it empties
+    // the keycode again leaves the note, and the next keyboard of any Zendrel program empties it.
+    const unsigned char noted = static_cast<unsigned char>(spare);
+    XChangeProperty(d, DefaultRootWindow(d), remappedAtom(), XA_INTEGER, 8, PropModeAppend, &noted, 1);
     std::vector<KeySym> syms(static_cast<size_t>(perKey), keysym);
     XChangeKeyboardMapping(d, spare, perKey, syms.data(), 1);
     XSync(d, False);
@@ -290,8 +297,60 @@ bool X11Keyboard::typeOnSpare(unsigned long keysym) {
     pause(40);
     std::fill(syms.begin(), syms.end(), NoSymbol);
     XChangeKeyboardMapping(d, spare, perKey, syms.data(), 1);
+    XDeleteProperty(d, DefaultRootWindow(d), remappedAtom());
     XSync(d, False);
     return true;
+}
+
+unsigned long X11Keyboard::remappedAtom() {
+    return XInternAtom(m_conn.display(), "_ZENDREL_REMAPPED_KEYCODES", False);
+}
+
+void X11Keyboard::restoreRemapped() {
+    Display* d = m_conn.display();
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, DefaultRootWindow(d), remappedAtom(), 0, 256, True, XA_INTEGER, &type, &format, &count,
+                           &after, &data) != Success ||
+        !data) {
+        return;
+    }
+    int minKey = 0;
+    int maxKey = 0;
+    XDisplayKeycodes(d, &minKey, &maxKey);
+    for (unsigned long i = 0; format == 8 && i < count; ++i) {
+        const int kc = data[i];
+        if (kc < minKey || kc > maxKey) {
+            continue;
+        }
+        int perKey = 0;
+        KeySym* map = XGetKeyboardMapping(d, static_cast<KeyCode>(kc), 1, &perKey);
+        if (!map) {
+            continue;
+        }
+        // Emptied only while it holds what a send put there (one keysym, on whichever levels the server
+        // reports it), never a key someone has mapped otherwise since.
+        KeySym only = NoSymbol;
+        bool ours = true;
+        for (int l = 0; l < perKey; ++l) {
+            if (map[l] == NoSymbol) {
+                continue;
+            }
+            ours = ours && (only == NoSymbol || map[l] == only);
+            only = map[l];
+        }
+        ours = ours && only != NoSymbol;
+        XFree(map);
+        if (ours) {
+            std::vector<KeySym> none(static_cast<size_t>(perKey), NoSymbol);
+            XChangeKeyboardMapping(d, kc, perKey, none.data(), 1);
+        }
+    }
+    XFree(data);
+    XSync(d, False);
 }
 
 void X11Keyboard::keyDown(int virtualKey) {

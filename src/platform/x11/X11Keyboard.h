@@ -32,6 +32,9 @@ public:
     // The keysym of a virtual-key code, 0 for none.
     static unsigned long keysymForVirtualKey(int virtualKey);
 
+    // Empties the spare keycodes that a send noted as remapped and never emptied (it was killed).
+    void restoreRemapped();
+
 private:
     struct Stroke {
         unsigned char keycode = 0;
@@ -48,6 +51,7 @@ private:
     int m_group = 0;
     unsigned int m_locked = 0;
     unsigned int m_level3Mask = 0;
+    unsigned long remappedAtom();
     unsigned char m_shiftKeycode = 0;
     std::vector<unsigned char> m_modifierKeys;  // keycodes of Shift, Ctrl, Alt, Super and AltGr
     unsigned char m_level3Keycode = 0;
