@@ -278,6 +278,9 @@ DataStore::Outcome DataStore::classify(const StoreError& e, bool wantWrite) {
     case SQLITE_READONLY:
     case SQLITE_CANTOPEN:
     case SQLITE_AUTH:
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+        // A full disk, like a read-only one, still lets the tables be read: read only, after the notice.
         return {wantWrite ? Condition::AccessDenied : Condition::Other, e.errorText()};
     default:
         return {Condition::Other, e.errorText()};

@@ -72,10 +72,17 @@ Connection::Connection(const QString& path, Mode mode, const QByteArray& rawKey)
     try {
         open(path, mode, rawKey, false);
     } catch (const StoreError& e) {
-        // A file kept with a write-ahead log cannot be read where its directory cannot be written; read
-        // it as it stands on disk instead.
-        if (mode != Mode::ReadOnly || e.primaryCode() != SQLITE_CANTOPEN) {
+        // A file kept with a write-ahead log cannot be read where its directory cannot be written (or the
+        // disk is full); read it as it stands on disk instead, but only while its log holds no changes:
+        // those could not be applied, and older data would be shown as current.
+        const int primary = e.primaryCode();
+        if (mode != Mode::ReadOnly || (primary != SQLITE_CANTOPEN && primary != SQLITE_IOERR)) {
             throw;
+        }
+        if (QFileInfo(path + QStringLiteral("-wal")).size() > 0) {
+            throw StoreError(SQLITE_CANTOPEN, QStringLiteral("its latest changes, kept in %1-wal, cannot be read "
+                                                             "where the file cannot be written (14)")
+                                                  .arg(QFileInfo(path).fileName()));
         }
         open(path, mode, rawKey, true);
     }

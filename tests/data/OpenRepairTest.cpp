@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
@@ -370,6 +371,104 @@ TEST(OpenRepairTest, ATableFileWithALooserModeIsMadePrivateWithOneNotice) {
             EXPECT_EQ(st.st_mode & 0777, 0600u) << suffix;
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// A small file system of its own, filled to the last byte: as root, permission bits would not stop a write.
+class FullDisk {
+public:
+    FullDisk() {
+        m_ok = QDir().mkpath(m_dir.path()) &&
+               system(qPrintable(QStringLiteral("mount -t tmpfs -o size=2m tmpfs '%1' 2>/dev/null").arg(m_dir.path()))) == 0;
+    }
+    ~FullDisk() {
+        if (m_ok) {
+            system(qPrintable(QStringLiteral("umount -l '%1'").arg(m_dir.path())));
+        }
+    }
+    bool ok() const { return m_ok; }
+    QString path() const { return m_dir.path(); }
+    void fill() {
+        QFile f(QDir(m_dir.path()).filePath("filler"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, '\0');
+        while (f.write(block) == block.size() && f.flush()) {
+        }
+    }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_ok = false;
+};
+
+TEST(OpenRepairTest, AFullDiskStillLetsTheTablesBeReadAfterTheNotice) {
+    FullDisk disk;
+    if (!disk.ok()) {
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    }
+    {
+        test::TestStore ts(disk.path());
+        Table<UserRecord> users(ts.store());
+        UserRecord u = users.prime();
+        u.name = "Ann";
+        ASSERT_TRUE(users.insert(u));
+        Table<PasswordRecord> entries(ts.store());
+        PasswordRecord e = test::entry("Ann", "Bank", "ann");
+        ASSERT_TRUE(entries.insert(e));
+    }
+    disk.fill();
+    test::TestStore ts(disk.path());
+    EXPECT_EQ(Table<UserRecord>(ts.store()).count(), 1);
+    EXPECT_EQ(Table<PasswordRecord>(ts.store()).count(), 1);
+    ASSERT_FALSE(ts.messages().shown.isEmpty());
+    EXPECT_EQ(ts.messages().shown[0].title, "Access Denied");
+    EXPECT_EQ(ts.messages().shown[0].text, "Could not get write access to ZD_DATA\\!Users so trying read-only.");
+}
+
+// A writer killed with committed changes still in its log, then the directory mounted read only: the log
+// cannot be applied there, and the old data must not be shown as if it were current.
+TEST(OpenRepairTest, CommittedChangesInALogThatCannotBeAppliedAreNeverHiddenBehindOldData) {
+    QTemporaryDir dir;
+    {
+        test::TestStore ts(dir.path());
+        fillStore(ts);
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        test::TestStore ts(dir.path());
+        Table<PasswordRecord> entries(ts.store());
+        PasswordRecord e = entry("Ann", "Changed", "c");
+        _exit(entries.insert(e) ? 0 : 1);  // ends without closing: the change stays in the log
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_GT(QFileInfo(QDir(dir.path()).filePath("ZD_DATA-wal")).size(), 0);
+
+    QTemporaryDir mount;
+    const QString ro = mount.path();
+    if (system(qPrintable(QStringLiteral("mount --bind '%1' '%2' 2>/dev/null && mount -o remount,ro,bind '%2' 2>/dev/null")
+                              .arg(dir.path(), ro))) != 0) {
+        system(qPrintable(QStringLiteral("umount -l '%1' 2>/dev/null").arg(ro)));
+        GTEST_SKIP() << "no read-only bind mount can be made here";
+    }
+    {
+        test::TestStore ts(ro);
+        EXPECT_THROW(Table<PasswordRecord>(ts.store()).count(), ProgramEnded);
+        ASSERT_FALSE(ts.messages().shown.isEmpty());
+        const Message& last = ts.messages().shown.last();
+        EXPECT_EQ(last.title, "File Access Error");
+        EXPECT_TRUE(last.text.contains("its latest changes, kept in ZD_DATA-wal, cannot be read where the file cannot "
+                                       "be written"))
+            << last.text.toStdString();
+    }
+    system(qPrintable(QStringLiteral("umount -l '%1'").arg(ro)));
+    // Where the log can be applied, the change is there.
+    test::TestStore ts(dir.path());
+    EXPECT_TRUE(Table<PasswordRecord>(ts.store()).fetch("P_:KeyService", {QString("Ann"), QString("Changed"), QString("c")}));
 }
 
 } // namespace
