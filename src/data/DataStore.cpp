@@ -265,6 +265,35 @@ DataStore::Outcome DataStore::tryOpen(TableState& ts) {
     return {Condition::Opened, {}};
 }
 
+bool DataStore::holdsFile(const QString& path) const {
+    struct stat target {};
+    if (::stat(QFile::encodeName(path).constData(), &target) != 0) {
+        return false;
+    }
+    const QDir dir(m_options.directory);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        struct stat st {};
+        if (isStoreFileName(name) && ::stat(QFile::encodeName(dir.filePath(name)).constData(), &st) == 0 &&
+            st.st_dev == target.st_dev && st.st_ino == target.st_ino) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool DataStore::isStoreFileName(const QString& name) {
+    for (const TableDef* t : {&tables::users(), &tables::passwords(), &tables::configuration(), &tables::levels(),
+                              &tables::tips(), &tables::words(), &tables::scriptPaste(), &tables::syncFile(),
+                              &tables::previousUsers(), &tables::previousPasswords()}) {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+            if (name.compare(t->fileName + QLatin1String(suffix), Qt::CaseInsensitive) == 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 DataStore::Outcome DataStore::classify(const StoreError& e, bool wantWrite) {
     switch (e.primaryCode()) {
     case SQLITE_NOTADB:

@@ -75,6 +75,12 @@ public:
     // The table's name in messages: "ZD_DATA\\!Users", or the file name of a table that has a file alone.
     QString displayName(const TableDef& t) const;
     QString directory() const { return m_options.directory; }
+    // Whether a path is one of the store's own files or their logs (same device and inode, however it is
+    // named). Readers by path refuse these: opening one and closing it again would drop this process's
+    // locks on it, and another program would then think itself alone with the file.
+    bool holdsFile(const QString& path) const;
+    // Whether a file name is one the store keeps tables in, or their logs ("ZD_DATA", "ZD_DATA-wal", ...).
+    static bool isStoreFileName(const QString& name);
     MessageService& messages() { return *m_options.messages; }
     Clock& clock() { return *m_options.clock; }
     // For the synchronization file, whose name is chosen at run time.

@@ -35,6 +35,10 @@ qint64 Attachment::store(PasswordRecord& entry, const QString& path) {
     if (const auto tooLong = pathTooLong(path)) {
         return failed(*tooLong);
     }
+    // Never opened: closing it again would drop this program's locks on the store's file.
+    if (m_store && m_store->holdsFile(path)) {
+        return failed(QStringLiteral("It is one of Zendrel's own data files."));
+    }
     // Read only: storing a file never needs to change it.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -87,12 +91,16 @@ qint64 Attachment::encrypt(PasswordRecord& entry) {
 }
 
 bool Attachment::write(const PasswordRecord& entry, const QString& path) {
-    const QByteArray file = QFile::encodeName(path);
-    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     auto failed = [this](const QString& why) {
         m_messages.show(QStringLiteral("Error"), QStringLiteral("Unable to write file.  ") + why);
         return false;
     };
+    // Saving over a data file would destroy it, and opening it would drop the store's locks.
+    if (m_store && m_store->holdsFile(path)) {
+        return failed(QStringLiteral("It is one of Zendrel's own data files."));
+    }
+    const QByteArray file = QFile::encodeName(path);
+    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         return failed(systemError());
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DataStore.h"
 #include "data/Records.h"
 #include "base/FileDialogs.h"
 #include "base/MessageService.h"
@@ -11,7 +12,9 @@ class Attachment {
 public:
     static constexpr qint64 kLimit = 65'535;  // bytes; "32k or less" as the form says
 
-    Attachment(MessageService& messages, FileDialogs& dialogs) : m_messages(messages), m_dialogs(dialogs) {}
+    // With the store, a file of the store's own is refused as an attachment.
+    Attachment(MessageService& messages, FileDialogs& dialogs, const DataStore* store = nullptr)
+        : m_messages(messages), m_dialogs(dialogs), m_store(store) {}
 
     // "Encrypt": reads a chosen file into the entry. The entry's attachment and file name change only
     // when the whole file was read; returns the number of bytes stored, 0 when nothing was.
@@ -30,6 +33,7 @@ public:
 private:
     MessageService& m_messages;
     FileDialogs& m_dialogs;
+    const DataStore* m_store;
 };
 
 } // namespace zendrel

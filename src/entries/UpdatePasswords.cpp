@@ -630,13 +630,13 @@ void UpdatePasswords::testProgram() {
 
 void UpdatePasswords::encrypt() {
     takeScreenValues();
-    Attachment(m_s.messages, m_s.dialogs).encrypt(m_entry);
+    Attachment(m_s.messages, m_s.dialogs, &m_s.store).encrypt(m_entry);
     showAttachment();
 }
 
 void UpdatePasswords::saveToDisk() {
     takeScreenValues();
-    Attachment(m_s.messages, m_s.dialogs).saveToDisk(m_entry);
+    Attachment(m_s.messages, m_s.dialogs, &m_s.store).saveToDisk(m_entry);
 }
 
 void UpdatePasswords::showAttachment() {

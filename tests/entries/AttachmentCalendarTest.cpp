@@ -1,4 +1,5 @@
 #include "support/ScriptedServices.h"
+#include "support/TestStore.h"
 #include "base/Dates.h"
 #include "entries/Attachment.h"
 #include "entries/CalendarModel.h"
@@ -91,6 +92,41 @@ TEST_F(AttachmentTest, CancelledDialogsAndAnEmptyAttachmentChangeNothing) {
     EXPECT_FALSE(attachment.saveToDisk(e));
     EXPECT_FALSE(attachment.write(e, "/nonexistent/dir/file"));
     EXPECT_TRUE(messages.shown.last().text.startsWith("Unable to write file.  "));
+}
+
+// The store's own files are neither read as an attachment nor written over, whatever name leads to them: a
+// descriptor of them opened and closed would drop the store's locks, and saving over one would destroy it.
+TEST(AttachmentStoreFilesTest, TheStoresOwnFilesAreRefusedByAnyName) {
+    test::TestStore ts;
+    Table<PasswordRecord>(ts.store()).count();
+    ScriptedMessages messages;
+    ScriptedFileDialogs dialogs;
+    Attachment attachment{messages, dialogs, &ts.store()};
+    const QString data = ts.file("ZD_DATA");
+    QTemporaryDir other;
+    const QString link = other.filePath("innocent.txt");
+    ASSERT_TRUE(QFile::link(data, link));
+    const QByteArray before = [&] {
+        QFile f(data);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    PasswordRecord e;
+    for (const QString& path : {data, link, QDir(ts.dir()).filePath("./ZD_DATA")}) {
+        messages.shown.clear();
+        EXPECT_EQ(attachment.store(e, path), 0);
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_EQ(messages.shown[0].text, "Unable to read file.  It is one of Zendrel's own data files.");
+    }
+    e.encryptedFile = "attached bytes";
+    messages.shown.clear();
+    EXPECT_FALSE(attachment.write(e, link));
+    EXPECT_EQ(messages.shown.value(0).text, "Unable to write file.  It is one of Zendrel's own data files.");
+    QFile f(data);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    EXPECT_TRUE(DataStore::isStoreFileName("zd_data-wal"));
+    EXPECT_FALSE(DataStore::isStoreFileName("ZD_DATA.bak"));
 }
 
 TEST(CalendarTest, TheFirstDayStandsInTheColumnOfItsWeekday) {

@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
     x11::PosixShell shell;
     SystemRandom random;
     QtFileDialogs dialogs;
+    dialogs.setDataDirectory(QDir::currentPath());
     Main frame(FrameContext{store, messages, clock, clipboard, settings, &positions, displayBackends, guidePath(),
                             desktop.get(), &shell, &random, &dialogs, QDir::currentPath()});
     frame.show();
