@@ -554,4 +554,31 @@ TEST_F(CliTest, ANumericSettingBeyondItsTypeIsRefused) {
     EXPECT_EQ(cli({"settings", "set", "DateFormat", "d17"}).rc, 0);
 }
 
+// A data directory that can only be read (a read-only bind mount: as root, permission bits would not stop
+// a write): preparing it fails with exit 1 after the message, and reading goes on.
+TEST_F(CliTest, InitOnADirectoryThatCannotBeWrittenFails) {
+    ASSERT_EQ(cli({"users", "add", "Ann"}, "\n").rc, 0);  // data files, but no settings yet
+    QTemporaryDir mount;
+    if (system(qPrintable(QStringLiteral("mount --bind '%1' '%2' 2>/dev/null && mount -o remount,ro,bind '%2' 2>/dev/null")
+                              .arg(data, mount.path()))) != 0) {
+        system(qPrintable(QStringLiteral("umount -l '%1' 2>/dev/null").arg(mount.path())));
+        GTEST_SKIP() << "no read-only bind mount can be made here";
+    }
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    CliIo io{in, out, err, false, &clock};
+    const int initRc = runCli({"--data", mount.path(), "init"}, io);
+    std::istringstream in2;
+    std::ostringstream out2;
+    std::ostringstream err2;
+    CliIo io2{in2, out2, err2, false, &clock};
+    const int listRc = runCli({"--data", mount.path(), "users", "list"}, io2);
+    system(qPrintable(QStringLiteral("umount -l '%1'").arg(mount.path())));
+    EXPECT_EQ(initRc, 1) << err.str();
+    EXPECT_NE(err.str(), "");
+    EXPECT_EQ(listRc, 0) << err2.str();
+    EXPECT_EQ(out2.str(), "Ann\n");
+}
+
 } // namespace

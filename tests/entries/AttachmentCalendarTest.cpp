@@ -4,6 +4,7 @@
 #include "entries/Attachment.h"
 #include "entries/CalendarModel.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -127,6 +128,23 @@ TEST(AttachmentStoreFilesTest, TheStoresOwnFilesAreRefusedByAnyName) {
     EXPECT_EQ(f.readAll(), before);
     EXPECT_TRUE(DataStore::isStoreFileName("zd_data-wal"));
     EXPECT_FALSE(DataStore::isStoreFileName("ZD_DATA.bak"));
+}
+
+// A file the program may only read is attached all the same: storing never opens it for writing.
+TEST_F(AttachmentTest, AFileOnAReadOnlyMountIsAttached) {
+    const QString original = file("readonly.bin", pattern(300));
+    QTemporaryDir mount;
+    if (system(qPrintable(QStringLiteral("mount --bind '%1' '%2' 2>/dev/null && mount -o remount,ro,bind '%2' 2>/dev/null")
+                              .arg(dir.path(), mount.path()))) != 0) {
+        system(qPrintable(QStringLiteral("umount -l '%1' 2>/dev/null").arg(mount.path())));
+        GTEST_SKIP() << "no read-only bind mount can be made here";
+    }
+    PasswordRecord e;
+    const qint64 stored = attachment.store(e, QDir(mount.path()).filePath("readonly.bin"));
+    system(qPrintable(QStringLiteral("umount -l '%1'").arg(mount.path())));
+    EXPECT_EQ(stored, 300) << (messages.shown.isEmpty() ? std::string() : messages.shown[0].text.toStdString());
+    EXPECT_EQ(e.encryptedFile, pattern(300));
+    (void)original;
 }
 
 TEST(CalendarTest, TheFirstDayStandsInTheColumnOfItsWeekday) {
