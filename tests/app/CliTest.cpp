@@ -1,6 +1,7 @@
 #include "app/cli/Cli.h"
 #include "operations/EntryOperations.h"
 #include "base/Dates.h"
+#include "support/Mounts.h"
 #include "support/TestStore.h"
 
 #include <QDate>
@@ -558,10 +559,8 @@ TEST_F(CliTest, ANumericSettingBeyondItsTypeIsRefused) {
 // a write): preparing it fails with exit 1 after the message, and reading goes on.
 TEST_F(CliTest, InitOnADirectoryThatCannotBeWrittenFails) {
     ASSERT_EQ(cli({"users", "add", "Ann"}, "\n").rc, 0);  // data files, but no settings yet
-    QTemporaryDir mount;
-    if (system(qPrintable(QStringLiteral("mount --bind '%1' '%2' 2>/dev/null && mount -o remount,ro,bind '%2' 2>/dev/null")
-                              .arg(data, mount.path()))) != 0) {
-        system(qPrintable(QStringLiteral("umount -l '%1' 2>/dev/null").arg(mount.path())));
+    test::ReadOnlyMount mount(data);
+    if (!mount.ok()) {
         GTEST_SKIP() << "no read-only bind mount can be made here";
     }
     std::istringstream in;
@@ -574,7 +573,7 @@ TEST_F(CliTest, InitOnADirectoryThatCannotBeWrittenFails) {
     std::ostringstream err2;
     CliIo io2{in2, out2, err2, false, &clock};
     const int listRc = runCli({"--data", mount.path(), "users", "list"}, io2);
-    system(qPrintable(QStringLiteral("umount -l '%1'").arg(mount.path())));
+    mount.unmount();
     EXPECT_EQ(initRc, 1) << err.str();
     EXPECT_NE(err.str(), "");
     EXPECT_EQ(listRc, 0) << err2.str();

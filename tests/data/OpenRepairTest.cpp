@@ -1,4 +1,5 @@
 #define SQLITE_HAS_CODEC 1
+#include "support/Mounts.h"
 #include "support/TestStore.h"
 
 #include <sqlcipher/sqlite3.h>
@@ -448,13 +449,11 @@ TEST(OpenRepairTest, CommittedChangesInALogThatCannotBeAppliedAreNeverHiddenBehi
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     ASSERT_GT(QFileInfo(QDir(dir.path()).filePath("ZD_DATA-wal")).size(), 0);
 
-    QTemporaryDir mount;
-    const QString ro = mount.path();
-    if (system(qPrintable(QStringLiteral("mount --bind '%1' '%2' 2>/dev/null && mount -o remount,ro,bind '%2' 2>/dev/null")
-                              .arg(dir.path(), ro))) != 0) {
-        system(qPrintable(QStringLiteral("umount -l '%1' 2>/dev/null").arg(ro)));
+    test::ReadOnlyMount mount(dir.path());
+    if (!mount.ok()) {
         GTEST_SKIP() << "no read-only bind mount can be made here";
     }
+    const QString ro = mount.path();
     {
         test::TestStore ts(ro);
         EXPECT_THROW(Table<PasswordRecord>(ts.store()).count(), ProgramEnded);
@@ -465,7 +464,7 @@ TEST(OpenRepairTest, CommittedChangesInALogThatCannotBeAppliedAreNeverHiddenBehi
                                        "be written"))
             << last.text.toStdString();
     }
-    system(qPrintable(QStringLiteral("umount -l '%1'").arg(ro)));
+    mount.unmount();
     // Where the log can be applied, the change is there.
     test::TestStore ts(dir.path());
     EXPECT_TRUE(Table<PasswordRecord>(ts.store()).fetch("P_:KeyService", {QString("Ann"), QString("Changed"), QString("c")}));

@@ -1,4 +1,5 @@
 #include "support/ScriptedServices.h"
+#include "support/Mounts.h"
 #include "support/TestStore.h"
 #include "base/Dates.h"
 #include "entries/Attachment.h"
@@ -133,15 +134,13 @@ TEST(AttachmentStoreFilesTest, TheStoresOwnFilesAreRefusedByAnyName) {
 // A file the program may only read is attached all the same: storing never opens it for writing.
 TEST_F(AttachmentTest, AFileOnAReadOnlyMountIsAttached) {
     const QString original = file("readonly.bin", pattern(300));
-    QTemporaryDir mount;
-    if (system(qPrintable(QStringLiteral("mount --bind '%1' '%2' 2>/dev/null && mount -o remount,ro,bind '%2' 2>/dev/null")
-                              .arg(dir.path(), mount.path()))) != 0) {
-        system(qPrintable(QStringLiteral("umount -l '%1' 2>/dev/null").arg(mount.path())));
+    test::ReadOnlyMount mount(dir.path());
+    if (!mount.ok()) {
         GTEST_SKIP() << "no read-only bind mount can be made here";
     }
     PasswordRecord e;
     const qint64 stored = attachment.store(e, QDir(mount.path()).filePath("readonly.bin"));
-    system(qPrintable(QStringLiteral("umount -l '%1'").arg(mount.path())));
+    mount.unmount();
     EXPECT_EQ(stored, 300) << (messages.shown.isEmpty() ? std::string() : messages.shown[0].text.toStdString());
     EXPECT_EQ(e.encryptedFile, pattern(300));
     (void)original;
