@@ -45,8 +45,10 @@ DataStore::DataStore(Options options) : m_options(std::move(options)) {
 DataStore::~DataStore() {
     std::lock_guard lock(m_mutex);
     for (auto& [name, f] : m_files) {
-        if (f->conn && !f->readOnly && f->lockFd >= 0 && flock(f->lockFd, LOCK_EX | LOCK_NB) == 0) {
-            // The last program to leave marks the file as closed cleanly.
+        if (f->conn && !f->readOnly && !f->checkPending && !f->conn->sawDamage() && f->lockFd >= 0 &&
+            flock(f->lockFd, LOCK_EX | LOCK_NB) == 0) {
+            // The last program to leave marks the file as closed cleanly, unless a page of it failed its check
+            // or the check that an abnormal end calls for has not passed yet: then the next program checks it.
             try {
                 f->conn->clearCache();
                 f->conn->exec("UPDATE zendrel_state SET value = 0 WHERE name = 'open'");
@@ -329,12 +331,20 @@ QStringList integrityProblems(Connection& c) {
     QStringList problems;
     Statement& s = c.prepare("PRAGMA integrity_check");
     while (s.step()) {
-        if (s.text(0) != QLatin1String("ok")) {
-            problems << s.text(0);
+        // A report may come as one text of many lines, headed by the name of the database.
+        for (const QString& line : s.text(0).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            if (line != QLatin1String("ok") && !line.startsWith(QLatin1String("***"))) {
+                problems << line.trimmed();
+            }
         }
     }
     return problems;
 }
+
+bool isDamage(const StoreError& e) {
+    return e.primaryCode() == SQLITE_CORRUPT || e.primaryCode() == SQLITE_NOTADB;
+}
+
 
 } // namespace
 
@@ -373,26 +383,44 @@ DataStore::Outcome DataStore::prepareFile(File& f) {
         }
     }
     if (alone && !f.checked) {
-        bool unclean = false;
+        QStringList problems;
         try {
             Statement& s = f.conn->prepare("SELECT value FROM zendrel_state WHERE name = 'open'");
-            unclean = s.step() && s.integer(0) != 0;
+            f.checkPending = s.step() && s.integer(0) != 0;
             s.reset();
-        } catch (const StoreError&) {
-            // A read-only file that this program never wrote has no state yet.
-        }
-        if (unclean) {
-            // A file left open by a program that ended abnormally gets a full check.
-            const QStringList problems = integrityProblems(*f.conn);
-            if (!problems.isEmpty()) {
-                flock(f.lockFd, LOCK_SH);
-                if (!onlyKeyProblems(problems)) {
-                    f.conn.reset();
-                    return {Condition::InvalidFile, errorText(SQLITE_CORRUPT, problems.first())};
-                }
-                return {Condition::KeysInvalid, errorText(kKeysInvalid, problems.first())};
+            if (f.checkPending) {
+                // A file left open by a program that ended abnormally gets a full check.
+                problems = integrityProblems(*f.conn);
             }
+        } catch (const StoreError& e) {
+            if (!isDamage(e)) {
+                // A read-only file that this program never wrote has no state yet; anything else is the
+                // open's own failure.
+                if (f.readOnly && e.primaryCode() == SQLITE_ERROR) {
+                    problems.clear();
+                } else {
+                    flock(f.lockFd, LOCK_SH);
+                    throw;
+                }
+            } else {
+                flock(f.lockFd, LOCK_SH);
+                f.checkPending = true;
+                f.conn.reset();
+                return {Condition::InvalidFile, e.errorText()};
+            }
+        }
+        if (!problems.isEmpty()) {
+            flock(f.lockFd, LOCK_SH);
+            if (!onlyKeyProblems(problems)) {
+                f.conn.reset();
+                // The first problem stands for all: one damaged page may drag hundreds of others into the report.
+                return {Condition::InvalidFile, errorText(SQLITE_CORRUPT, problems.first())};
+            }
+            return {Condition::KeysInvalid, errorText(kKeysInvalid, problems.first())};
+        }
+        if (f.checkPending) {
             f.checked = true;
+            f.checkPending = false;
         }
     }
     if (!f.readOnly) {

@@ -147,9 +147,24 @@ bool Connection::readOnly() const {
     return sqlite3_db_readonly(m_db, "main") == 1;
 }
 
+void Connection::throwError(int rc, const QString& message) const {
+    int code = sqlite3_extended_errcode(m_db) ? sqlite3_extended_errcode(m_db) : rc;
+    // The cipher reports a page that fails its check as a bare SQLITE_ERROR with the generic text; the program's
+    // own statements are fixed, so their SQL errors always come with a message of their own. Such a page is
+    // damage, never a passing failure.
+    // A schema page that fails it leaves the schema "malformed", also under SQLITE_ERROR.
+    if ((code & 0xff) == SQLITE_ERROR && (message == QLatin1String(sqlite3_errstr(SQLITE_ERROR)) ||
+                                          message.startsWith(QLatin1String("malformed database schema")))) {
+        code = SQLITE_CORRUPT;
+    }
+    if ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB) {
+        m_sawDamage = true;
+    }
+    throw StoreError(code, describe(code), message);
+}
+
 void Connection::fail(int rc) const {
-    const int code = sqlite3_extended_errcode(m_db) ? sqlite3_extended_errcode(m_db) : rc;
-    throw StoreError(code, describe(code), QString::fromUtf8(sqlite3_errmsg(m_db)));
+    throwError(rc, QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
 void Connection::exec(const QString& sql) {
@@ -159,8 +174,7 @@ void Connection::exec(const QString& sql) {
     if (rc != SQLITE_OK) {
         const QString detail = err ? QString::fromUtf8(err) : QString();
         sqlite3_free(err);
-        const int code = sqlite3_extended_errcode(m_db);
-        throw StoreError(code ? code : rc, describe(code ? code : rc), detail);
+        throwError(rc, detail);
     }
 }
 

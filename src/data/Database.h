@@ -52,11 +52,15 @@ public:
     int changes() const;
     [[noreturn]] void fail(int rc) const;
     void clearCache();
+    // A page of the file failed its check (or the file is not ours) at some point of this connection's life.
+    bool sawDamage() const { return m_sawDamage; }
 
 private:
     void open(const QString& path, Mode mode, const QByteArray& rawKey, bool immutable);
+    [[noreturn]] void throwError(int rc, const QString& message) const;
 
     sqlite3* m_db = nullptr;
+    mutable bool m_sawDamage = false;
     std::unordered_map<std::string, std::unique_ptr<Statement>> m_cache;
 };
 

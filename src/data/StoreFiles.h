@@ -23,6 +23,7 @@ struct DataStore::File {
     bool accessNoticeShown = false;
     bool madePrivate = false;  // the file and its log were checked for looser modes, once it proved ours
     bool checked = false;  // the integrity check after an unclean end has run
+    bool checkPending = false;  // left open by a program that ended abnormally, and not yet found sound
     bool prepared = false; // write-ahead log and state set up for this connection
     int lockFd = -1;       // a shared flock while this store has the file open
 };

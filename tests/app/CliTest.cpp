@@ -264,6 +264,91 @@ TEST_F(CliTest, AWriterKilledInTheMiddleLeavesACommittedPrefixAndASoundFile) {
     EXPECT_TRUE(after.messages().shown.isEmpty());
 }
 
+
+// A program ends abnormally with the file open, then one page of the file is damaged. Whatever page it is,
+// every later run either works on the whole data or refuses the file as damaged: no run lists fewer entries
+// with success, and once a run has refused the file, no later one forgets the damage or writes into the file.
+TEST_F(CliTest, ADamagedPageAfterAnAbnormalEndIsRefusedByEveryLaterRunAndNeverWrittenInto) {
+    {
+        test::TestStore ts(data);
+        Table<UserRecord> users(ts.store());
+        UserRecord u = users.prime();
+        u.name = "Ann";
+        ASSERT_TRUE(users.insert(u));
+        std::vector<Row> rows;
+        for (int i = 0; i < 150; ++i) {
+            PasswordRecord e = test::entry("Ann", QStringLiteral("Service %1").arg(i, 3, 10, QLatin1Char('0')), "ann");
+            e.notes = QString(100, QLatin1Char('n'));
+            rows.push_back(toRow(e));
+        }
+        ASSERT_TRUE(ts.store().insertMany(tables::passwords(), rows));
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        test::TestStore ts(data);
+        PasswordRecord e = test::entry("Ann", "Written last", "ann");
+        _exit(Table<PasswordRecord>(ts.store()).insert(e) ? 0 : 1);  // ends without closing the file
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    QTemporaryDir keep;
+    const QDir dir(data);
+    for (const char* name : {"ZD_DATA", "ZD_DATA-wal"}) {
+        ASSERT_TRUE(QFile::copy(dir.filePath(name), QDir(keep.path()).filePath(name)));
+    }
+    const qint64 pages = QFileInfo(dir.filePath("ZD_DATA")).size() / 1024;
+    ASSERT_GT(pages, 20);
+    int refusedPages = 0;
+    for (qint64 page = 0; page < pages; ++page) {
+        for (const QString& name : dir.entryList(QDir::Files)) {
+            QFile::remove(dir.filePath(name));
+        }
+        for (const char* name : {"ZD_DATA", "ZD_DATA-wal"}) {
+            ASSERT_TRUE(QFile::copy(QDir(keep.path()).filePath(name), dir.filePath(name)));
+        }
+        {
+            QFile f(dir.filePath("ZD_DATA"));
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            f.seek(page * 1024 + 512);
+            QByteArray bytes = f.read(4);
+            for (char& c : bytes) {
+                c = static_cast<char>(~c);
+            }
+            f.seek(page * 1024 + 512);
+            f.write(bytes);
+        }
+        const std::vector<QStringList> runs{{"users", "list"},
+                                            {"users", "list"},
+                                            {"entries", "list", "--user", "Ann"},
+                                            {"users", "list"},
+                                            {"entries", "add", "--user", "Ann", "--service", "New", "--name", "n"}};
+        bool refused = false;
+        QByteArray afterRefusal;
+        for (const QStringList& args : runs) {
+            const CliRun r = cli(args, "\npw\n");
+            const std::string where = QStringLiteral("page %1, %2").arg(page).arg(args.join(' ')).toStdString();
+            if (r.rc == 0) {
+                ASSERT_FALSE(refused) << where << ": a damaged file was forgotten after a refusal";
+                if (args[1] == "list" && args[0] == "entries") {
+                    EXPECT_EQ(r.out.count('\n'), 151) << where;
+                }
+                continue;
+            }
+            EXPECT_TRUE(r.err.startsWith("Invalid File: Error: (")) << where << ": " << r.err.toStdString();
+            EXPECT_LT(r.err.size(), 200) << where << ": one problem stands for all";
+            if (refused) {
+                EXPECT_EQ(test::fileBytes(dir.filePath("ZD_DATA")), afterRefusal) << where;
+            }
+            refused = true;
+            afterRefusal = test::fileBytes(dir.filePath("ZD_DATA"));
+        }
+        refusedPages += refused ? 1 : 0;
+    }
+    // Pages that hold the data are damage that must be found; a free page or one newer in the log is not read.
+    EXPECT_GT(refusedPages, pages / 3);
+}
 } // namespace
 
 namespace {
