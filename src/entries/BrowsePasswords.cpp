@@ -376,11 +376,13 @@ void BrowsePasswords::sendEntry() {
     // The entry's program or document first, so that its window can be the one typed into.
     startEntryProgram(entry->filename, m_s.shell, m_s.messages);
     if (m_link.monitor) {
-        m_link.monitor->queueEntry(*entry);
+        // The frame hears of the send before the engine can answer it: a "Cannot Send" must find the frame
+        // minimised already, and bring it back, not be followed by the minimising.
+        postToFrame(frame_event::EntryQueued);
         if (!m_link.monitorOn || !m_link.monitorOn()) {
             postToFrame(frame_event::SendRequested);
         }
-        postToFrame(frame_event::EntryQueued);
+        m_link.monitor->queueEntry(*entry);
     }
     refresh();
     m_view->setFocus();

@@ -32,6 +32,8 @@ public:
     virtual bool focusDirectly(WindowId window) = 0;
     // Whether there is a display at all whose windows could be typed into.
     virtual bool available() { return true; }
+    // Whether a window (or the top-level window it lies in) belongs to this program itself.
+    virtual bool isOwnWindow(WindowId) { return false; }
 };
 
 } // namespace zendrel

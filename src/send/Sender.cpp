@@ -60,36 +60,40 @@ SendOutcome Sender::sendTo(WindowId window, const SendRequest& request, Activati
     return typeInto(window, request, true);
 }
 
+SendOutcome Sender::typeIntoFocused(const SendRequest& request) {
+    m_keyboard.refresh();
+    // The program's own frame may still hold the focus while it minimises after Send: the text is meant for
+    // the window that gets the focus next, never for the program itself. With no window focused at all the
+    // keystrokes would go wherever the pointer happens to be.
+    const int64_t deadline = m_clock.monotonic() + kOwnFocusWait;
+    WindowId focus = m_desktop.focusedWindow();
+    while (focus == 0 || m_desktop.isOwnWindow(focus)) {
+        if (m_clock.monotonic() >= deadline) {
+            return SendOutcome::FocusRefused;
+        }
+        m_clock.sleep(2);
+        focus = m_desktop.focusedWindow();
+    }
+    if (!m_keyboard.waitForModifiersReleased(kModifierWaitMs)) {
+        return SendOutcome::ModifiersHeld;
+    }
+    // The window focused now is the one typed into: when the focus leaves it, typing stops.
+    return typeInto(focus, request, false);
+}
+
 SendOutcome Sender::send(const SendRequest& request, Activation variant) {
     if (!m_desktop.available()) {
         return SendOutcome::NoDisplay;
     }
     if (trimmedRight(request.title).isEmpty()) {
-        m_keyboard.refresh();
-        // A blank title types into whatever has the focus, on purpose; with no window focused at all the
-        // keystrokes would go wherever the pointer happens to be.
-        if (m_desktop.focusedWindow() == 0) {
-            return SendOutcome::FocusRefused;
-        }
-        if (!m_keyboard.waitForModifiersReleased(kModifierWaitMs)) {
-            return SendOutcome::ModifiersHeld;
-        }
-        // The window focused now is the one typed into: when the focus leaves it, typing stops.
-        return typeInto(m_desktop.focusedWindow(), request, false);
+        // A blank title types into whatever has the focus, on purpose.
+        return typeIntoFocused(request);
     }
     WindowFinder finder(m_desktop);
     const Located l = finder.find(request.title, request.contents);
     if (l.negated) {
         // A "~" title also means the focused window; nothing is activated.
-        m_keyboard.refresh();
-        if (m_desktop.focusedWindow() == 0) {
-            return SendOutcome::FocusRefused;
-        }
-        if (!m_keyboard.waitForModifiersReleased(kModifierWaitMs)) {
-            return SendOutcome::ModifiersHeld;
-        }
-        // The window focused now is the one typed into: when the focus leaves it, typing stops.
-        return typeInto(m_desktop.focusedWindow(), request, false);
+        return typeIntoFocused(request);
     }
     if (!l.found()) {
         return SendOutcome::NoWindow;

@@ -39,11 +39,15 @@ public:
 
     // How long activation may take to bring the focus in, and how long a held modifier is waited for.
     static constexpr int64_t kFocusWait = 100;  // hundredths
+    // How long a send into the focused window waits for the focus to leave the program's own windows.
+    static constexpr int64_t kOwnFocusWait = 300;  // hundredths
     static constexpr int kModifierWaitMs = Typist::kModifierWaitMs;
 
 private:
     // Types with the guard on `window`; direct sending only into a window located by its title.
     SendOutcome typeInto(WindowId window, const SendRequest& request, bool located);
+    // A blank or "~" title: the window focused once the program's own windows have let the focus go.
+    SendOutcome typeIntoFocused(const SendRequest& request);
 
     std::vector<qsizetype> m_untypable;
     Keyboard& m_keyboard;

@@ -78,10 +78,18 @@ Main::Main(FrameContext context, QWidget* parent)
         EngineProgram::Main, m_ctx.store, m_ctx.clock,
         SendSettings{static_cast<int>(m_ctx.settings.groupSize), m_ctx.settings.sendInterval}, m_ctx.sendBackends);
     m_worker->setMonitorOn(m_monitorOn);
-    connect(m_worker.get(), &MonitorWorker::message, this,
-            [this](const QString& title, const QString& text) { m_ctx.messages.show(title, text); });
+    connect(m_worker.get(), &MonitorWorker::message, this, [this](const QString& title, const QString& text) {
+        // A send minimised the frame; the message that ends it is shown on the frame brought back.
+        if (isMinimized()) {
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            show();
+        }
+        raise();
+        activateWindow();
+        m_ctx.messages.show(title, text);
+    });
     connect(m_worker.get(), &MonitorWorker::minimizeRequested, this,
-            [this] { QApplication::postEvent(this, new QEvent(frame_event::EntryQueued)); });
+            [this] { minimizeForSend(); });
     connect(m_worker.get(), &MonitorWorker::queueEmptyChanged, this, [this](bool empty) {
         m_queueEmpty = empty;
         m_marker->setText(m_monitorOn && !empty ? QStringLiteral("*") : QStringLiteral(" "));
@@ -363,6 +371,12 @@ void Main::about() {
                            .arg(QString::fromLatin1(kProgramVersion)));
 }
 
+void Main::minimizeForSend() {
+    if (!isMinimized()) {
+        showMinimized();
+    }
+}
+
 bool Main::event(QEvent* e) {
     if (e->type() == frame_event::SendRequested) {
         m_sendRequested = true;
@@ -370,7 +384,7 @@ bool Main::event(QEvent* e) {
         return true;
     }
     if (e->type() == frame_event::EntryQueued) {
-        showMinimized();
+        minimizeForSend();
         return true;
     }
     if (e->type() == frame_event::UsersChanged) {

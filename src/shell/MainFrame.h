@@ -95,6 +95,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    void minimizeForSend();
     void buildMenus();
     void buildToolBar();
     void startCountdown();

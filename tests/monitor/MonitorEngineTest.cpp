@@ -201,6 +201,34 @@ TEST_F(MonitorEngineTest, ASendQueuedWhileTheMonitorIsOffStillGoesAndDropsMonito
     EXPECT_EQ(typedInto(mail), "pw-Once\n");
 }
 
+// With the monitor off, Send types at once; the program's own frame may still have the focus while it
+// minimises. A blank or "~" title waits for the window that gets the focus after it, and gives up in the end.
+TEST_F(MonitorEngineTest, ASendIntoTheFocusedWindowNeverTypesIntoTheProgramsOwnFrame) {
+    engine->setMonitorOn(false);
+    for (const char* title : {"", "~Mail"}) {
+        SCOPED_TRACE(title);
+        messages.clear();
+        const WindowId editor = desktop.addWindow("Editor");
+        const WindowId frame = desktop.addWindow("Zendrel");
+        desktop.markOwn(frame);
+        desktop.setFocus(frame);
+        clock.onSleep = [&] { desktop.setFocus(editor); };
+        engine->queueEntryForSend(entry("Once", title));
+        EXPECT_EQ(typedInto(editor), "pw-Once\n");
+        EXPECT_EQ(typedInto(frame), "");
+        EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+
+        // A frame that never lets the focus go gets nothing typed into it either.
+        desktop.setFocus(frame);
+        engine->queueEntryForSend(entry("Again", title));
+        EXPECT_EQ(typedInto(frame), "");
+        EXPECT_EQ(messages, QStringList({"Cannot Send: The associated window could not be brought to the front (" +
+                                         QString(title) + "), so nothing was typed."}));
+        desktop.closeWindow(frame);
+        desktop.closeWindow(editor);
+    }
+}
+
 TEST_F(MonitorEngineTest, UsersStayMonitoredWhileAnyOfTheirListsIsOpen) {
     store(entry("Watched", "Bank", true));
     engine->userOpened("Ann");

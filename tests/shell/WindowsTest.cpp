@@ -294,6 +294,42 @@ TEST_F(FramePasswordsTest, ClosingWhileAnEntryFormIsOpenDropsTheFormFirst) {
     EXPECT_TRUE(Table<PasswordRecord>(ts.store()).readPhysical().empty()) << "the form was dropped, not saved";
 }
 
+// Calls back on every change of a window's state.
+class StateWatch : public QObject {
+public:
+    explicit StateWatch(std::function<void()> changed) : m_changed(std::move(changed)) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::WindowStateChange) {
+            m_changed();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_changed;
+};
+
+TEST_F(FramePasswordsTest, ASendThatEndsInAMessageBringsTheMinimisedFrameBack) {
+    PasswordRecord e = test::entry("Ann", "Bank", "ann");
+    e.windowTitleToLocate = "Nowhere";
+    ASSERT_TRUE(Table<PasswordRecord>(ts.store()).insert(e));
+    frame->setWindowState(Qt::WindowMaximized);
+    userButton(0)->click();
+    ASSERT_EQ(frame->passwordLists().size(), 1);
+    BrowsePasswords* list = frame->passwordLists().at(0);
+    list->selectRow(0);
+    bool minimised = false;
+    StateWatch watch([&] { minimised = minimised || frame->isMinimized(); });
+    frame->installEventFilter(&watch);
+    button(list, "Send")->click();
+    ASSERT_TRUE(waitFor([this] { return !ts.messages().shown.isEmpty(); }));
+    EXPECT_TRUE(minimised) << "Send minimises the frame first";
+    EXPECT_EQ(ts.messages().shown.last().title, "Cannot Send");
+    EXPECT_FALSE(frame->isMinimized());
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(frame->windowState() & Qt::WindowMaximized) << "restored as it was before";
+}
+
 TEST(ApplicationTest, AFailingTableEndsTheEventWithAMessageNotTheProgram) {
     class Reader : public QObject {
     public:

@@ -117,4 +117,15 @@ bool SimShell::openDocument(const std::string& target, std::string& error) {
     return true;
 }
 
+bool SimDesktop::isOwnWindow(WindowId window) {
+    for (WindowId w = window; w != 0;) {
+        if (m_own.count(w) != 0) {
+            return true;
+        }
+        auto it = m_nodes.find(w);
+        w = it != m_nodes.end() ? it->second.parent : 0;
+    }
+    return false;
+}
+
 } // namespace zendrel::sim

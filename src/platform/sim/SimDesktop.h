@@ -26,6 +26,8 @@ public:
     // A window that activation and direct focusing cannot reach (another program holds the foreground).
     void refuseFocus(WindowId window) { m_refused.insert(window); }
     void setFocus(WindowId window) { m_focus = window; }
+    // A window of the program under test itself (its frame), which it must never type into by accident.
+    void markOwn(WindowId window) { m_own.insert(window); }
     WindowId front() const { return m_order.empty() ? 0 : m_order.front(); }
     int activations() const { return m_activations; }
     int windowListReads() const { return m_reads; }
@@ -33,6 +35,7 @@ public:
     std::vector<WindowInfo> topLevelWindows() override;
     std::vector<WindowInfo> descendants(WindowId window) override;
     WindowId focusedWindow() override { return m_focus; }
+    bool isOwnWindow(WindowId window) override;
     bool isWithin(WindowId window, WindowId ancestor) override;
     void activate(WindowId window, bool restore) override;
     bool focusDirectly(WindowId window) override;
@@ -50,6 +53,7 @@ private:
     std::map<WindowId, Node> m_nodes;
     std::map<WindowId, bool> m_minimized;
     std::set<WindowId> m_refused;
+    std::set<WindowId> m_own;
     WindowId m_focus = 0;
     int m_activations = 0;
     int m_reads = 0;

@@ -217,6 +217,23 @@ bool X11Desktop::isWithin(WindowId window, WindowId ancestor) {
     return false;
 }
 
+bool X11Desktop::isOwnWindow(WindowId window) {
+    Display* d = m_conn.display();
+    const Window root = DefaultRootWindow(d);
+    const Atom pidAtom = atom("_NET_WM_PID");
+    // The focus may sit on a child of a top-level window, or on the frame a window manager put around it.
+    for (Window w = window; w != 0 && w != root;) {
+        const auto pid = property<long>(d, w, pidAtom, XA_CARDINAL);
+        if (!pid.empty()) {
+            return pid.front() == static_cast<long>(getpid());
+        }
+        Window parent = 0;
+        children(d, w, &parent);
+        w = parent;
+    }
+    return false;
+}
+
 bool X11Desktop::isMinimized(WindowId window) {
     Display* d = m_conn.display();
     const Atom wmState = atom("WM_STATE");

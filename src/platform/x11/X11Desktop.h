@@ -17,6 +17,7 @@ public:
     bool isWithin(WindowId window, WindowId ancestor) override;
     void activate(WindowId window, bool restore) override;
     bool focusDirectly(WindowId window) override;
+    bool isOwnWindow(WindowId window) override;
 
     bool hasWindowManager();
     bool isMinimized(WindowId window);
