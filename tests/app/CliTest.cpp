@@ -78,6 +78,10 @@ TEST_F(CliTest, AnEmptyStoreListsDefaultUserAndUsersAreAddedWithTheirPasswords) 
 
     EXPECT_EQ(cli({"users", "add", "bob"}, "\n").rc, 0);
     EXPECT_EQ(cli({"users", "add", "Alice"}, "wonder\n").rc, 0);
+    r = cli({"users", "add", "  \t "}, "x\n");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "Warning: A user must have a name.\n");
+    EXPECT_EQ(cli({"users", "change", "bob", "--rename", "   "}, "\n").err, "Warning: A user must have a name.\n");
     r = cli({"users", "add", "ALICE"}, "x\n");
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.err, "Duplicate Key Error: Adding this record creates a duplicate entry for the key: Name\n");

@@ -378,32 +378,7 @@ TEST(OpenRepairTest, ATableFileWithALooserModeIsMadePrivateWithOneNotice) {
 
 namespace {
 
-// A small file system of its own, filled to the last byte: as root, permission bits would not stop a write.
-class FullDisk {
-public:
-    FullDisk() {
-        m_ok = QDir().mkpath(m_dir.path()) &&
-               system(qPrintable(QStringLiteral("mount -t tmpfs -o size=2m tmpfs '%1' 2>/dev/null").arg(m_dir.path()))) == 0;
-    }
-    ~FullDisk() {
-        if (m_ok) {
-            system(qPrintable(QStringLiteral("umount -l '%1'").arg(m_dir.path())));
-        }
-    }
-    bool ok() const { return m_ok; }
-    QString path() const { return m_dir.path(); }
-    void fill() {
-        QFile f(QDir(m_dir.path()).filePath("filler"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        const QByteArray block(4096, '\0');
-        while (f.write(block) == block.size() && f.flush()) {
-        }
-    }
-
-private:
-    QTemporaryDir m_dir;
-    bool m_ok = false;
-};
+using test::FullDisk;
 
 TEST(OpenRepairTest, AFullDiskStillLetsTheTablesBeReadAfterTheNotice) {
     FullDisk disk;

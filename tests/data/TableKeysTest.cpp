@@ -108,6 +108,21 @@ TEST(TableRelationsTest, AUserIsRenamedAndDeletedBeforeAnyEntryTableExists) {
     EXPECT_TRUE(ts.messages().shown.isEmpty());
 }
 
+// The user's own row is written first and his entries after it: when an entry cannot take the new name (an
+// entry of that name and service is there already, left by an older version), both stay as they were.
+TEST_F(TableKeysTest, ARenameWhoseEntriesCannotFollowLeavesTheUserAsHeWas) {
+    UserRecord d = addUser("Dana");
+    add(entry("Dana", "A", "x"));
+    add(entry("Zed", "A", "x"));  // an entry whose user is gone
+    d.name = "Zed";
+    const WriteResult r = users.change(d);
+    EXPECT_NE(r.kind, WriteResult::Ok);
+    EXPECT_TRUE(users.fetch("U_:KeyName", {QStringLiteral("Dana")}));
+    EXPECT_FALSE(users.fetch("U_:KeyName", {QStringLiteral("Zed")}));
+    EXPECT_EQ(entries.count("P_:KeyService", {QStringLiteral("Dana")}), 1);
+    EXPECT_EQ(entries.count("P_:KeyService", {QStringLiteral("Zed")}), 1);
+}
+
 TEST_F(TableKeysTest, AFailedRenameLeavesTheUserAndHisEntriesAsTheyWere) {
     UserRecord d = addUser("Dana");
     addUser("Eve");

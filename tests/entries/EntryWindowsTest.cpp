@@ -78,6 +78,29 @@ TEST_F(GenerateWindowTest, FastGenerateSavesNoPreferenceAndWordsDisableTheSize) 
     EXPECT_TRUE(QRegularExpression("^[a-z]{4,7}[-+1-9][a-z]{4,7}$").match(entry.password).hasMatch()) << entry.password.toStdString();
 }
 
+TEST_F(GenerateWindowTest, ADrawThatFindsNoWordsLeavesThePasswordAndTheClipboardAsTheyWere) {
+    WordRecord shortWord;
+    shortWord.word = "ab";  // the only word, too short to be joined
+    ASSERT_TRUE(Table<WordRecord>(ts.store()).insert(shortWord));
+    clipboard.setText("kept", false);
+    GeneratePassword w(entry, user, ts.store(), random, ts.messages(), clipboard, nullptr);
+    for (auto* r : w.findChildren<QRadioButton*>()) {
+        if (r->text() == "&Concatenated Words") {
+            r->click();
+        }
+    }
+    w.ok();
+    EXPECT_NE(w.result(), QDialog::Accepted);
+    EXPECT_EQ(entry.password, "old");
+    EXPECT_EQ(entry.confirmPassword, "old");
+    EXPECT_EQ(clipboard.text(), "kept");
+    EXPECT_FALSE(clipboard.secret());
+    ASSERT_EQ(ts.messages().shown.size(), 1);
+    EXPECT_EQ(ts.messages().shown[0].text, "There are no words of 4 to 7 letters in the database to join.");
+    EXPECT_EQ(Table<UserRecord>(ts.store()).fetch("U_:KeyName", {QStringLiteral("Ann")})->passwordType, "All Characters")
+        << "a choice that made nothing is not remembered";
+}
+
 TEST(InfoWindowsTest, DisplayAllShowsEveryDetailReadOnlyAndKeyNamesListEveryKey) {
     PasswordRecord e;
     e.user = "Ann";

@@ -9,6 +9,7 @@
 #include "monitor/MonitorWorker.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimKeyboard.h"
+#include "support/Mounts.h"
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
@@ -639,6 +640,88 @@ TEST_F(PasswordWindowsTest, SelectUserSwitchesTheListAndADeletedUserClosesIt) {
     whenModal([](QWidget* w) { button(w, "Cancel")->click(); });
     button(l.get(), "Select User")->click();
     EXPECT_FALSE(l->isVisible());
+}
+
+// The engine watches the users whose lists are open: a list that changes its user leaves the old one's
+// watched entries behind at once, and a list whose user was deleted elsewhere drops his at once too, before
+// the window itself is gone.
+TEST_F(PasswordWindowsTest, TheEngineWatchesOnlyTheUserAListShowsNow) {
+    for (auto [user, title] : {std::pair{"Ann", "Ann Login"}, std::pair{"Bob", "Bob Login"}}) {
+        PasswordRecord e = test::entry(user, "Bank", "x");
+        e.paste = "[Service][Enter]";
+        e.windowTitleToLocate = title;
+        e.monitor = 1;
+        e.doNotRepeatSeconds = 1;
+        ASSERT_TRUE(Table<PasswordRecord>(ts.store()).insert(e));
+    }
+    UserRecord cy = Table<UserRecord>(ts.store()).prime();
+    cy.name = "Cy";  // with a single user left, "Select User" would take him without asking
+    ASSERT_TRUE(Table<UserRecord>(ts.store()).insert(cy));
+    ts.expectOnlyMessages({});
+    worker->setMonitorOn(true);
+    auto l = list(ann);
+    whenModal([](QWidget* w) {
+        w->findChild<QListWidget*>()->setCurrentRow(1);
+        button(w, "&Select")->click();
+    });
+    button(l.get(), "Select User")->click();
+    ASSERT_EQ(l->windowTitle(), "Passwords - Bob");
+    const WindowId annLogin = desktop->addWindow("Ann Login");
+    WindowId bobLogin = desktop->addWindow("Bob Login");
+    worker->runPass(false);
+    ASSERT_TRUE(waitFor([&] { return !sent.isEmpty(); }));
+    QTest::qWait(300);
+    EXPECT_EQ(keyboard->textReceivedBy(bobLogin), "Bank\n");
+    EXPECT_EQ(keyboard->textReceivedBy(annLogin), "") << "Ann's list became Bob's";
+
+    ASSERT_TRUE(Table<UserRecord>(ts.store()).remove(bob));
+    whenModal([](QWidget* w) { button(w, "Cancel")->click(); });
+    button(l.get(), "Select User")->click();
+    ASSERT_FALSE(l->isVisible());
+    desktop->closeWindow(bobLogin);
+    bobLogin = desktop->addWindow("Bob Login");
+    QTest::qWait(1200);  // past the repeat interval
+    for (int i = 0; i < 5; ++i) {
+        worker->runPass(false);
+    }
+    QTest::qWait(300);
+    EXPECT_EQ(keyboard->textReceivedBy(bobLogin), "") << "a deleted user's entries are typed no more";
+}
+
+// A write that fails (the disk is full) keeps the entry form open with what was typed, to be saved once it can.
+TEST_F(PasswordWindowsTest, AFailedWriteKeepsTheEntryFormOpenWithItsValues) {
+    test::FullDisk disk;
+    if (!disk.ok()) {
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    }
+    test::TestStore small(disk.path());
+    Table<UserRecord> users(small.store());
+    UserRecord u = users.prime();
+    u.name = "Ann";
+    u.password = u.confirmPassword = "Not Required";
+    ASSERT_TRUE(users.insert(u));
+    EntryServices s{small.store(), small.messages(), small.clock(), clipboard, screen,   shell,
+                    random,        dialogs,          &positions,    &settings, small.dir()};
+    BrowsePasswords l(s, ListLink{nullptr, &frame, [] { return false; }}, u);
+    l.show();
+    bool stayedOpen = false;
+    QString kept;
+    whenModal([&](QWidget* w) {
+        field(w, "Service")->setText("Bank");
+        field(w, "Name used on this service")->setText("ann");
+        disk.fill();
+        button(w, "&OK")->click();
+        stayedOpen = w->isVisible();
+        kept = field(w, "Service")->text() + "/" + field(w, "Name used on this service")->text();
+        disk.empty();
+        button(w, "&OK")->click();
+    });
+    button(&l, "&Add")->click();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(kept, "Bank/ann");
+    ASSERT_FALSE(small.messages().shown.isEmpty());
+    EXPECT_TRUE(small.messages().shown.first().text.contains("full")) << small.messages().shown.first().text.toStdString();
+    EXPECT_EQ(l.model().rowCount(), 1) << "saved once the disk had room again";
 }
 
 TEST_F(PasswordWindowsTest, TheColumnLayoutIsKeptUnderItsListName) {

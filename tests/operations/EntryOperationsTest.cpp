@@ -2,6 +2,7 @@
 #include "operations/EntryOperations.h"
 #include "support/TestStore.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 using namespace zendrel;
@@ -71,6 +72,20 @@ TEST_F(EntryFormTest, TheChecksComeInTheirOrderWithTheirMessagesAndFocus) {
     EXPECT_TRUE(o.saved);
     EXPECT_TRUE(o.monitorChanged);
     EXPECT_EQ(e.lastChangeDate, ts.clock().today());
+}
+
+// A test that names the messages it expects fails at once on another, which is answered with Cancel.
+TEST_F(EntryFormTest, AMessageATestDoesNotExpectFailsItAtOnce) {
+    ts.expectOnlyMessages({"Error"});
+    PasswordRecord e = fresh();
+    e.password = "a";
+    e.confirmPassword = "A";
+    EXPECT_FALSE(save(e).saved);  // "Error": expected
+    e.confirmPassword = "a";
+    e.service = "Bank";
+    e.name = "ann";
+    e.monitor = 1;
+    EXPECT_NONFATAL_FAILURE(save(e), "unexpected message: Information Required");
 }
 
 TEST_F(EntryFormTest, DuplicatesAreNamedByServiceThenNameThenAddress) {

@@ -1,6 +1,7 @@
 #include "framework/WindowPositions.h"
 #include "session/Login.h"
 #include "session/UsersWindows.h"
+#include "support/Mounts.h"
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
@@ -57,6 +58,35 @@ TEST_F(UsersWindowsTest, TwoBlankPasswordsMeanNotRequiredAndOneAloneIsRefused) {
     EXPECT_EQ(ann->confirmPassword, "Not Required");
     EXPECT_EQ(ann->passwordType, "Concatenated Words") << "the generator's own value is stored";
     EXPECT_EQ(ann->lastDateChanged, ts.clock().today());
+}
+
+// A write that fails (the disk is full) keeps the form open with what was typed, to be saved once it can.
+TEST(UsersFormTest, AFailedWriteKeepsTheFormOpenWithItsValues) {
+    test::FullDisk disk;
+    if (!disk.ok()) {
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    }
+    test::TestStore ts(disk.path());
+    WindowPositions positions{ts.file("POSITION.INI")};
+    BrowseUsers list(ts.store(), ts.messages(), ts.clock(), &positions);
+    bool stayedOpen = false;
+    QString kept;
+    whenModal([&](QWidget* w) {
+        auto* name = test::named<QLineEdit>(w, "Name");
+        QTest::keyClicks(name, "Ann");
+        disk.fill();
+        button(w, "&OK")->click();
+        stayedOpen = w->isVisible();
+        kept = name->text();
+        disk.empty();
+        button(w, "&OK")->click();
+    });
+    list.insertUser();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(kept, "Ann");
+    ASSERT_FALSE(ts.messages().shown.isEmpty());
+    EXPECT_TRUE(ts.messages().shown.first().text.contains("full")) << ts.messages().shown.first().text.toStdString();
+    EXPECT_TRUE(Login(ts.store()).findUser("Ann")) << "saved once the disk had room again";
 }
 
 TEST_F(UsersWindowsTest, RenamingMovesTheEntriesAndTheLastUserCannotBeDeleted) {

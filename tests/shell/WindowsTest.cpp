@@ -313,6 +313,7 @@ TEST_F(FramePasswordsTest, ASendThatEndsInAMessageBringsTheMinimisedFrameBack) {
     PasswordRecord e = test::entry("Ann", "Bank", "ann");
     e.windowTitleToLocate = "Nowhere";
     ASSERT_TRUE(Table<PasswordRecord>(ts.store()).insert(e));
+    ts.expectOnlyMessages({"Cannot Send"});
     frame->setWindowState(Qt::WindowMaximized);
     userButton(0)->click();
     ASSERT_EQ(frame->passwordLists().size(), 1);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDir>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -35,6 +37,37 @@ private:
     QTemporaryDir m_dir;
     bool m_ok = false;
     bool m_unmounted = false;
+};
+
+// A small file system of its own, filled to the last byte: as root, permission bits would not stop a write.
+class FullDisk {
+public:
+    FullDisk() {
+        m_ok = QDir().mkpath(m_dir.path()) &&
+               std::system(qPrintable(QStringLiteral("mount -t tmpfs -o size=2m tmpfs '%1' 2>/dev/null").arg(m_dir.path()))) == 0;
+    }
+    ~FullDisk() {
+        if (m_ok) {
+            std::system(qPrintable(QStringLiteral("umount -l '%1'").arg(m_dir.path())));
+        }
+    }
+    bool ok() const { return m_ok; }
+    QString path() const { return m_dir.path(); }
+    // Frees the space again.
+    void empty() { QFile::remove(QDir(m_dir.path()).filePath("filler")); }
+    void fill() {
+        QFile f(QDir(m_dir.path()).filePath("filler"));
+        if (!f.open(QIODevice::WriteOnly)) {
+            return;
+        }
+        const QByteArray block(4096, '\0');
+        while (f.write(block) == block.size() && f.flush()) {
+        }
+    }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_ok = false;
 };
 
 } // namespace zendrel::test

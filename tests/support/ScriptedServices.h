@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 namespace zendrel {
 
 // Records every message and answers from a queue (the default answer once the queue is empty).
@@ -12,6 +14,10 @@ class ScriptedMessages final : public MessageService {
 public:
     Answer show(const Message& m) override {
         shown.append(m);
+        if (unexpected && !expectedTitles.contains(m.title)) {
+            unexpected(m);
+            return Answer::Cancel;
+        }
         if (!answers.isEmpty()) {
             return answers.takeFirst();
         }
@@ -26,6 +32,10 @@ public:
     }
     QList<Message> shown;
     QList<Answer> answers;
+    // Where a test names the messages it expects (by title), any other one is reported through `unexpected` at
+    // once and answered with Cancel, so that nothing goes on behind it and no window waits for it.
+    QStringList expectedTitles;
+    std::function<void(const Message&)> unexpected;
 };
 
 // Records every request and answers from a queue; an empty queue, or nullopt in it, is a cancel.

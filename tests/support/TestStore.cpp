@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <gtest/gtest.h>
+
 namespace zendrel::test {
 
 TestStore::TestStore() : m_temp(std::make_unique<QTemporaryDir>()), m_directory(m_temp->path()) {
@@ -16,6 +18,13 @@ TestStore::TestStore(const QString& directory) : m_directory(directory) {
 void TestStore::make() {
     m_store = std::make_unique<DataStore>(
         DataStore::Options{m_directory, ownerKeys(), &m_messages, [this](const QString& r) { ended << r; }, &m_clock});
+}
+
+void TestStore::expectOnlyMessages(const QStringList& titles) {
+    m_messages.expectedTitles = titles;
+    m_messages.unexpected = [](const Message& m) {
+        ADD_FAILURE() << "unexpected message: " << m.title.toStdString() << ": " << m.text.toStdString();
+    };
 }
 
 QString TestStore::file(const QString& name) const {

@@ -26,6 +26,8 @@ public:
     // Closes and opens the store again on the same directory, as a new program would.
     void reopen();
     void closeStore() { m_store.reset(); }
+    // Fails the test at once on any message whose title is not one of these.
+    void expectOnlyMessages(const QStringList& titles);
 
     QStringList ended;  // reasons given to the terminate handler
 

@@ -6,16 +6,30 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 
 namespace zendrel::test {
 
-// Acts on the modal window that opens next, once it is shown.
-inline void whenModal(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(0, [act] {
+// Acts on the modal window that opens next, once it is shown. One that has not come within 20 seconds fails
+// the test instead of leaving it waiting for the test runner's time-out.
+inline void whenModal(std::function<void(QWidget*)> act, qint64 since = -1) {
+    static QElapsedTimer clock;
+    if (!clock.isValid()) {
+        clock.start();
+    }
+    if (since < 0) {
+        since = clock.elapsed();
+    }
+    QTimer::singleShot(0, [act, since] {
         QWidget* w = QApplication::activeModalWidget();
         if (!w) {
-            whenModal(act);
+            if (clock.elapsed() - since > 20000) {
+                ADD_FAILURE() << "the expected window never opened";
+                return;
+            }
+            whenModal(act, since);
             return;
         }
         act(w);
