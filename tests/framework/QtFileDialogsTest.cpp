@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QProcess>
 #include <QListView>
 
 #include <gtest/gtest.h>
@@ -56,10 +58,19 @@ TEST(QtFileDialogsTest, TheDataDirectoryIsListedWithoutItsDataFiles) {
     EXPECT_TRUE(listed.contains("notes.txt")) << listed.join(',').toStdString();
     EXPECT_FALSE(listed.contains("ZD_DATA")) << listed.join(',').toStdString();
     EXPECT_FALSE(listed.contains("ZD_DATA-wal"));
-    // The store still reads and writes as before.
+    // Another program writes meanwhile and leaves: it must have seen this one still there, so the log it
+    // leaves is intact, and this program reads every entry and writes on without a word.
+    QProcess writer;
+    writer.start(QStringLiteral(ZENDREL_STORE_WRITER), {ts.dir(), "300"});
+    ASSERT_TRUE(writer.waitForFinished(60000));
+    ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(QDir(ts.dir()).filePath("ZD_DATA-wal"))) << "the other program kept the log";
     Table<PasswordRecord> entries(ts.store());
+    EXPECT_EQ(entries.count(), 300);
     PasswordRecord e = test::entry("Ann", "Bank", "ann");
     EXPECT_TRUE(entries.insert(e));
+    EXPECT_EQ(entries.count(), 301);
+    EXPECT_TRUE(ts.store().verify(tables::passwords()));
     EXPECT_TRUE(ts.messages().shown.isEmpty());
 }
 
