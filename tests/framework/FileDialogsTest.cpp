@@ -26,6 +26,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // Stray separators and blanks, a description without patterns, patterns without one.
                       FilterCase{" Text Files | *.txt ; ; *.*|", "Text Files (*.txt *)"},
                       FilterCase{"Everything", "Everything (*)"}, FilterCase{"|*.ini", "*.ini (*.ini)"},
-                      FilterCase{"", ""}, FilterCase{"||", ""}));
+                      FilterCase{"", ""}, FilterCase{"||", ""}),
+    // Stable names: CTest lists each case by its name, which must not change from one build to the next.
+    [](const ::testing::TestParamInfo<FilterCase>& info) { return "case" + std::to_string(info.index); });
 
 } // namespace
