@@ -356,6 +356,63 @@ TEST_F(X11Test, KeycodesAKilledSendLeftRemappedAreEmptiedBeforeTypingAgain) {
     XSync(d, False);
 }
 
+// The same as it happens: a send typing characters the layout lacks is killed while one of them sits on a
+// spare keycode; the next send empties that keycode before it types, and types correctly.
+TEST_F(X11Test, ASendKilledWhileACharacterSatOnASpareKeycodeLeavesNothingMappedForTheNext) {
+    const QString file = xterm("Bank Login");
+    QTemporaryDir data;
+    const QByteArray cjk = QString::fromUtf8("中文字符测试中文字符测试中文字符测试").toUtf8();
+    ASSERT_EQ(runCli(data.path(),
+                     {"entries", "add", "--user", "Default User", "--service", "Bank", "--name", "a", "--title",
+                      "bank*", "--wait", "0", "--paste", "[Password]"},
+                     cjk + "\n")
+                  .first,
+              0);
+    ASSERT_EQ(runCli(data.path(),
+                     {"entries", "add", "--user", "Default User", "--service", "Mail", "--name", "b", "--title",
+                      "bank*", "--wait", "0", "--paste", "[Password][Enter]"},
+                     "plain\n")
+                  .first,
+              0);
+    ASSERT_EQ(runCli(data.path(), {"settings", "set", "ZD_BS", "1"}, {}).first, 0);
+    ASSERT_EQ(runCli(data.path(), {"settings", "set", "ZD_GD", "20"}, {}).first, 0);
+
+    Display* d = conn->display();
+    auto cjkKeycodes = [d] {
+        int minKey = 0;
+        int maxKey = 0;
+        XDisplayKeycodes(d, &minKey, &maxKey);
+        int perKey = 0;
+        KeySym* map = XGetKeyboardMapping(d, static_cast<KeyCode>(minKey), maxKey - minKey + 1, &perKey);
+        int found = 0;
+        for (int i = 0; map && i < (maxKey - minKey + 1) * perKey; ++i) {
+            found += map[i] >= 0x1004e00 && map[i] <= 0x1009fff ? 1 : 0;
+        }
+        if (map) {
+            XFree(map);
+        }
+        return found;
+    };
+    ASSERT_EQ(cjkKeycodes(), 0);
+    QProcess sender;
+    sender.start(QStringLiteral(ZENDREL_CLI), {"--data", data.path(), "send", "1", "--user", "Default User"});
+    ASSERT_TRUE(sender.waitForStarted());
+    bool caught = false;
+    QElapsedTimer t;
+    t.start();
+    while (!caught && t.elapsed() < 10000 && sender.state() == QProcess::Running) {
+        caught = cjkKeycodes() > 0;
+    }
+    ASSERT_TRUE(caught) << "the send never remapped a keycode";
+    kill(static_cast<pid_t>(sender.processId()), SIGKILL);
+    sender.waitForFinished();
+    ASSERT_GT(cjkKeycodes(), 0) << "the killed send left its keycode mapped";
+
+    EXPECT_EQ(runCli(data.path(), {"send", "2", "--user", "Default User"}, {}).first, 0);
+    EXPECT_EQ(cjkKeycodes(), 0);
+    EXPECT_TRUE(received(file).endsWith("plain\n")) << received(file).toStdString();
+}
+
 TEST_F(X11Test, TheCommandLineMonitorTypesIntoWindowsAsTheyAppear) {
     QTemporaryDir data;
     auto cli = [&](const QStringList& args, const QByteArray& input = {}) { return runCli(data.path(), args, input).first; };
