@@ -82,7 +82,9 @@ void MonitorEngine::queueEntryForSend(const PasswordRecord& entry) {
         m_callbacks.minimize();
     }
     insertRow(std::move(row));
-    if (m_program == EngineProgram::Main && !m_monitorOn) {
+    if (!m_monitorOn) {
+        // A Send goes at once with the monitor off, in either program; the monitor program's watched rows
+        // stay as they are meanwhile.
         m_sendRequested = true;
         runSendPass(true);
     }
@@ -259,7 +261,7 @@ void MonitorEngine::runSendPass(bool requested) {
             continue;
         }
         MonitorRow& row = m_rows[i];
-        if (!m_monitorOn && requested && !row.immediate) {
+        if (!m_monitorOn && requested && !row.immediate && m_program == EngineProgram::Main) {
             removeRow(i);
             continue;
         }
@@ -285,9 +287,9 @@ void MonitorEngine::runSendPass(bool requested) {
         removeRow(i);
     }
 
-    // Sweep 2: monitored rows, typed only into a window located by its title.
+    // Sweep 2: monitored rows, typed only into a window located by its title, and only while the monitor is on.
     WindowFinder finder(m_desktop);
-    for (size_t i = m_rows.size(); i-- > 0;) {
+    for (size_t i = m_monitorOn ? m_rows.size() : 0; i-- > 0;) {
         if (i >= m_rows.size()) {
             continue;
         }
@@ -319,6 +321,8 @@ void MonitorEngine::runSendPass(bool requested) {
         }
         sendQueuedEntry(i, found.window);
     }
+    // A Send asked for passes while the monitor is off; once its rows are gone, nothing is asked any more.
+    m_sendRequested = std::any_of(m_rows.begin(), m_rows.end(), [](const MonitorRow& r) { return r.immediate; });
     m_inPass = false;
 }
 
