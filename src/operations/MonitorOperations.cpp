@@ -128,6 +128,13 @@ void MonitorOperations::chooseUser() {
     select(m_window.chooseUser ? m_window.chooseUser() : std::nullopt);
 }
 
+void MonitorOperations::entriesChanged() {
+    m_s.queue.selectUser(userSelected() ? m_user : QString());
+    if (m_window.userChanged) {
+        m_window.userChanged();
+    }
+}
+
 QStringList MonitorOperations::popupMenu() const {
     const QString toggle = m_monitorOn ? QStringLiteral("&Turn Monitor Off") : QStringLiteral("&Turn Monitor On");
     if (m_windowShown) {
@@ -145,10 +152,7 @@ void MonitorOperations::menu(const QString& item) {
         m_monitorOn = !m_monitorOn;
         m_s.queue.setMonitorOn(m_monitorOn);
     } else if (item == QLatin1String("&Refresh")) {
-        m_s.queue.selectUser(userSelected() ? m_user : QString());
-        if (m_window.userChanged) {
-            m_window.userChanged();
-        }
+        entriesChanged();
         if (m_windowShown && m_window.show) {
             m_window.show(m_settings.stayOnTop);
         }

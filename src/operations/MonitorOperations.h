@@ -71,6 +71,8 @@ public:
     void restore();
     // "Select &User": the choice made anew; the list follows it.
     void chooseUser();
+    // An entry was added or changed here: the watched entries are loaded afresh.
+    void entriesChanged();
 
     // The popup of the icon or the window, by the program's state, and what an item of it does.
     QStringList popupMenu() const;
