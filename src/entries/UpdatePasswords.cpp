@@ -62,8 +62,12 @@ void RefreshingCombo::showPopup() {
 
 UpdatePasswords::UpdatePasswords(EntryServices services, Request request, PasswordRecord& entry, const UserRecord& user,
                                  QWidget* parent)
+    : UpdatePasswords(std::move(services), request, entry, user, FormVariant::Main, parent) {}
+
+UpdatePasswords::UpdatePasswords(EntryServices services, Request request, PasswordRecord& entry, const UserRecord& user,
+                                 FormVariant variant, QWidget* parent)
     : PlacedDialog(services.positions, QStringLiteral("UpdatePasswords"), parent), m_s(std::move(services)),
-      m_request(request), m_entry(entry), m_user(user), m_form(m_s.store, m_s.messages, m_s.clock),
+      m_request(request), m_variant(variant), m_entry(entry), m_user(user), m_form(m_s.store, m_s.messages, m_s.clock),
       m_openingMonitor(entry.monitor) {
     setAccessibleName(QStringLiteral("Update the Passwords File"));
     setWindowTitle(request == Request::Insert   ? QStringLiteral("Add Password Information")
@@ -88,6 +92,11 @@ UpdatePasswords::~UpdatePasswords() = default;
 
 bool UpdatePasswords::run(EntryServices services, Request request, PasswordRecord& entry, const UserRecord& user,
                           bool& monitorChanged, QWidget* parent) {
+    return run(std::move(services), request, entry, user, FormVariant::Main, monitorChanged, parent);
+}
+
+bool UpdatePasswords::run(EntryServices services, Request request, PasswordRecord& entry, const UserRecord& user,
+                          FormVariant variant, bool& monitorChanged, QWidget* parent) {
     monitorChanged = false;
     if (request == Request::Delete) {
         if (services.messages.show(QStringLiteral("Confirm Delete"),
@@ -102,7 +111,7 @@ bool UpdatePasswords::run(EntryServices services, Request request, PasswordRecor
         monitorChanged = entry.monitor != 0;
         return true;
     }
-    UpdatePasswords form(std::move(services), request, entry, user, parent);
+    UpdatePasswords form(std::move(services), request, entry, user, variant, parent);
     const bool saved = form.exec() == QDialog::Accepted;
     monitorChanged = saved && form.monitorChanged();
     return saved;
@@ -115,24 +124,28 @@ void UpdatePasswords::build() {
     m_tabs->addTab(buildNotes(m_moreNotes, QStringLiteral("&More Notes:"), QStringLiteral("More Notes")),
                    QStringLiteral("More Notes"));
     m_tabs->addTab(buildSendSettings(), QStringLiteral("Settings for Send"));
-    m_tabs->addTab(buildExpiry(), QStringLiteral("Expiry"));
-    m_tabs->addTab(buildFiles(), QStringLiteral("Files"));
+    if (!monitorForm()) {
+        m_tabs->addTab(buildExpiry(), QStringLiteral("Expiry"));
+        m_tabs->addTab(buildFiles(), QStringLiteral("Files"));
+    }
 
     auto* bottom = new QGridLayout;
-    m_clipboard = new ClipboardDisplay(m_s.clipboard, this);
-    bottom->addWidget(m_clipboard->prompt(), 0, 0);
-    bottom->addWidget(m_clipboard->line(), 0, 1, 1, 3);
-    QString stamp;
-    if (m_entry.lastChangeDate != 0) {
-        stamp = QStringLiteral("Last changed ") + longDate(m_entry.lastChangeDate).trimmed() + QLatin1Char(' ') +
-                shortTime(m_entry.lastChangeTime);
+    if (!monitorForm()) {
+        m_clipboard = new ClipboardDisplay(m_s.clipboard, this);
+        bottom->addWidget(m_clipboard->prompt(), 0, 0);
+        bottom->addWidget(m_clipboard->line(), 0, 1, 1, 3);
+        QString stamp;
+        if (m_entry.lastChangeDate != 0) {
+            stamp = QStringLiteral("Last changed ") + longDate(m_entry.lastChangeDate).trimmed() + QLatin1Char(' ') +
+                    shortTime(m_entry.lastChangeTime);
+        }
+        auto* lastChanged = new QLabel(stamp, this);
+        lastChanged->setAccessibleName(QStringLiteral("Last Changed:"));
+        bottom->addWidget(lastChanged, 1, 0, 1, 2);
     }
-    auto* lastChanged = new QLabel(stamp, this);
-    lastChanged->setAccessibleName(QStringLiteral("Last Changed:"));
     m_ok = new QPushButton(QStringLiteral("&OK"), this);
     m_ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    bottom->addWidget(lastChanged, 1, 0, 1, 2);
     bottom->addWidget(m_ok, 1, 2);
     bottom->addWidget(cancel, 1, 3);
     connect(m_ok, &QPushButton::clicked, this, &UpdatePasswords::ok);
@@ -143,9 +156,12 @@ void UpdatePasswords::build() {
     layout->addLayout(bottom);
 
     // Tab over the two buttons of a field when the option asks for it.
-    m_skipTo = {{m_service, m_url}, {m_url, m_name},         {m_name, m_password},
-                {m_password, m_confirm}, {m_notes, m_moreNotes}, {m_moreNotes, m_paste}};
-    m_textFields = {m_service, m_url, m_name, m_password, m_confirm, m_notes, m_moreNotes, m_filename};
+    m_skipTo = {{m_notes, m_moreNotes}, {m_moreNotes, m_paste}};
+    m_textFields = {m_service, m_url, m_name, m_password, m_confirm, m_notes, m_moreNotes};
+    if (!monitorForm()) {
+        m_skipTo.insert({{m_service, m_url}, {m_url, m_name}, {m_name, m_password}, {m_password, m_confirm}});
+        m_textFields << m_filename;
+    }
     for (QWidget* w : m_textFields) {
         w->installEventFilter(this);
         if (auto* text = qobject_cast<QPlainTextEdit*>(w)) {
@@ -176,7 +192,9 @@ void UpdatePasswords::addCopyPaste(QGridLayout* grid, int row, QWidget* field, c
             const bool secret = field == m_password || field == m_confirm;
             m_s.clipboard.setText(std::string(512, ' '), secret);
             m_s.clipboard.setText(withoutTrailingSpaces(textOf(field)).toStdString(), secret);
-            m_clipboard->refresh();
+            if (m_clipboard) {
+                m_clipboard->refresh();
+            }
         });
         grid->addWidget(b, row, column++);
         QWidget::setTabOrder(before, b);
@@ -194,22 +212,27 @@ QWidget* UpdatePasswords::buildGeneral() {
     m_confirm = lineField(page, width::kPassword, QStringLiteral("Confirmation Password"));
     m_password->setEchoMode(QLineEdit::Password);
     m_confirm->setEchoMode(QLineEdit::Password);
+    const bool mon = monitorForm();
     const std::vector<std::tuple<QString, QLineEdit*, QString>> rows = {
-        {QStringLiteral("&Service*:"), m_service, QStringLiteral("Service")},
+        {mon ? QStringLiteral("&Service:") : QStringLiteral("&Service*:"), m_service, QStringLiteral("Service")},
         {QStringLiteral("&URL:"), m_url, QStringLiteral("URL")},
-        {QStringLiteral("&Name*:"), m_name, QStringLiteral("Name")},
+        {mon ? QStringLiteral("&Name:") : QStringLiteral("&Name*:"), m_name, QStringLiteral("Name")},
         {QStringLiteral("&Password:"), m_password, QStringLiteral("Password")},
     };
     int row = 0;
     for (const auto& [text, field, name] : rows) {
         grid->addWidget(prompt(text, field, page), row, 0);
         grid->addWidget(field, row, 1);
-        addCopyPaste(grid, row, field, name);
+        if (!mon) {
+            addCopyPaste(grid, row, field, name);
+        }
         ++row;
     }
-    grid->addWidget(prompt(QStringLiteral("&Confirm Password:"), m_confirm, page), row, 0);
+    grid->addWidget(prompt(mon ? QStringLiteral("&Confirm:") : QStringLiteral("&Confirm Password:"), m_confirm, page),
+                    row, 0);
     grid->addWidget(m_confirm, row++, 1);
-    auto* generate = new QPushButton(QStringLiteral("Gener&ate New Password"), page);
+    auto* generate =
+        new QPushButton(mon ? QStringLiteral("Gener&ate") : QStringLiteral("Gener&ate New Password"), page);
     connect(generate, &QPushButton::clicked, this, &UpdatePasswords::generate);
     grid->addWidget(generate, row++, 1, Qt::AlignLeft);
     grid->setRowStretch(row, 1);
@@ -249,27 +272,35 @@ QWidget* UpdatePasswords::buildSendSettings() {
     m_paste->lineEdit()->setMaxLength(width::kPaste);
     m_paste->setToolTip(QStringLiteral("What to send to other application"));
     m_paste->setAccessibleName(m_paste->toolTip());
-    grid->addWidget(prompt(QStringLiteral("&Text/Keys to Send:"), m_paste, page), row, 0);
+    const bool mon = monitorForm();
+    grid->addWidget(
+        prompt(mon ? QStringLiteral("Keys to Send:") : QStringLiteral("&Text/Keys to Send:"), m_paste, page), row, 0);
     grid->addWidget(m_paste, row++, 1, 1, 3);
-    auto* keys = new QPushButton(QStringLiteral("List All Keys"), page);
-    m_addDefaults = new QPushButton(QStringLiteral("Add to Defaults"), page);
-    connect(keys, &QPushButton::clicked, this, &UpdatePasswords::listAllKeys);
-    connect(m_addDefaults, &QPushButton::clicked, this, &UpdatePasswords::addToDefaults);
     connect(m_paste, &QComboBox::editTextChanged, this, &UpdatePasswords::updateEnabling);
-    grid->addWidget(keys, row, 1, Qt::AlignLeft);
-    grid->addWidget(m_addDefaults, row++, 2, Qt::AlignLeft);
+    if (!mon) {
+        auto* keys = new QPushButton(QStringLiteral("List All Keys"), page);
+        m_addDefaults = new QPushButton(QStringLiteral("Add to Defaults"), page);
+        connect(keys, &QPushButton::clicked, this, &UpdatePasswords::listAllKeys);
+        connect(m_addDefaults, &QPushButton::clicked, this, &UpdatePasswords::addToDefaults);
+        grid->addWidget(keys, row, 1, Qt::AlignLeft);
+        grid->addWidget(m_addDefaults, row++, 2, Qt::AlignLeft);
+    }
 
     m_wait = new QSpinBox(page);
     m_wait->setRange(0, 255);
     m_wait->setToolTip(QStringLiteral("Seconds before start of automatic send to"));
     m_wait->setAccessibleName(m_wait->toolTip());
     connect(m_wait, &QSpinBox::editingFinished, this, &UpdatePasswords::checkWait);
-    grid->addWidget(prompt(QStringLiteral("Wait Before &Sending:"), m_wait, page), row, 0);
+    grid->addWidget(
+        prompt(mon ? QStringLiteral("Wait Before &Send:") : QStringLiteral("Wait Before &Sending:"), m_wait, page), row,
+        0);
     grid->addWidget(m_wait, row, 1);
     grid->addWidget(new QLabel(QStringLiteral("seconds"), page), row++, 2);
-    m_direct = new QCheckBox(QStringLiteral("Direct Send"), page);
-    m_direct->setToolTip(QStringLiteral("Send directly to other application"));
-    grid->addWidget(m_direct, row++, 1);
+    if (!mon) {
+        m_direct = new QCheckBox(QStringLiteral("Direct Send"), page);
+        m_direct->setToolTip(QStringLiteral("Send directly to other application"));
+        grid->addWidget(m_direct, row++, 1);
+    }
 
     m_title = new RefreshingCombo(page);
     m_title->setEditable(true);
@@ -293,7 +324,9 @@ QWidget* UpdatePasswords::buildSendSettings() {
             titleAccepted();
         }
     });
-    grid->addWidget(prompt(QStringLiteral("&Locate Window Title:"), m_title, page), row, 0);
+    grid->addWidget(
+        prompt(mon ? QStringLiteral("&Locate Window:") : QStringLiteral("&Locate Window Title:"), m_title, page), row,
+        0);
     grid->addWidget(m_title, row, 1, 1, 2);
     m_advanced = new QPushButton(QStringLiteral("Advanced"), page);
     connect(m_advanced, &QPushButton::clicked, this, &UpdatePasswords::advanced);
@@ -309,7 +342,8 @@ QWidget* UpdatePasswords::buildSendSettings() {
     m_repeat->setToolTip(QStringLiteral("Do not repeat automatic send to other app"));
     m_repeat->setAccessibleName(m_repeat->toolTip());
     intervalPrompt->setBuddy(m_repeat);
-    auto* repeatText = new QLabel(QStringLiteral("Enter 0 to disable after first find."), page);
+    auto* repeatText = new QLabel(
+        mon ? QStringLiteral("0=disable after found") : QStringLiteral("Enter 0 to disable after first find."), page);
     auto* tip = new QPushButton(QStringLiteral("Tip"), page);
     connect(tip, &QPushButton::clicked, this, [this] {
         m_s.messages.show(QStringLiteral("Tip"),
@@ -481,13 +515,18 @@ void UpdatePasswords::showValues() {
     m_moreNotes->setPlainText(m_entry.moreNotes.left(kNotesLength));
     m_paste->setEditText(fitText(m_entry.paste, width::kPaste));
     m_wait->setValue(m_entry.secondsToWait);
-    m_direct->setChecked(m_entry.directSend != 0);
+    if (m_direct) {
+        m_direct->setChecked(m_entry.directSend != 0);
+    }
     m_title->setEditText(fitText(m_entry.windowTitleToLocate, width::kWindowTitle));
     m_monitor->setChecked(m_entry.monitor != 0);
     // The fields show three digits, but a larger value from elsewhere (the command line, an import) is
     // kept as it is rather than cut down when the entry is saved.
     m_repeat->setRange(0, std::max(999, m_entry.doNotRepeatSeconds));
     m_repeat->setValue(std::max(m_entry.doNotRepeatSeconds, 0));
+    if (monitorForm()) {
+        return; // no expiry, program or attachment controls
+    }
     m_expiry->setText(formatDate(m_entry.expiryDate, m_s.datePicture()));
     m_interval->setRange(0, std::max(999, m_entry.expiryInterval));
     m_interval->setValue(std::max(m_entry.expiryInterval, 0));
@@ -505,10 +544,13 @@ void UpdatePasswords::takeScreenValues() {
     m_entry.moreNotes = m_moreNotes->toPlainText();
     m_entry.paste = m_paste->currentText();
     m_entry.secondsToWait = static_cast<uint8_t>(m_wait->value());
-    m_entry.directSend = m_direct->isChecked() ? 1 : 0;
     m_entry.windowTitleToLocate = m_title->currentText();
     m_entry.monitor = m_monitor->isChecked() ? 1 : 0;
     m_entry.doNotRepeatSeconds = m_repeat->value();
+    if (monitorForm()) {
+        return; // the fields this form does not show keep their values
+    }
+    m_entry.directSend = m_direct->isChecked() ? 1 : 0;
     if (const int32_t day = parseDate(m_expiry->text(), m_s.datePicture()); day >= 0) {
         m_entry.expiryDate = day;
     }
@@ -520,12 +562,16 @@ void UpdatePasswords::updateEnabling() {
     if (!m_ok) {
         return;  // still building
     }
-    m_clipboard->setHidden(m_s.hideClipboard());
+    if (m_clipboard) {
+        m_clipboard->setHidden(m_s.hideClipboard());
+    }
     for (QWidget* w : m_monitorControls) {
         w->setEnabled(m_monitor->isChecked());
     }
     m_advanced->setEnabled(!fitText(m_title->currentText(), width::kWindowTitle).isEmpty());
-    m_addDefaults->setEnabled(!fitText(m_paste->currentText(), width::kPaste).isEmpty());
+    if (m_addDefaults) {
+        m_addDefaults->setEnabled(!fitText(m_paste->currentText(), width::kPaste).isEmpty());
+    }
 }
 
 void UpdatePasswords::focusControl(QWidget* w) {
@@ -557,7 +603,7 @@ bool UpdatePasswords::checkWait() {
 }
 
 bool UpdatePasswords::checkExpiry() {
-    if (parseDate(m_expiry->text(), m_s.datePicture()) >= 0) {
+    if (!m_expiry || parseDate(m_expiry->text(), m_s.datePicture()) >= 0) {
         return true;
     }
     refuse(m_expiry, m_expiry->text(), QStringLiteral("Error"),
@@ -577,7 +623,8 @@ void UpdatePasswords::titleAccepted() {
 
 void UpdatePasswords::generate() {
     takeScreenValues();
-    GeneratePassword w(m_entry, m_user, m_s.store, m_s.random, m_s.messages, m_s.clipboard, m_s.positions, false, this);
+    GeneratePassword w(m_entry, m_user, m_s.store, m_s.random, m_s.messages, m_s.clipboard, m_s.positions,
+                       monitorForm(), this);
     w.exec();
     showValues();
 }
@@ -598,7 +645,7 @@ void UpdatePasswords::addToDefaults() {
 
 void UpdatePasswords::advanced() {
     takeScreenValues();
-    UpdatePasswordAdvSet w(m_entry, m_s.positions, false, this);
+    UpdatePasswordAdvSet w(m_entry, m_s.positions, monitorForm(), this);
     w.exec();
     showValues();
 }
@@ -654,7 +701,7 @@ void UpdatePasswords::ok() {
     if (!valid) {
         return;
     }
-    const EntryOperations::Outcome out = m_form.save(m_entry, m_request, m_openingMonitor);
+    const EntryOperations::Outcome out = m_form.save(m_entry, m_request, m_openingMonitor, m_variant);
     if (out.saved) {
         m_monitorChanged = out.monitorChanged;
         accept();
@@ -678,7 +725,9 @@ void UpdatePasswords::ok() {
         focusControl(m_title);
         break;
     case EntryOperations::Focus::Program:
-        focusControl(m_filename);
+        if (m_filename) {
+            focusControl(m_filename);
+        }
         break;
     case EntryOperations::Focus::None:
         break;

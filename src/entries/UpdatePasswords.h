@@ -37,21 +37,33 @@ Q_SIGNALS:
 
 // "Update the Passwords File": adds or changes one password entry. The entry is edited in the caller's
 // buffer; exec() returns Accepted only when it was written.
+//
+// The monitor program's form (FormVariant::Monitor) has four tabs, "General", "Notes", "More Notes" and
+// "Settings for Send", no copy or paste buttons on the general fields, no key list, default, direct
+// send, clipboard or last-change controls, shorter captions, and a generator and "Advanced" window of its
+// own kind. It keeps the place of its window under the same procedure name, in the position store the
+// caller passes (the monitor program's own).
 class UpdatePasswords : public PlacedDialog {
     Q_OBJECT
 
 public:
     using Request = EntryOperations::Request;
+    using FormVariant = EntryOperations::FormVariant;
 
     UpdatePasswords(EntryServices services, Request request, PasswordRecord& entry, const UserRecord& user,
                     QWidget* parent = nullptr);
+    UpdatePasswords(EntryServices services, Request request, PasswordRecord& entry, const UserRecord& user,
+                    FormVariant variant, QWidget* parent = nullptr);
     ~UpdatePasswords() override;
 
     // Runs a request on the entry in the buffer: a delete asks for confirmation and deletes without
     // showing the form. True when the entry was written or deleted; `monitorChanged` then says whether
-    // the monitor must reload the user's watched entries.
+    // the monitor must reload the user's watched entries (never after the monitor program's form, whose
+    // caller reloads them after every change).
     static bool run(EntryServices services, Request request, PasswordRecord& entry, const UserRecord& user,
                     bool& monitorChanged, QWidget* parent = nullptr);
+    static bool run(EntryServices services, Request request, PasswordRecord& entry, const UserRecord& user,
+                    FormVariant variant, bool& monitorChanged, QWidget* parent = nullptr);
 
     bool monitorChanged() const { return m_monitorChanged; }
     // Takes the values of the controls into the buffer.
@@ -99,8 +111,11 @@ private:
     QString textOf(QWidget* field) const;
     void setTextOf(QWidget* field, const QString& text);
 
+    bool monitorForm() const { return m_variant == FormVariant::Monitor; }
+
     EntryServices m_s;
     Request m_request;
+    FormVariant m_variant;
     PasswordRecord& m_entry;
     UserRecord m_user;
     EntryOperations m_form;

@@ -94,7 +94,9 @@ bool EntryOperations::duplicates(const PasswordRecord& e, const QString& key) co
     return false;
 }
 
-EntryOperations::Outcome EntryOperations::save(PasswordRecord& e, Request request, uint8_t openingMonitor) {
+EntryOperations::Outcome EntryOperations::save(PasswordRecord& e, Request request, uint8_t openingMonitor,
+                                               FormVariant variant) {
+    const bool monitorForm = variant == FormVariant::Monitor;
     Outcome out;
     auto refuse = [&](const QString& title, const QString& text, Focus focus) {
         m_messages.show(title, text);
@@ -102,9 +104,17 @@ EntryOperations::Outcome EntryOperations::save(PasswordRecord& e, Request reques
         return out;
     };
     if (fitText(e.password, width::kPassword) != fitText(e.confirmPassword, width::kPassword)) {
-        return refuse(QStringLiteral("Error"), QStringLiteral("Passwords do not match."), Focus::OkButton);
+        return refuse(monitorForm ? QStringLiteral("Cannot Save Changes") : QStringLiteral("Error"),
+                      QStringLiteral("Passwords do not match."), Focus::OkButton);
     }
     e.confirmPassword = e.password;
+    auto stamp = [&] {
+        e.lastChangeDate = m_clock.today();
+        e.lastChangeTime = m_clock.clock();
+    };
+    if (monitorForm) {
+        stamp();
+    }
     if (fitText(e.service, width::kService).isEmpty()) {
         return refuse(QStringLiteral("Error"), QStringLiteral("To identify this record, a service must be entered.|"),
                       Focus::Service);
@@ -146,8 +156,9 @@ EntryOperations::Outcome EntryOperations::save(PasswordRecord& e, Request reques
                           .arg(fitText(e.user, width::kUserName)),
                       Focus::None);
     }
-    e.lastChangeDate = m_clock.today();
-    e.lastChangeTime = m_clock.clock();
+    if (!monitorForm) {
+        stamp();
+    }
     Table<PasswordRecord> entries(m_store);
     const WriteResult w = request == Request::Insert ? entries.insert(e) : entries.change(e);
     if (!w) {
@@ -155,7 +166,7 @@ EntryOperations::Outcome EntryOperations::save(PasswordRecord& e, Request reques
         return out;
     }
     out.saved = true;
-    out.monitorChanged = e.monitor != 0 || e.monitor != openingMonitor;
+    out.monitorChanged = !monitorForm && (e.monitor != 0 || e.monitor != openingMonitor);
     Table<UserRecord> users(m_store);
     if (auto fresh = users.fetch(QStringLiteral("U_:KeyName"), {e.user})) {
         fresh->lastNameUsed = fitText(e.name, width::kName).left(width::kLastNameUsed);

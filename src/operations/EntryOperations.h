@@ -15,6 +15,9 @@ class EntryOperations {
 public:
     enum class Request { Insert = 1, Change = 2, Delete = 3 };
     enum class Focus { None, OkButton, Service, Name, Url, WindowTitle, Program };
+    // Whose entry form: the main program's, or the monitor program's smaller one, whose "&OK" differs in
+    // three points (see save()).
+    enum class FormVariant { Main, Monitor };
 
     EntryOperations(DataStore& store, MessageService& messages, Clock& clock)
         : m_store(store), m_messages(messages), m_clock(clock) {}
@@ -37,8 +40,12 @@ public:
         bool monitorChanged = false; // the monitor must reload the user's entries
     };
     // "&OK". The entry is written only when every check passes; the user's last name used is updated on
-    // his record as stored now.
-    Outcome save(PasswordRecord& entry, Request request, uint8_t openingMonitor);
+    // his record as stored now. The monitor program's form refuses unequal passwords under the caption
+    // "Cannot Save Changes", stamps the change as soon as the passwords match, and never asks for the
+    // notice about the user (`monitorChanged` stays false): that program reloads its watched entries after
+    // every change itself.
+    Outcome save(PasswordRecord& entry, Request request, uint8_t openingMonitor,
+                 FormVariant variant = FormVariant::Main);
     // "Add to Defaults": the send text joins the script table unless it is there already (any case).
     bool addToDefaults(const QString& sendText);
     bool remove(const PasswordRecord& entry);

@@ -16,18 +16,18 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QHeaderView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
-
 #include <gtest/gtest.h>
 
 using namespace zendrel;
@@ -722,6 +722,235 @@ TEST_F(PasswordWindowsTest, AFailedWriteKeepsTheEntryFormOpenWithItsValues) {
     ASSERT_FALSE(small.messages().shown.isEmpty());
     EXPECT_TRUE(small.messages().shown.first().text.contains("full")) << small.messages().shown.first().text.toStdString();
     EXPECT_EQ(l.model().rowCount(), 1) << "saved once the disk had room again";
+}
+
+// Every caption a window shows: its prompts and texts, its buttons and check boxes.
+QStringList captions(QWidget* w) {
+    QStringList l;
+    for (auto* label : w->findChildren<QLabel*>()) {
+        l << label->text();
+    }
+    for (auto* b : w->findChildren<QAbstractButton*>()) {
+        l << b->text();
+    }
+    return l;
+}
+
+QStringList tabTitles(QWidget* w) {
+    QStringList l;
+    auto* tabs = w->findChild<QTabWidget*>();
+    for (int i = 0; tabs && i < tabs->count(); ++i) {
+        l << tabs->tabText(i);
+    }
+    return l;
+}
+
+// The monitor program's form beside the main program's: its four tabs, its shorter captions, and none of
+// the main form's extras; each form shows none of the other's captions.
+TEST_F(PasswordWindowsTest, TheMonitorProgramsFormHasFourTabsItsOwnCaptionsAndNoneOfTheMainFormsExtras) {
+    using Variant = UpdatePasswords::FormVariant;
+    const QStringList mainCaptions = {"&Service*:",
+                                      "&Name*:",
+                                      "&Confirm Password:",
+                                      "Gener&ate New Password",
+                                      "&Text/Keys to Send:",
+                                      "Wait Before &Sending:",
+                                      "&Locate Window Title:",
+                                      "Enter 0 to disable after first find.",
+                                      "List All Keys",
+                                      "Add to Defaults",
+                                      "Direct Send",
+                                      "Clipboard Contents:"};
+    const QStringList monitorCaptions = {"&Service:",       "&Name:",
+                                         "&Confirm:",       "Gener&ate",
+                                         "Keys to Send:",   "Wait Before &Send:",
+                                         "&Locate Window:", "0=disable after found"};
+    struct Form {
+        Variant variant;
+        QStringList tabs;
+        QStringList captions;
+        QStringList others;
+        QStringList copyPaste;
+    };
+    const QStringList notesButtons = {"Copy More Notes", "Copy Notes", "Paste More Notes", "Paste Notes"};
+    PasswordRecord e = stored("Ann", "Bank", "ann");
+    e.lastChangeDate = dayNumber(QDate(2026, 10, 31));
+    for (const Form& f :
+         {Form{Variant::Main,
+               {"General", "Notes", "More Notes", "Settings for Send", "Expiry", "Files"},
+               mainCaptions,
+               monitorCaptions,
+               notesButtons + QStringList{"Copy Name", "Copy Password", "Copy Service", "Copy URL", "Paste Name",
+                                          "Paste Password", "Paste Service", "Paste URL"}},
+          Form{Variant::Monitor,
+               {"General", "Notes", "More Notes", "Settings for Send"},
+               monitorCaptions,
+               mainCaptions,
+               notesButtons}}) {
+        SCOPED_TRACE(f.tabs.size());
+        UpdatePasswords form(services(), EntryOperations::Request::Change, e, ann, f.variant);
+        EXPECT_EQ(tabTitles(&form).join("|").toStdString(), f.tabs.join("|").toStdString());
+        const QStringList shown = captions(&form);
+        for (const QString& c : f.captions) {
+            EXPECT_TRUE(shown.contains(c)) << c.toStdString();
+        }
+        for (const QString& c : f.others) {
+            EXPECT_FALSE(shown.contains(c)) << c.toStdString();
+        }
+        QStringList copyPaste;
+        for (auto* b : form.findChildren<QToolButton*>()) {
+            if (b->accessibleName().startsWith("Copy ") || b->accessibleName().startsWith("Paste ")) {
+                copyPaste << b->accessibleName();
+            }
+        }
+        copyPaste.sort();
+        QStringList expected = f.copyPaste;
+        expected.sort();
+        EXPECT_EQ(copyPaste.join("|").toStdString(), expected.join("|").toStdString());
+        EXPECT_EQ(form.findChild<ClipboardDisplay*>() != nullptr, f.variant == Variant::Main);
+        EXPECT_EQ(named<QLabel>(&form, "Last Changed:") != nullptr, f.variant == Variant::Main);
+    }
+
+    // What the monitor program's form keeps works: the notes' buttons, the monitoring controls.
+    UpdatePasswords form(services(), EntryOperations::Request::Change, e, ann, Variant::Monitor);
+    form.show();
+    named<QToolButton>(&form, "Copy Notes")->click();
+    EXPECT_EQ(clipboard.text(), "notes of Bank");
+    EXPECT_FALSE(named<QSpinBox>(&form, "Do not repeat automatic send to other app")->isEnabled());
+    for (auto* c : form.findChildren<QCheckBox*>()) {
+        if (c->text() == "Monito&r") {
+            c->setChecked(true);
+        }
+    }
+    EXPECT_TRUE(named<QSpinBox>(&form, "Do not repeat automatic send to other app")->isEnabled());
+
+    // Its "Advanced" window holds the window contents alone; its generator has no "Fast Generat&e".
+    named<QComboBox>(&form, "Window Title to Locate for automatic send")->setEditText("*Bank*");
+    QPushButton* generate = button(&form, "Gener&ate");
+    ASSERT_NE(generate, nullptr);
+    QStringList advanced;
+    whenModal([&](QWidget* w) {
+        for (auto* c : w->findChildren<QWidget*>()) {
+            if (qobject_cast<QLineEdit*>(c) || qobject_cast<QAbstractButton*>(c)) {
+                advanced << (c->accessibleName().isEmpty() ? qobject_cast<QAbstractButton*>(c)->text()
+                                                           : c->accessibleName());
+            }
+        }
+        named<QLineEdit>(w, "Contents of window to locate")->setText("Sign in");
+        button(w, "Cl&ose")->click();
+    });
+    button(&form, "Advanced")->click();
+    EXPECT_EQ(advanced.join("|").toStdString(), "Contents of window to locate|Cl&ose");
+    bool fastShown = true;
+    whenModal([&](QWidget* w) {
+        QPushButton* fast = button(w, "Fast Generat&e");
+        fastShown = fast && !fast->isHidden();
+        button(w, "Cancel")->click();
+    });
+    generate->click();
+    EXPECT_FALSE(fastShown);
+
+    // The values of the controls it lacks are kept when it saves; its place is kept under the entry form's
+    // name in the store its program passed.
+    e.directSend = 1;
+    e.expiryDate = dayNumber(QDate(2027, 1, 31));
+    e.expiryInterval = 90;
+    e.filename = "/usr/bin/gnucash";
+    e.encryptedFilename = "key.bin";
+    e.encryptedFile = "0123456789";
+    ASSERT_TRUE(Table<PasswordRecord>(ts.store()).change(e));
+    WindowPositions monitorPlaces(ts.file("ZDMON.INI"));
+    EntryServices s = services();
+    s.positions = &monitorPlaces;
+    {
+        UpdatePasswords again(s, EntryOperations::Request::Change, e, ann, Variant::Monitor);
+        again.show();
+        field(&again, "Service")->setText("Bank2");
+        again.ok();
+        ASSERT_EQ(again.result(), QDialog::Accepted);
+    }
+    const auto saved = Table<PasswordRecord>(ts.store()).get(e.rowId);
+    EXPECT_EQ(saved->service, "Bank2");
+    EXPECT_EQ(saved->directSend, 1);
+    EXPECT_EQ(saved->expiryDate, dayNumber(QDate(2027, 1, 31)));
+    EXPECT_EQ(saved->expiryInterval, 90);
+    EXPECT_EQ(saved->filename, "/usr/bin/gnucash");
+    EXPECT_EQ(saved->encryptedFile, QByteArray("0123456789"));
+    EXPECT_FALSE(monitorPlaces.value("UpdatePasswords", "Width").isEmpty());
+}
+
+// A new entry in the monitor program's form takes the name last used when its name is blank and, apart from
+// that, an address from a browser window when its address is blank.
+TEST_F(PasswordWindowsTest, TheMonitorProgramsFormFillsABlankNameAndABlankAddressEachOnItsOwn) {
+    screen.addWindow("Bank - http://bank.example/login - Browser");
+    ann.lastNameUsed = "ann.smith";
+    ASSERT_TRUE(Table<UserRecord>(ts.store()).change(ann));
+    auto fresh = [this](const QString& name, const QString& url) {
+        PasswordRecord e = Table<PasswordRecord>(ts.store()).prime();
+        EntryOperations(ts.store(), ts.messages(), ts.clock()).prime(e, "Ann");
+        e.name = name;
+        e.url = url;
+        return e;
+    };
+    PasswordRecord withName = fresh("typed", "");
+    UpdatePasswords first(services(), EntryOperations::Request::Insert, withName, ann,
+                          UpdatePasswords::FormVariant::Monitor);
+    EXPECT_EQ(field(&first, "Name used on this service")->text(), "typed");
+    EXPECT_EQ(field(&first, "Internet Address")->text(), "http://bank.example/login");
+    PasswordRecord addressed = fresh("", "https://given.example");
+    UpdatePasswords second(services(), EntryOperations::Request::Insert, addressed, ann,
+                           UpdatePasswords::FormVariant::Monitor);
+    EXPECT_EQ(field(&second, "Name used on this service")->text(), "ann.smith");
+    EXPECT_EQ(field(&second, "Internet Address")->text(), "https://given.example");
+}
+
+// A write that fails keeps the monitor program's form open with what was typed, as it does the main form;
+// once saved, a watched entry asks for no notice about the user.
+TEST_F(PasswordWindowsTest, AFailedWriteKeepsTheMonitorProgramsFormOpenWithItsValues) {
+    test::FullDisk disk;
+    if (!disk.ok()) {
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    }
+    test::TestStore small(disk.path());
+    Table<UserRecord> users(small.store());
+    UserRecord u = users.prime();
+    u.name = "Ann";
+    u.password = u.confirmPassword = "Not Required";
+    ASSERT_TRUE(users.insert(u));
+    WindowPositions monitorPlaces(ts.file("ZDMON.INI"));
+    EntryServices s{small.store(), small.messages(), small.clock(),  clipboard, screen,     shell,
+                    random,        dialogs,          &monitorPlaces, &settings, small.dir()};
+    PasswordRecord e = Table<PasswordRecord>(small.store()).prime();
+    EntryOperations(small.store(), small.messages(), small.clock()).prime(e, "Ann");
+    bool stayedOpen = false;
+    QString kept;
+    whenModal([&](QWidget* w) {
+        field(w, "Service")->setText("Bank");
+        field(w, "Name used on this service")->setText("ann");
+        named<QComboBox>(w, "Window Title to Locate for automatic send")->setEditText("*Bank*");
+        for (auto* c : w->findChildren<QCheckBox*>()) {
+            if (c->text() == "Monito&r") {
+                c->setChecked(true);
+            }
+        }
+        disk.fill();
+        button(w, "&OK")->click();
+        stayedOpen = w->isVisible();
+        kept = field(w, "Service")->text() + "/" + field(w, "Name used on this service")->text();
+        disk.empty();
+        button(w, "&OK")->click();
+    });
+    bool monitorChanged = true;
+    const bool saved = UpdatePasswords::run(s, EntryOperations::Request::Insert, e, u,
+                                            UpdatePasswords::FormVariant::Monitor, monitorChanged);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(kept, "Bank/ann");
+    ASSERT_FALSE(small.messages().shown.isEmpty());
+    EXPECT_TRUE(small.messages().shown.first().text.contains("full"))
+        << small.messages().shown.first().text.toStdString();
+    EXPECT_TRUE(saved) << "saved once the disk had room again";
+    EXPECT_EQ(Table<PasswordRecord>(small.store()).count(), 1);
+    EXPECT_FALSE(monitorChanged);
 }
 
 TEST_F(PasswordWindowsTest, TheColumnLayoutIsKeptUnderItsListName) {

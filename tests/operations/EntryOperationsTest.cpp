@@ -125,6 +125,66 @@ TEST_F(EntryFormTest, TheLastNameUsedGoesOnTheUserAsStoredNow) {
     EXPECT_EQ(stored.password, "changed elsewhere");
 }
 
+// The monitor program's form differs from the main program's in three points of "&OK": the caption of
+// the mismatch message, the moment of the change stamp, and the notice about the user. What was mended in
+// "&OK" holds for both.
+TEST_F(EntryFormTest, TheMonitorProgramsFormDiffersFromTheMainFormsInThreePointsOfOk) {
+    using Variant = EntryOperations::FormVariant;
+    struct Form {
+        Variant variant;
+        const char* service;
+        const char* mismatchTitle;
+        bool stampedBeforeTheChecks;
+        bool notice;
+    };
+    Table<UserRecord> users(ts.store());
+    for (const Form& f : {Form{Variant::Main, "Bank", "Error", false, true},
+                          Form{Variant::Monitor, "Mail", "Cannot Save Changes", true, false}}) {
+        SCOPED_TRACE(f.service);
+        auto save = [&](PasswordRecord& e, EntryOperations::Request r, uint8_t openingMonitor) {
+            return form.save(e, r, openingMonitor, f.variant);
+        };
+        PasswordRecord e = fresh();
+        ASSERT_EQ(e.lastChangeDate, 0);
+        e.password = "a";
+        e.confirmPassword = "A";
+        EXPECT_EQ(save(e, EntryOperations::Request::Insert, 0).focus, EntryOperations::Focus::OkButton);
+        EXPECT_EQ(ts.messages().shown.last().title.toStdString(), f.mismatchTitle);
+        EXPECT_EQ(ts.messages().shown.last().text, "Passwords do not match.");
+        EXPECT_EQ(e.lastChangeDate, 0) << "unequal passwords stamp nothing";
+
+        e.confirmPassword = "a";
+        EXPECT_EQ(save(e, EntryOperations::Request::Insert, 0).focus, EntryOperations::Focus::Service);
+        EXPECT_EQ(e.lastChangeDate == ts.clock().today() && e.lastChangeTime == ts.clock().clock(),
+                  f.stampedBeforeTheChecks);
+
+        // Mended in both: a watched entry needs a window title, and the name last used goes on the user's
+        // record as stored now, not over a change made elsewhere.
+        e.service = f.service;
+        e.name = QStringLiteral("ann@") + f.service;
+        e.monitor = 1;
+        EXPECT_EQ(save(e, EntryOperations::Request::Insert, 0).focus, EntryOperations::Focus::WindowTitle);
+        EXPECT_EQ(ts.messages().shown.last().title, "Information Required");
+        UserRecord elsewhere = *users.fetch("U_:KeyName", {QStringLiteral("Ann")});
+        elsewhere.password = elsewhere.confirmPassword = QStringLiteral("changed by ") + f.service;
+        ASSERT_TRUE(users.change(elsewhere));
+        e.windowTitleToLocate = "*Login*";
+        ts.clock().advance(100);
+        const EntryOperations::Outcome inserted = save(e, EntryOperations::Request::Insert, 0);
+        ASSERT_TRUE(inserted.saved);
+        EXPECT_EQ(e.lastChangeTime, ts.clock().clock());
+        const UserRecord stored = *users.fetch("U_:KeyName", {QStringLiteral("Ann")});
+        EXPECT_EQ(stored.lastNameUsed, e.name);
+        EXPECT_EQ(stored.password, elsewhere.password);
+
+        // The notice about the user: for a watched entry, and for one whose watching was switched off.
+        EXPECT_EQ(inserted.monitorChanged, f.notice);
+        e.monitor = 0;
+        EXPECT_EQ(save(e, EntryOperations::Request::Change, 1).monitorChanged, f.notice);
+        EXPECT_FALSE(save(e, EntryOperations::Request::Change, 0).monitorChanged);
+    }
+}
+
 TEST_F(EntryFormTest, AddToDefaultsKeepsEachTextOnce) {
     EXPECT_TRUE(form.addToDefaults("[Name][Enter]"));
     EXPECT_FALSE(form.addToDefaults("[NAME][ENTER]  "));
