@@ -14,6 +14,7 @@ packages=(
     xvfb openbox xterm xdotool x11-xkb-utils x11-utils xauth xdg-utils
     python3 dbus-x11 at-spi2-core python3-dogtail
     fonts-dejavu-core mount
+    trayer
     keepassxc
     "$@"
 )

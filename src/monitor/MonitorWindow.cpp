@@ -376,7 +376,8 @@ void MonitorWindow::editEntry(bool insert) {
     bool monitorChanged = false;
     const bool saved = UpdatePasswords::run(m_s, insert ? EntryOperations::Request::Insert
                                                         : EntryOperations::Request::Change,
-                                            entry, *user, monitorChanged, this);
+                                            entry, *user, UpdatePasswords::FormVariant::Monitor, monitorChanged,
+                                            this);
     if (saved) {
         // The watched entries are loaded afresh after every change made here.
         m_ops->entriesChanged();
