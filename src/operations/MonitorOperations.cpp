@@ -205,6 +205,10 @@ void MonitorOperations::tick() {
     if (++m_ticks > 50) {
         m_ticks = 0;
         readSettings(25);
+        // A user deleted by the main program meanwhile is watched no more.
+        if (userSelected() && !Login(m_s.store).findUser(m_user)) {
+            select(std::nullopt);
+        }
     }
     // A secret copied here is cleared after its seconds, unless something else has taken the clipboard since.
     if (m_copied && m_clearSeconds > 0 && m_s.clock.monotonic() - m_copied->first >= m_clearSeconds * 100) {

@@ -234,6 +234,19 @@ TEST_F(MonitorOperationsTest, TheMonitorTurnedOffStaysOffAcrossTheRereadAndKeeps
     EXPECT_EQ(keyboard.textReceivedBy(bank), "name-Bank\tpw-Bank\n");
 }
 
+TEST_F(MonitorOperationsTest, AUserDeletedElsewhereIsWatchedNoMore) {
+    addUser("Ann");
+    addEntry("Ann", "Bank", "Bank Login", true);
+    ASSERT_TRUE(start());
+    ASSERT_EQ(engine->rows().size(), 1u);
+    ops->menu("&Turn Monitor Off");  // nothing typed meanwhile
+    Table<UserRecord> users(ts.store());
+    ASSERT_TRUE(users.remove(*users.fetch("U_:KeyName", {QStringLiteral("Ann")})));
+    ticks(51);
+    EXPECT_EQ(ops->selectedUser(), "No User Selected");
+    EXPECT_TRUE(engine->rows().empty());
+}
+
 TEST_F(MonitorOperationsTest, SendTypesTheChosenFieldAfterASecondAndLeavesTheEntryAsItWas) {
     addUser("Ann");
     const PasswordRecord e = addEntry("Ann", "Bank", "Bank Login", false);

@@ -1,0 +1,144 @@
+// The monitor program's window offscreen, on a simulated desktop and notification area.
+#include "monitor/MonitorWindow.h"
+#include "monitor/MonitorWorker.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimKeyboard.h"
+#include "platform/sim/SimTray.h"
+#include "session/ConfigStore.h"
+#include "support/TestStore.h"
+#include "support/WindowHelpers.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+using namespace zendrel;
+using test::button;
+
+namespace {
+
+class MonitorWindowTest : public ::testing::Test {
+protected:
+    test::TestStore ts;
+    sim::SimClipboard clipboard;
+    sim::SimDesktop screen;
+    sim::SimShell shell;
+    SystemRandom random;
+    ScriptedFileDialogs dialogs;
+    Settings settings;
+    sim::SimTray tray;
+    SystemClock engineClock;
+    std::shared_ptr<sim::SimDesktop> desktop = std::make_shared<sim::SimDesktop>();
+    std::shared_ptr<sim::SimKeyboard> keyboard = std::make_shared<sim::SimKeyboard>(&engineClock, desktop.get());
+    std::unique_ptr<MonitorWorker> worker;
+    std::unique_ptr<MonitorWindow> window;
+
+    void SetUp() override {
+        ConfigStore config(ts.store());
+        initialiseSettings(ts.store(), config);
+        auto d = desktop;
+        auto k = keyboard;
+        worker = std::make_unique<MonitorWorker>(EngineProgram::Monitor, ts.store(), engineClock, SendSettings{7, 0},
+                                                 [d, k] { return SendBackends{nullptr, k.get(), d.get()}; }, 20);
+    }
+    void TearDown() override {
+        window.reset();
+        worker->stop();
+    }
+    void addUser(const QString& name) {
+        Table<UserRecord> users(ts.store());
+        UserRecord u = users.prime();
+        u.name = name;
+        u.password = u.confirmPassword = "Not Required";
+        ASSERT_TRUE(users.insert(u));
+    }
+    void addEntry(const QString& service, bool monitor, int32_t expiry) {
+        PasswordRecord e = test::entry("Ann", service, "ann");
+        e.monitor = monitor ? 1 : 0;
+        e.windowTitleToLocate = monitor ? "Login" : "";
+        e.expiryDate = expiry;
+        ASSERT_TRUE(Table<PasswordRecord>(ts.store()).insert(e));
+    }
+    void open() {
+        window = std::make_unique<MonitorWindow>(EntryServices{ts.store(), ts.messages(), ts.clock(), clipboard, screen,
+                                                               shell, random, dialogs, nullptr, &settings, ts.dir()},
+                                                 *worker, tray);
+        ASSERT_TRUE(window->start());
+    }
+};
+
+TEST_F(MonitorWindowTest, TheWindowHasItsControlsInOrderAndItsListTheMonitorsColumns) {
+    addUser("Ann");
+    addEntry("Bank", true, 0);
+    addEntry("Old", false, ts.clock().today() - 1);
+    addEntry("Plain", false, ts.clock().today() + 5);
+    open();
+    EXPECT_EQ(window->windowTitle(), "Zendrel Monitor");
+    EXPECT_TRUE(tray.shown()) << "it starts in the notification area";
+    EXPECT_FALSE(window->isVisible());
+    QStringList captions;
+    for (auto* b : window->findChildren<QPushButton*>()) {
+        captions << b->text();
+        EXPECT_FALSE(b->accessibleName().isEmpty());
+    }
+    EXPECT_EQ(captions, QStringList({"Select &User", "&Tools", "Start UR&L", "&Add", "&Edit", "&Options", "&Send",
+                                     "&Clipboard"}));
+    QStringList choices;
+    for (int i = 0; i < window->choice()->count(); ++i) {
+        choices << window->choice()->itemText(i);
+    }
+    EXPECT_EQ(choices, QStringList({"Preset", "Password", "Name", "URL", "Service", "Notes", "More Notes"}));
+    EXPECT_EQ(window->list()->accessibleName(), "Browsing Records");
+
+    MonitorEntryModel& m = window->model();
+    ASSERT_EQ(m.rowCount(), 3);
+    QStringList headers;
+    for (int c = 0; c < m.columnCount(); ++c) {
+        headers << m.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
+    EXPECT_EQ(headers, QStringList({"!", "Service", "Name", "URL", "Notes", "Expiry Date", "Last Change Date",
+                                    "Filename"}));
+    // Row icons: watched, expired, neither.
+    EXPECT_EQ(m.data(m.index(0, 0), Qt::AccessibleTextRole).toString(), "Monitored");
+    EXPECT_EQ(m.data(m.index(1, 0), Qt::AccessibleTextRole).toString(), "Expired");
+    EXPECT_EQ(m.data(m.index(2, 0), Qt::AccessibleTextRole).toString(), "");
+    EXPECT_FALSE(m.data(m.index(2, 0), Qt::DecorationRole).value<QIcon>().isNull());
+}
+
+// Commands on an entry need a row of the list shown: without a user, or with an empty list, they are off.
+TEST_F(MonitorWindowTest, EntryCommandsNeedASelectedRowOfTheListShown) {
+    addUser("Ann");
+    addUser("Bob");
+    addEntry("Bank", false, 0);
+    open();
+    EXPECT_EQ(window->operations().selectedUser(), "No User Selected");
+    EXPECT_EQ(window->model().rowCount(), 0);
+    for (const char* b : {"Start UR&L", "&Edit", "&Send", "&Clipboard"}) {
+        EXPECT_FALSE(button(window.get(), b)->isEnabled()) << b;
+    }
+    EXPECT_FALSE(window->currentEntry());
+
+    test::whenModal([](QWidget* w) {
+        w->findChild<QListWidget*>()->setCurrentRow(0);
+        button(w, "&Select")->click();
+    });
+    button(window.get(), "Select &User")->click();
+    ASSERT_EQ(window->operations().selectedUser(), "Ann");
+    ASSERT_EQ(window->model().rowCount(), 1);
+    for (const char* b : {"Start UR&L", "&Edit", "&Send", "&Clipboard"}) {
+        EXPECT_TRUE(button(window.get(), b)->isEnabled()) << b;
+    }
+
+    // The entry deleted by another program meanwhile: nothing is sent from what the list still shows.
+    ASSERT_TRUE(Table<PasswordRecord>(ts.store()).remove(*Table<PasswordRecord>(ts.store()).readPhysical().begin()));
+    window->choice()->setCurrentText("Password");
+    button(window.get(), "&Clipboard")->click();
+    EXPECT_EQ(clipboard.text(), "");
+    EXPECT_EQ(window->model().rowCount(), 0) << "the list was read afresh";
+    EXPECT_FALSE(button(window.get(), "&Send")->isEnabled());
+}
+
+} // namespace
