@@ -5,10 +5,14 @@
 #include "platform/sim/SimKeyboard.h"
 #include "platform/sim/SimTray.h"
 #include "session/ConfigStore.h"
+#include "session/LoginWindows.h"
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QSpinBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
@@ -139,6 +143,43 @@ TEST_F(MonitorWindowTest, EntryCommandsNeedASelectedRowOfTheListShown) {
     EXPECT_EQ(clipboard.text(), "");
     EXPECT_EQ(window->model().rowCount(), 0) << "the list was read afresh";
     EXPECT_FALSE(button(window.get(), "&Send")->isEnabled());
+}
+
+TEST_F(MonitorWindowTest, TheLoginWindowsShowThirtyCharactersAndThePreferencesTheirCaptions) {
+    const QString longName = QString(40, QLatin1Char('N'));
+    addUser(longName);
+    addUser("Bob");
+    for (LoginVariant variant : {LoginVariant::Main, LoginVariant::Monitor}) {
+        SelectUsers select(ts.store(), ts.messages(), nullptr, variant);
+        QStringList names;
+        for (int i = 0; i < select.findChild<QListWidget*>()->count(); ++i) {
+            names << select.findChild<QListWidget*>()->item(i)->text();
+        }
+        EXPECT_TRUE(names.contains(variant == LoginVariant::Monitor ? longName.left(30) : longName));
+        UserRecord buffer;
+        ConfirmPassword check(buffer, ts.messages(), nullptr, variant);
+        EXPECT_TRUE(button(&check, variant == LoginVariant::Monitor ? "&OK" : "&Ok"));
+    }
+
+    open();
+    ConfigStore(ts.store()).write("ZD_GD", int64_t{5});
+    MonitorPreferencesWindow prefs(window->operations());
+    QStringList captions;
+    for (auto* c : prefs.findChildren<QCheckBox*>()) {
+        captions << c->text();
+    }
+    for (auto* l : prefs.findChildren<QLabel*>()) {
+        captions << l->text();
+    }
+    EXPECT_EQ(captions, QStringList({"Stay on top when not minimized",
+                                     "Select user every time the monitor is restored from the tray",
+                                     "Select user before minimizing on start up", "Send Interval (1/100ths of a second):",
+                                     "Maximum Number of Characters per Send Group:"}));
+    EXPECT_EQ(prefs.findChildren<QSpinBox*>().at(0)->value(), 20) << "corrected on opening";
+    EXPECT_EQ(ConfigStore(ts.store()).readNumber("ZD_GD"), 20) << "and stored back";
+    prefs.findChildren<QSpinBox*>().at(0)->setValue(80);
+    button(&prefs, "Cancel")->click();
+    EXPECT_EQ(ConfigStore(ts.store()).readNumber("ZD_GD"), 20) << "Cancel stores nothing";
 }
 
 } // namespace
