@@ -157,12 +157,14 @@ def main():
         app.child(name="Send", roleName="push button").doActionNamed("Press")
         check(wait_for(lambda: read(other) == b"other-name", 15), "Send with Name typed the name alone: %r" % read(other))
         check(not main_window_shown(), "the window went back to the notification area for the send")
+    # The notification area goes away while the window is hidden: the window comes back.
+    trayer.terminate()
+    trayer.wait()
+    check(wait_for(main_window_shown, 10), "the window comes back when the notification area goes")
     program.send_signal(signal.SIGTERM)
     check(program.wait(10) == 0, "SIGTERM ends it in order")
 
     # 3. No notification area: the window stays.
-    trayer.terminate()
-    trayer.wait()
     wait_for(lambda: "\"panel\"" not in out("xwininfo", "-root", "-tree"), 5)
     lonely = os.path.join(work, "lonely")
     os.mkdir(lonely)
