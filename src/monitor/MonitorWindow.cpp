@@ -31,8 +31,8 @@ namespace zendrel {
 // ---- The list ----
 
 const QStringList& MonitorEntryModel::headers() {
-    static const QStringList h = {"!",     "Service",     "Name",             "URL",
-                                  "Notes", "Expiry Date", "Last Change Date", "Filename"};
+    static const QStringList h = {"!",           "Service",          "Name",    "URL", "Notes",
+                                  "Expiry Date", "Last Change Date", "Filename"};
     return h;
 }
 
@@ -78,7 +78,7 @@ QVariant MonitorEntryModel::data(const QModelIndex& index, int role) const {
     }
     if (index.column() == 0) {
         if (role == Qt::DecorationRole) {
-            return QtTray::picture(r->monitor ? QStringLiteral("~glasses.ico")
+            return QtTray::picture(r->monitor   ? QStringLiteral("~glasses.ico")
                                    : r->expired ? QStringLiteral("~redbox.ico")
                                                 : QStringLiteral("~blank.ico"));
         }
@@ -216,7 +216,8 @@ MonitorWindow::MonitorWindow(EntryServices services, MonitorWorker& worker, Tray
     m_onEntry = {startUrl, edit, send, copy};
 
     connect(selectUser, &QPushButton::clicked, this, [this] { m_ops->chooseUser(); });
-    connect(tools, &QPushButton::clicked, this, [this, tools] { popup(tools->mapToGlobal(QPoint(0, tools->height()))); });
+    connect(tools, &QPushButton::clicked, this,
+            [this, tools] { popup(tools->mapToGlobal(QPoint(0, tools->height()))); });
     connect(startUrl, &QPushButton::clicked, this, [this] {
         if (auto e = currentEntry()) {
             m_ops->open(*e);
@@ -374,10 +375,9 @@ void MonitorWindow::editEntry(bool insert) {
         entry = *e;
     }
     bool monitorChanged = false;
-    const bool saved = UpdatePasswords::run(m_s, insert ? EntryOperations::Request::Insert
-                                                        : EntryOperations::Request::Change,
-                                            entry, *user, UpdatePasswords::FormVariant::Monitor, monitorChanged,
-                                            this);
+    const bool saved =
+        UpdatePasswords::run(m_s, insert ? EntryOperations::Request::Insert : EntryOperations::Request::Change, entry,
+                             *user, UpdatePasswords::FormVariant::Monitor, monitorChanged, this);
     if (saved) {
         // The watched entries are loaded afresh after every change made here.
         m_ops->entriesChanged();

@@ -7,7 +7,6 @@
 #include <QDialog>
 #include <QEvent>
 #include <QWidget>
-
 #include <memory>
 
 class QComboBox;
@@ -38,7 +37,7 @@ public:
         int64_t rowId = 0;
         bool monitor = false;
         bool expired = false;
-        QString cells[7];  // service, name, URL, notes, expiry, last change, program
+        QString cells[7]; // service, name, URL, notes, expiry, last change, program
     };
     static const QStringList& headers();
 
@@ -77,7 +76,7 @@ public:
     void selectUser(const QString& user) override;
     void queueEntry(const PasswordRecord& entry) override;
     void setMonitorOn(bool on) override;
-    void runPass() override {}  // the worker passes on its own timer, on its own thread
+    void runPass() override {} // the worker passes on its own timer, on its own thread
     bool empty() const override { return m_empty; }
     void setSettings(SendSettings settings) override;
 
@@ -123,7 +122,7 @@ private:
     MonitorEntryModel m_model;
     QTableView* m_list;
     QComboBox* m_choice;
-    QList<QPushButton*> m_onEntry;  // act on the selected row
+    QList<QPushButton*> m_onEntry; // act on the selected row
     bool m_closing = false;
 };
 

@@ -12,7 +12,8 @@ const QString MonitorOperations::kTip = QStringLiteral("Zendrel Monitor");
 
 namespace {
 
-const QString kRefusal = QStringLiteral("You must run the main Zendrel program before you can use the Zendrel Monitor.");
+const QString kRefusal =
+    QStringLiteral("You must run the main Zendrel program before you can use the Zendrel Monitor.");
 
 // The frames of the icon while entries are watched: up the bar and down again.
 constexpr int kFrames[8] = {1, 2, 3, 4, 5, 4, 3, 2};
@@ -255,10 +256,10 @@ void MonitorOperations::open(const PasswordRecord& entry) {
     }
     std::string error;
     if (!m_s.shell.openDocument(url.toStdString(), error)) {
-        m_s.messages.show(QStringLiteral("Start URL"), QStringLiteral("The address could not be opened: ") + url +
-                                                           (error.empty() ? QString() : QStringLiteral(" (") +
-                                                                                         QString::fromStdString(error) +
-                                                                                         QLatin1Char(')')));
+        m_s.messages.show(
+            QStringLiteral("Start URL"),
+            QStringLiteral("The address could not be opened: ") + url +
+                (error.empty() ? QString() : QStringLiteral(" (") + QString::fromStdString(error) + QLatin1Char(')')));
     }
 }
 

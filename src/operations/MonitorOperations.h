@@ -13,11 +13,11 @@ namespace zendrel {
 
 // The monitor program's preferences, as its preferences window shows them.
 struct MonitorPreferences {
-    bool stayOnTop = false;        // ZD_SOT
-    bool askEveryRestore = false;  // ZD_ASK
-    bool askAtStart = false;       // ZD_ASKIMM
-    int64_t sendInterval = 20;     // ZD_GD, hundredths of a second between groups
-    int64_t groupSize = 7;         // ZD_BS
+    bool stayOnTop = false;       // ZD_SOT
+    bool askEveryRestore = false; // ZD_ASK
+    bool askAtStart = false;      // ZD_ASKIMM
+    int64_t sendInterval = 20;    // ZD_GD, hundredths of a second between groups
+    int64_t groupSize = 7;        // ZD_BS
 };
 
 // The engine the monitor program drives: its worker thread in the program, the engine itself in tests.
@@ -38,11 +38,11 @@ public:
 // What the monitor program asks of its window.
 struct MonitorWindowLink {
     std::function<void()> hide;
-    std::function<void(bool topmost)> show;                 // shown, focused and raised
-    std::function<std::optional<UserRecord>()> chooseUser;  // the user selection; nothing when cancelled
+    std::function<void(bool topmost)> show;                // shown, focused and raised
+    std::function<std::optional<UserRecord>()> chooseUser; // the user selection; nothing when cancelled
     std::function<void(const QString& icon)> windowIcon;
-    std::function<void()> userChanged;  // the list shows the selected user's entries afresh
-    std::function<void()> exit;         // closes the program in order
+    std::function<void()> userChanged; // the list shows the selected user's entries afresh
+    std::function<void()> exit;        // closes the program in order
 };
 
 // The monitor program's commands and states: its start, the notification-area icon with its animation, the

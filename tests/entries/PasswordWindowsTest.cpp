@@ -118,6 +118,15 @@ protected:
         return l.model().data(l.model().index(row, column)).toString();
     }
     QString lastMessage() { return ts.messages().shown.isEmpty() ? QString() : ts.messages().shown.last().text; }
+    // A user who needs no login password, stored.
+    static UserRecord freeUser(DataStore& store, const QString& name) {
+        Table<UserRecord> users(store);
+        UserRecord u = users.prime();
+        u.name = name;
+        u.password = u.confirmPassword = "Not Required";
+        EXPECT_TRUE(users.insert(u));
+        return u;
+    }
 };
 
 TEST_F(PasswordWindowsTest, ANewEntryIsPrimedAndTakesAnAddressFromABrowserWindow) {
@@ -695,11 +704,7 @@ TEST_F(PasswordWindowsTest, AFailedWriteKeepsTheEntryFormOpenWithItsValues) {
         GTEST_SKIP() << "no tmpfs can be mounted here";
     }
     test::TestStore small(disk.path());
-    Table<UserRecord> users(small.store());
-    UserRecord u = users.prime();
-    u.name = "Ann";
-    u.password = u.confirmPassword = "Not Required";
-    ASSERT_TRUE(users.insert(u));
+    const UserRecord u = freeUser(small.store(), "Ann");
     EntryServices s{small.store(), small.messages(), small.clock(), clipboard, screen,   shell,
                     random,        dialogs,          &positions,    &settings, small.dir()};
     BrowsePasswords l(s, ListLink{nullptr, &frame, [] { return false; }}, u);
@@ -912,11 +917,7 @@ TEST_F(PasswordWindowsTest, AFailedWriteKeepsTheMonitorProgramsFormOpenWithItsVa
         GTEST_SKIP() << "no tmpfs can be mounted here";
     }
     test::TestStore small(disk.path());
-    Table<UserRecord> users(small.store());
-    UserRecord u = users.prime();
-    u.name = "Ann";
-    u.password = u.confirmPassword = "Not Required";
-    ASSERT_TRUE(users.insert(u));
+    const UserRecord u = freeUser(small.store(), "Ann");
     WindowPositions monitorPlaces(ts.file("ZDMON.INI"));
     EntryServices s{small.store(), small.messages(), small.clock(),  clipboard, screen,     shell,
                     random,        dialogs,          &monitorPlaces, &settings, small.dir()};

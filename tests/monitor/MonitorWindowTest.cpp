@@ -1,5 +1,6 @@
 // The monitor program's window offscreen, on a simulated desktop and notification area.
 #include "monitor/MonitorWindow.h"
+
 #include "monitor/MonitorWorker.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimKeyboard.h"
@@ -12,11 +13,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QSpinBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
-
 #include <gtest/gtest.h>
 
 using namespace zendrel;
@@ -45,8 +45,12 @@ protected:
         initialiseSettings(ts.store(), config);
         auto d = desktop;
         auto k = keyboard;
-        worker = std::make_unique<MonitorWorker>(EngineProgram::Monitor, ts.store(), engineClock, SendSettings{7, 0},
-                                                 [d, k] { return SendBackends{nullptr, k.get(), d.get()}; }, 20);
+        worker = std::make_unique<MonitorWorker>(
+            EngineProgram::Monitor, ts.store(), engineClock, SendSettings{7, 0},
+            [d, k] {
+                return SendBackends{nullptr, k.get(), d.get()};
+            },
+            20);
     }
     void TearDown() override {
         window.reset();
@@ -103,8 +107,8 @@ TEST_F(MonitorWindowTest, TheWindowHasItsControlsInOrderAndItsListTheMonitorsCol
     for (int c = 0; c < m.columnCount(); ++c) {
         headers << m.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
     }
-    EXPECT_EQ(headers, QStringList({"!", "Service", "Name", "URL", "Notes", "Expiry Date", "Last Change Date",
-                                    "Filename"}));
+    EXPECT_EQ(headers,
+              QStringList({"!", "Service", "Name", "URL", "Notes", "Expiry Date", "Last Change Date", "Filename"}));
     // Row icons: watched, expired, neither.
     EXPECT_EQ(m.data(m.index(0, 0), Qt::AccessibleTextRole).toString(), "Monitored");
     EXPECT_EQ(m.data(m.index(1, 0), Qt::AccessibleTextRole).toString(), "Expired");
@@ -171,10 +175,11 @@ TEST_F(MonitorWindowTest, TheLoginWindowsShowThirtyCharactersAndThePreferencesTh
     for (auto* l : prefs.findChildren<QLabel*>()) {
         captions << l->text();
     }
-    EXPECT_EQ(captions, QStringList({"Stay on top when not minimized",
-                                     "Select user every time the monitor is restored from the tray",
-                                     "Select user before minimizing on start up", "Send Interval (1/100ths of a second):",
-                                     "Maximum Number of Characters per Send Group:"}));
+    EXPECT_EQ(
+        captions,
+        QStringList({"Stay on top when not minimized", "Select user every time the monitor is restored from the tray",
+                     "Select user before minimizing on start up",
+                     "Send Interval (1/100ths of a second):", "Maximum Number of Characters per Send Group:"}));
     EXPECT_EQ(prefs.findChildren<QSpinBox*>().at(0)->value(), 20) << "corrected on opening";
     EXPECT_EQ(ConfigStore(ts.store()).readNumber("ZD_GD"), 20) << "and stored back";
     prefs.findChildren<QSpinBox*>().at(0)->setValue(80);

@@ -1,7 +1,8 @@
 // The monitor program's states and commands on a simulated desktop, notification area and virtual clock,
 // with the real sending engine.
-#include "monitor/MonitorEngine.h"
 #include "operations/MonitorOperations.h"
+
+#include "monitor/MonitorEngine.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimKeyboard.h"
 #include "platform/sim/SimTray.h"
@@ -41,7 +42,7 @@ protected:
     std::unique_ptr<MonitorOperations> ops;
     // What the window was asked to do.
     QStringList window;
-    QList<std::optional<QString>> choices;  // the answers of the user selection, in turn
+    QList<std::optional<QString>> choices; // the answers of the user selection, in turn
 
     void SetUp() override {
         ts.clock().set(81'000, 1);
@@ -68,7 +69,9 @@ protected:
     void setting(const char* name, int64_t value) { ConfigStore(ts.store()).write(QString::fromLatin1(name), value); }
     bool start() {
         MonitorEngine::Callbacks cb;
-        cb.message = [this](const QString& t, const QString& x) { static_cast<MessageService&>(ts.messages()).show(t, x); };
+        cb.message = [this](const QString& t, const QString& x) {
+            static_cast<MessageService&>(ts.messages()).show(t, x);
+        };
         cb.minimize = [this] { ops->minimize(); };
         engine = std::make_unique<MonitorEngine>(EngineProgram::Monitor, ts.store(), keyboard, desktop, ts.clock(),
                                                  SendSettings{7, 0}, cb);
@@ -239,7 +242,7 @@ TEST_F(MonitorOperationsTest, AUserDeletedElsewhereIsWatchedNoMore) {
     addEntry("Ann", "Bank", "Bank Login", true);
     ASSERT_TRUE(start());
     ASSERT_EQ(engine->rows().size(), 1u);
-    ops->menu("&Turn Monitor Off");  // nothing typed meanwhile
+    ops->menu("&Turn Monitor Off"); // nothing typed meanwhile
     Table<UserRecord> users(ts.store());
     ASSERT_TRUE(users.remove(*users.fetch("U_:KeyName", {QStringLiteral("Ann")})));
     ticks(51);
@@ -358,7 +361,7 @@ TEST_F(MonitorOperationsTest, PreferencesAreCorrectedOnOpeningAndStoredOnOk) {
     ASSERT_FALSE(ts.messages().shown.isEmpty());
     EXPECT_EQ(ts.messages().shown.last().title, "Information");
     EXPECT_EQ(ts.messages().shown.last().text, "The removal of the \"Stay On Top\" attribute will not take effect "
-                                              "until your next Zendrel Monitor session.");
+                                               "until your next Zendrel Monitor session.");
 }
 
 } // namespace

@@ -1,13 +1,11 @@
 // The main program: start-up in its order — the data directory, the run-time key, the tables declared,
 // the settings loaded (the first run writes the defaults) — then the frame.
+#include "app/DisplayServices.h"
 #include "framework/Application.h"
 #include "framework/QtFileDialogs.h"
 #include "framework/QtMessageService.h"
 #include "framework/WindowPositions.h"
-#include "platform/NoDisplay.h"
 #include "platform/x11/QtClipboard.h"
-#include "platform/x11/X11Desktop.h"
-#include "platform/x11/X11Keyboard.h"
 #include "platform/x11/PosixShell.h"
 #include "session/ConfigStore.h"
 #include "session/OwnerKeys.h"
@@ -24,26 +22,6 @@
 using namespace zendrel;
 
 namespace {
-
-// The keyboard and desktop of the display, opened on the sending thread; without an X display the
-// sender finds no windows and says so.
-SendBackends displayBackends() {
-    struct Owned {
-        std::unique_ptr<x11::X11Connection> connection;
-        std::unique_ptr<Keyboard> keyboard;
-        std::unique_ptr<Desktop> desktop;
-    };
-    auto owned = std::make_shared<Owned>();
-    owned->connection = x11::X11Connection::open();
-    if (owned->connection) {
-        owned->keyboard = std::make_unique<x11::X11Keyboard>(*owned->connection);
-        owned->desktop = std::make_unique<x11::X11Desktop>(*owned->connection);
-    } else {
-        owned->keyboard = std::make_unique<NoKeyboard>();
-        owned->desktop = std::make_unique<NoDesktop>();
-    }
-    return {owned, owned->keyboard.get(), owned->desktop.get()};
-}
 
 QString guidePath() {
     const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/zendrel/guide/index.html");
@@ -76,12 +54,7 @@ int main(int argc, char** argv) {
     }
     const OwnerKeys keys = ownerKeys();  // before any table is opened
     SystemClock clock;
-    DataStore store({QDir::currentPath(), keys, &messages,
-                     [](const QString& reason) {
-                         std::fprintf(stderr, "zendrel: %s\n", qPrintable(reason));
-                         std::exit(1);
-                     },
-                     &clock});
+    DataStore store({QDir::currentPath(), keys, &messages, endProgram("zendrel"), &clock});
     for (const TableDef* t : {&tables::configuration(), &tables::passwords(), &tables::users()}) {
         store.open(*t);
     }
@@ -94,19 +67,13 @@ int main(int argc, char** argv) {
 
     x11::QtClipboard clipboard;
     // The window titles the entry form offers are read on this thread, through a connection of its own.
-    const std::unique_ptr<x11::X11Connection> display = x11::X11Connection::open();
-    std::unique_ptr<Desktop> desktop;
-    if (display) {
-        desktop = std::make_unique<x11::X11Desktop>(*display);
-    } else {
-        desktop = std::make_unique<NoDesktop>();
-    }
+    const ThreadDesktop desktop = threadDesktop();
     x11::PosixShell shell;
     SystemRandom random;
     QtFileDialogs dialogs;
     dialogs.setDataDirectory(QDir::currentPath());
     Main frame(FrameContext{store, messages, clock, clipboard, settings, &positions, displayBackends, guidePath(),
-                            desktop.get(), &shell, &random, &dialogs, QDir::currentPath()});
+                            desktop.desktop.get(), &shell, &random, &dialogs, QDir::currentPath()});
     frame.show();
     if (args.contains(QStringLiteral("--report-shown"))) {
         // For the start-up benchmark: say when the frame is on the screen, then end.

@@ -1,5 +1,6 @@
 // The monitor program: start-up in its order (the data directory, the run-time key, its tables, its position
 // file "ZDMON.INI"), then its window, which goes to the notification area at once.
+#include "app/DisplayServices.h"
 #include "framework/Application.h"
 #include "framework/QtFileDialogs.h"
 #include "framework/QtMessageService.h"
@@ -7,11 +8,8 @@
 #include "monitor/MonitorWindow.h"
 #include "monitor/MonitorWorker.h"
 #include "monitor/QtTray.h"
-#include "platform/NoDisplay.h"
 #include "platform/x11/PosixShell.h"
 #include "platform/x11/QtClipboard.h"
-#include "platform/x11/X11Desktop.h"
-#include "platform/x11/X11Keyboard.h"
 #include "session/ConfigStore.h"
 #include "session/OwnerKeys.h"
 #include "session/Startup.h"
@@ -20,7 +18,6 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTimer>
-
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
@@ -29,24 +26,6 @@
 using namespace zendrel;
 
 namespace {
-
-SendBackends displayBackends() {
-    struct Owned {
-        std::unique_ptr<x11::X11Connection> connection;
-        std::unique_ptr<Keyboard> keyboard;
-        std::unique_ptr<Desktop> desktop;
-    };
-    auto owned = std::make_shared<Owned>();
-    owned->connection = x11::X11Connection::open();
-    if (owned->connection) {
-        owned->keyboard = std::make_unique<x11::X11Keyboard>(*owned->connection);
-        owned->desktop = std::make_unique<x11::X11Desktop>(*owned->connection);
-    } else {
-        owned->keyboard = std::make_unique<NoKeyboard>();
-        owned->desktop = std::make_unique<NoDesktop>();
-    }
-    return {owned, owned->keyboard.get(), owned->desktop.get()};
-}
 
 int signalPipe[2] = {-1, -1};
 
@@ -75,25 +54,14 @@ int main(int argc, char** argv) {
     }
     const OwnerKeys keys = ownerKeys();
     SystemClock clock;
-    DataStore store({QDir::currentPath(), keys, &messages,
-                     [](const QString& reason) {
-                         std::fprintf(stderr, "zdmon: %s\n", qPrintable(reason));
-                         std::exit(1);
-                     },
-                     &clock});
+    DataStore store({QDir::currentPath(), keys, &messages, endProgram("zdmon"), &clock});
     for (const TableDef* t : {&tables::configuration(), &tables::passwords(), &tables::users()}) {
         store.open(*t);
     }
     WindowPositions positions(QDir::current().filePath(QStringLiteral("ZDMON.INI")));
 
     x11::QtClipboard clipboard;
-    const std::unique_ptr<x11::X11Connection> display = x11::X11Connection::open();
-    std::unique_ptr<Desktop> desktop;
-    if (display) {
-        desktop = std::make_unique<x11::X11Desktop>(*display);
-    } else {
-        desktop = std::make_unique<NoDesktop>();
-    }
+    const ThreadDesktop desktop = threadDesktop();
     x11::PosixShell shell;
     SystemRandom random;
     QtFileDialogs dialogs;
@@ -103,16 +71,17 @@ int main(int argc, char** argv) {
 
     MonitorWorker worker(EngineProgram::Monitor, store, clock, SendSettings{7, 20}, displayBackends);
     QtTray tray;
-    MonitorWindow window(EntryServices{store, messages, clock, clipboard, *desktop, shell, random, dialogs, &positions,
-                                       &settings, QDir::currentPath()},
+    MonitorWindow window(EntryServices{store, messages, clock, clipboard, *desktop.desktop, shell, random, dialogs,
+                                       &positions, &settings, QDir::currentPath()},
                          worker, tray);
     if (!window.start()) {
         return 1;
     }
 
     // Log-off and shut-down, and SIGTERM or SIGHUP: agree, then close in order.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) {
+        QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
+    });
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
         auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
         QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] { window.close(); });
