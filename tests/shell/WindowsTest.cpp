@@ -1,11 +1,11 @@
 // The frame and the login windows, offscreen, with scripted messages and a virtual clock.
+#include "entries/BrowsePasswords.h"
+#include "framework/Application.h"
 #include "framework/WindowPositions.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimKeyboard.h"
 #include "session/Login.h"
 #include "session/LoginWindows.h"
-#include "entries/BrowsePasswords.h"
-#include "framework/Application.h"
 #include "session/UsersWindows.h"
 #include "shell/MainFrame.h"
 #include "support/TestStore.h"
@@ -18,11 +18,10 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
 using namespace zendrel;
@@ -52,6 +51,50 @@ TEST_F(LoginWindowsTest, ANewDataDirectoryLetsDefaultUserInWithoutAnyWindow) {
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->name, "Default User");
     EXPECT_TRUE(ts.messages().shown.isEmpty());
+    EXPECT_FALSE(positions.stored("SelectUsers")) << "a window that was never shown keeps no place";
+}
+
+// The windows' places as a window that was never laid out would have left them.
+TEST_F(LoginWindowsTest, WindowsWithATinyPlaceInTheCornerOpenCentredOverTheFrame) {
+    positions.save("SelectUsers", QRect(0, 0, 100, 30));
+    positions.save("ConfirmPassword", QRect(0, 0, 100, 30));
+    QWidget frame;
+    frame.setGeometry(300, 150, 900, 560);
+    frame.show();
+    auto expectCentred = [&frame](QWidget* w) {
+        EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->windowTitle().toStdString();
+        EXPECT_GE(w->height(), w->minimumSizeHint().height()) << w->windowTitle().toStdString();
+        EXPECT_LE((w->geometry().center() - frame.geometry().center()).manhattanLength(), 2)
+            << w->windowTitle().toStdString();
+    };
+
+    // The only user, with a password: "Select User" is passed through unseen, the check opens over the frame.
+    addUser("Ann", "Secret");
+    int checks = 0;
+    whenModal([&](QWidget* check) {
+        ++checks;
+        EXPECT_EQ(check->windowTitle(), "Security Check");
+        expectCentred(check);
+        QTest::keyClicks(check->findChild<QLineEdit*>(), "Secret");
+        button(check, "&Ok")->click();
+    });
+    ASSERT_TRUE(SelectUsers::choose(ts.store(), ts.messages(), &positions, LoginVariant::Main, &frame));
+    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(positions.stored("SelectUsers"), QRect(0, 0, 100, 30)) << "the unseen choice wrote nothing";
+    EXPECT_NE(positions.stored("ConfirmPassword"), QRect(0, 0, 100, 30));
+
+    // Two users: the choice is shown, over the frame, and keeps its place from then on.
+    addUser("Bob", "Not Required");
+    QRect shown;
+    whenModal([&](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), "Select User");
+        expectCentred(w);
+        shown = w->geometry();
+        w->findChild<QListWidget*>()->setCurrentRow(1);
+        button(w, "&Select")->click();
+    });
+    ASSERT_TRUE(SelectUsers::choose(ts.store(), ts.messages(), &positions, LoginVariant::Main, &frame));
+    EXPECT_EQ(positions.stored("SelectUsers"), shown);
 }
 
 TEST_F(LoginWindowsTest, AProtectedUserIsAskedAgainUntilThePasswordMatches) {
@@ -72,7 +115,7 @@ TEST_F(LoginWindowsTest, AProtectedUserIsAskedAgainUntilThePasswordMatches) {
         });
         button(w, "&Select")->click();
         if (attempts == 1) {
-            whenModal(selectAnn);  // still in "Select User" after the refusal
+            whenModal(selectAnn); // still in "Select User" after the refusal
         }
     };
     whenModal(selectAnn);
@@ -124,9 +167,10 @@ protected:
         auto d = desktop;
         auto k = keyboard;
         frame = std::make_unique<Main>(FrameContext{ts.store(), ts.messages(), ts.clock(), clipboard, s, &positions,
-                                                    [d, k] { return SendBackends{nullptr, k.get(), d.get()}; },
-                                                    QString(), desktop.get(), &shell, &random, &dialogs,
-                                                    ts.dir()});
+                                                    [d, k] {
+                                                        return SendBackends{nullptr, k.get(), d.get()};
+                                                    },
+                                                    QString(), desktop.get(), &shell, &random, &dialogs, ts.dir()});
         frame->show();
     }
     void ticks(int seconds) {
