@@ -5,6 +5,7 @@
 #include "session/Login.h"
 
 #include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -31,15 +32,25 @@ ConfirmPassword::ConfirmPassword(UserRecord& buffer, MessageService& messages, W
         new QPushButton(variant == LoginVariant::Monitor ? QStringLiteral("&OK") : QStringLiteral("&Ok"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     okButton->setDefault(true);
-    auto* row = new QHBoxLayout;
-    row->addWidget(prompt);
-    row->addWidget(m_password);
+    // Whose password is asked for: the check also comes before changing or deleting another user.
+    auto* whose = new QLabel(QStringLiteral("User:"), this);
+    auto* name = new QLabel(fitText(m_buffer.name, width::kUserName), this);
+    name->setTextFormat(Qt::PlainText);
+    name->setAccessibleName(QStringLiteral("User"));
+    QFont bold = name->font();
+    bold.setBold(true);
+    name->setFont(bold);
+    auto* rows = new QGridLayout;
+    rows->addWidget(whose, 0, 0);
+    rows->addWidget(name, 0, 1);
+    rows->addWidget(prompt, 1, 0);
+    rows->addWidget(m_password, 1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(okButton);
     buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(row);
+    layout->addLayout(rows);
     layout->addLayout(buttons);
     connect(okButton, &QPushButton::clicked, this, &ConfirmPassword::ok);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

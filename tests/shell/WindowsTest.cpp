@@ -12,6 +12,7 @@
 #include "support/WindowHelpers.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -141,6 +142,14 @@ TEST_F(LoginWindowsTest, TheSecurityCheckAllowsOneAttemptAndRestoresTheBuffer) {
     buffer.name = "Ann";
     buffer.password = buffer.confirmPassword = "Secret";
     whenModal([](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), "Security Check");
+        const QLabel* user = test::named<QLabel>(w, "User");
+        EXPECT_EQ(user ? user->text() : QString(), "Ann") << "the window says whose password it asks for";
+        QStringList labels;
+        for (auto* l : w->findChildren<QLabel*>()) {
+            labels << l->text();
+        }
+        EXPECT_TRUE(labels.contains("Confirm Password:"));
         QTest::keyClicks(w->findChild<QLineEdit*>(), "wrong");
         button(w, "&Ok")->click();
     });
