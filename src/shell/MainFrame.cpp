@@ -14,9 +14,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QPointer>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
@@ -68,6 +69,9 @@ Main::Main(FrameContext context, QWidget* parent)
     setObjectName(QStringLiteral("Main"));
     m_mdi = new QMdiArea(this);
     m_mdi->setAccessibleName(QStringLiteral("Windows"));
+    // Windows that do not fit are scrolled to; tiling and cascading never widen the frame for them.
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
 
     m_monitorOn = m_ctx.settings.monitorActive != 0;
@@ -95,8 +99,8 @@ Main::Main(FrameContext context, QWidget* parent)
         statusBar()->addPermanentWidget(m_fields[i]);
     }
     refreshUserButtons();
-    if (m_ctx.positions) {
-        restorePlacement(this, *m_ctx.positions, QStringLiteral("Main"));
+    if (!m_ctx.positions || !restorePlacement(this, *m_ctx.positions, QStringLiteral("Main"))) {
+        placeFirstTime();
     }
 
     // Every input in any window of the program counts as activity; ticks and notices do not.
@@ -206,6 +210,19 @@ void Main::buildToolBar() {
     auto* key = new QLabel(bar);
     key->setPixmap(style()->standardIcon(QStyle::SP_DialogApplyButton).pixmap(16, 16));
     bar->addWidget(key);
+}
+
+void Main::placeFirstTime() {
+    // Most of the screen, centred: room for a password list with all its columns and for the windows
+    // beside it.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect room = screen->availableGeometry();
+    QRect first(QPoint(), QSize(room.width() * 7 / 8, room.height() * 7 / 8).expandedTo(minimumSizeHint()));
+    first.moveCenter(room.center());
+    setGeometry(first);
 }
 
 void Main::refreshUserButtons() {

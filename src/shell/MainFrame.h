@@ -97,6 +97,7 @@ protected:
 private:
     void buildMenus();
     void buildToolBar();
+    void placeFirstTime();
     void startCountdown();
     void about();
     void contents();

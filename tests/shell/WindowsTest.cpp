@@ -12,12 +12,15 @@
 #include "support/WindowHelpers.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -331,6 +334,71 @@ TEST_F(FramePasswordsTest, OpenListsFollowARenameAndCloseWhenTheirUserIsDeleted)
     EXPECT_TRUE(frame->passwordLists().isEmpty());
     frame->tick();
     EXPECT_EQ(frame->statusField(2), "");
+}
+
+// The command of the Window menu with this caption.
+QAction* windowCommand(Main& frame, const QString& text) {
+    for (QAction* menu : frame.menuBar()->actions()) {
+        if (menu->text() == "&Window") {
+            for (QAction* a : menu->menu()->actions()) {
+                if (a->text() == text) {
+                    return a;
+                }
+            }
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(FramePasswordsTest, TilingAndCascadingNeverResizeTheFrameAndTwoListsFitSideBySide) {
+    frame->setGeometry(100, 80, 853, 600);
+    userButton(0)->click();
+    userButton(0)->click();
+    ASSERT_EQ(frame->passwordLists().size(), 2);
+    QApplication::processEvents();
+    const QRect before = frame->geometry();
+    for (const char* command : {"T&ile", "&Cascade", "T&ile"}) {
+        windowCommand(*frame, command)->trigger();
+        QApplication::processEvents();
+        EXPECT_EQ(frame->geometry(), before) << command;
+    }
+
+    // The frame across a screen 1280 pixels wide: the two lists tile side by side, each of them whole.
+    frame->showMaximized();
+    QApplication::processEvents();
+    windowCommand(*frame, "T&ile")->trigger();
+    QApplication::processEvents();
+    auto* area = frame->findChild<QMdiArea*>();
+    QList<QRect> tiles;
+    for (BrowsePasswords* list : frame->passwordLists()) {
+        tiles << list->parentWidget()->geometry();
+        EXPECT_TRUE(area->viewport()->rect().contains(tiles.last()))
+            << tiles.last().x() << "," << tiles.last().y() << " " << tiles.last().width() << "x"
+            << tiles.last().height() << " in " << area->viewport()->width() << "x" << area->viewport()->height();
+    }
+    ASSERT_EQ(tiles.size(), 2);
+    EXPECT_EQ(tiles[0].top(), tiles[1].top()) << "side by side";
+}
+
+TEST_F(FramePasswordsTest, APasswordListFirstOpensWithEveryColumnWhole) {
+    for (int i = 0; i < 20; ++i) {
+        PasswordRecord e = test::entry("Ann", QStringLiteral("Service %1").arg(i), "ann");
+        e.expiryDate = ts.clock().today() + 30;
+        e.lastChangeDate = ts.clock().today();
+        ASSERT_TRUE(Table<PasswordRecord>(ts.store()).insert(e));
+    }
+    userButton(0)->click();
+    ASSERT_EQ(frame->passwordLists().size(), 1);
+    QApplication::processEvents();
+    BrowsePasswords* list = frame->passwordLists().at(0);
+    QHeaderView* header = list->view()->horizontalHeader();
+    for (int c = 0; c < header->count(); ++c) {
+        EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << "title of column " << c << " cut";
+    }
+    EXPECT_LE(header->length(), list->view()->viewport()->width()) << "a column cut at the right";
+    auto* area = frame->findChild<QMdiArea*>();
+    EXPECT_TRUE(area->viewport()->rect().contains(list->parentWidget()->geometry()));
+    EXPECT_GE(list->view()->viewport()->height(), 10 * list->view()->verticalHeader()->defaultSectionSize());
 }
 
 TEST_F(FramePasswordsTest, ClosingWhileAnEntryFormIsOpenDropsTheFormFirst) {
