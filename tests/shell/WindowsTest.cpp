@@ -415,6 +415,26 @@ TEST_F(FramePasswordsTest, ClosingWhileAnEntryFormIsOpenDropsTheFormFirst) {
     EXPECT_TRUE(Table<PasswordRecord>(ts.store()).readPhysical().empty()) << "the form was dropped, not saved";
 }
 
+TEST_F(FramePasswordsTest, EveryWindowCarriesTheProgramsIcon) {
+    const QIcon icon = QApplication::windowIcon();
+    ASSERT_FALSE(icon.pixmap(QSize(32, 32)).isNull());
+    EXPECT_FALSE(QIcon(":/zendrel/icons/zendrel.svg").pixmap(QSize(32, 32)).isNull()) << "the drawing is read";
+    EXPECT_FALSE(applicationIcon("/nonexistent/zendrel.svg").pixmap(QSize(32, 32)).isNull())
+        << "some icon even where the drawing cannot be read";
+
+    EXPECT_EQ(frame->windowIcon().cacheKey(), icon.cacheKey());
+    userButton(0)->click();
+    ASSERT_EQ(frame->passwordLists().size(), 1);
+    EXPECT_EQ(frame->passwordLists().at(0)->parentWidget()->windowIcon().cacheKey(), icon.cacheKey());
+    qint64 dialog = 0;
+    whenModal([&dialog](QWidget* w) {
+        dialog = w->windowIcon().cacheKey();
+        button(w, "Cancel")->click();
+    });
+    frame->browsePasswords();
+    EXPECT_EQ(dialog, icon.cacheKey());
+}
+
 TEST(ApplicationTest, AFailingTableEndsTheEventWithAMessageNotTheProgram) {
     class Reader : public QObject {
     public:
