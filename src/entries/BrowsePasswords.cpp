@@ -473,8 +473,10 @@ void BrowsePasswords::launchUrl() {
     }
     std::string error;
     if (!m_s.shell.openDocument(address.toString().toStdString(), error)) {
-        m_s.messages.show(QStringLiteral("Launch URL"), QStringLiteral("The address could not be opened:|") + url +
-                                                            QStringLiteral("|") + QString::fromStdString(error));
+        m_s.messages.show(Message{QStringLiteral("Launch URL"),
+                                  QStringLiteral("The address could not be opened:|") + url + QStringLiteral("|") +
+                                      QString::fromStdString(error),
+                                  Buttons::Ok, Answer::Ok, false, MessageKind::Error});
     }
 }
 

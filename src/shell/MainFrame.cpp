@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
@@ -25,7 +24,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace zendrel {
@@ -368,8 +366,13 @@ void Main::arrangeIcons() {
 }
 
 void Main::contents() {
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_ctx.guide))) {
-        m_ctx.messages.show(QStringLiteral("Help"), QStringLiteral("The user guide could not be opened: ") + m_ctx.guide);
+    // Through the desktop's opener, which says when there is no browser to show the guide.
+    std::string error = "there is nothing to open it with";
+    if (m_ctx.shell == nullptr || !m_ctx.shell->openDocument(m_ctx.guide.toStdString(), error)) {
+        m_ctx.messages.show(Message{QStringLiteral("Help"),
+                                    QStringLiteral("The user guide could not be opened:|") + m_ctx.guide +
+                                        QStringLiteral("|") + QString::fromStdString(error),
+                                    Buttons::Ok, Answer::Ok, false, MessageKind::Error});
     }
 }
 

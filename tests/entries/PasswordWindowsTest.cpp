@@ -522,6 +522,13 @@ TEST_F(PasswordWindowsTest, CopyButtonsFilterAndLaunchWorkOnTheSelectedEntry) {
     l->launchUrl();
     EXPECT_EQ(shell.opened.size(), 2u);
     EXPECT_EQ(lastMessage(), "Only internet and mail addresses are opened:|/tmp/run-me.desktop");
+    // No browser on this desktop: the user is told, with the address.
+    e.url = "https://bank.example";
+    ASSERT_TRUE(Table<PasswordRecord>(ts.store()).change(e));
+    shell.unopenable.insert("https://bank.example");
+    l->launchUrl();
+    EXPECT_EQ(lastMessage(),
+              "The address could not be opened:|https://bank.example|no program to open it is installed");
 
     // The user edits the display and leaves it: its text goes onto the clipboard.
     auto* display = named<QLineEdit>(l.get(), "Clipboard Contents");

@@ -36,6 +36,20 @@ using test::button;
 using test::waitFor;
 using test::whenModal;
 
+// The command of a menu of the frame with this caption.
+QAction* menuCommand(Main& frame, const QString& menuText, const QString& text) {
+    for (QAction* menu : frame.menuBar()->actions()) {
+        if (menu->text() == menuText) {
+            for (QAction* a : menu->menu()->actions()) {
+                if (a->text() == text) {
+                    return a;
+                }
+            }
+        }
+    }
+    return nullptr;
+}
+
 class LoginWindowsTest : public ::testing::Test {
 protected:
     test::TestStore ts;
@@ -173,6 +187,7 @@ protected:
     SystemRandom random;
     ScriptedFileDialogs dialogs;
     WindowPositions positions{ts.file("POSITION.INI")};
+    QString guide = "/opt/zendrel/guide/index.html";
     std::unique_ptr<Main> frame;
 
     void open(Settings s) {
@@ -182,7 +197,7 @@ protected:
                                                     [d, k] {
                                                         return SendBackends{nullptr, k.get(), d.get()};
                                                     },
-                                                    QString(), desktop.get(), &shell, &random, &dialogs, ts.dir()});
+                                                    guide, desktop.get(), &shell, &random, &dialogs, ts.dir()});
         frame->show();
     }
     void ticks(int seconds) {
@@ -247,6 +262,20 @@ TEST_F(FrameTest, CancelKeepsTheProgramOpenAndClosingLeavesTheClipboardClean) {
     frame->close();
     EXPECT_EQ(clipboard.text(), "Cleared by Zendrel.");
     EXPECT_TRUE(positions.restore("Main", {QRect(0, 0, 4000, 4000)}, QRect(0, 0, 4000, 4000)));
+}
+
+TEST_F(FrameTest, HelpContentsOpensTheGuideOrSaysWhyItCannot) {
+    open(Settings{});
+    menuCommand(*frame, "&Help", "&Contents")->trigger();
+    EXPECT_EQ(shell.opened, std::vector<std::string>{guide.toStdString()});
+    EXPECT_TRUE(ts.messages().shown.isEmpty());
+    // No browser on this desktop.
+    shell.unopenable.insert(guide.toStdString());
+    menuCommand(*frame, "&Help", "&Contents")->trigger();
+    ASSERT_EQ(ts.messages().shown.size(), 1);
+    EXPECT_EQ(ts.messages().shown[0].title, "Help");
+    EXPECT_EQ(ts.messages().shown[0].text,
+              "The user guide could not be opened:|/opt/zendrel/guide/index.html|no program to open it is installed");
 }
 
 TEST_F(FrameTest, TheClipboardFilterCommandCleansTheText) {
@@ -336,20 +365,6 @@ TEST_F(FramePasswordsTest, OpenListsFollowARenameAndCloseWhenTheirUserIsDeleted)
     EXPECT_EQ(frame->statusField(2), "");
 }
 
-// The command of the Window menu with this caption.
-QAction* windowCommand(Main& frame, const QString& text) {
-    for (QAction* menu : frame.menuBar()->actions()) {
-        if (menu->text() == "&Window") {
-            for (QAction* a : menu->menu()->actions()) {
-                if (a->text() == text) {
-                    return a;
-                }
-            }
-        }
-    }
-    return nullptr;
-}
-
 TEST_F(FramePasswordsTest, TilingAndCascadingNeverResizeTheFrameAndTwoListsFitSideBySide) {
     frame->setGeometry(100, 80, 853, 600);
     userButton(0)->click();
@@ -358,7 +373,7 @@ TEST_F(FramePasswordsTest, TilingAndCascadingNeverResizeTheFrameAndTwoListsFitSi
     QApplication::processEvents();
     const QRect before = frame->geometry();
     for (const char* command : {"T&ile", "&Cascade", "T&ile"}) {
-        windowCommand(*frame, command)->trigger();
+        menuCommand(*frame, "&Window", command)->trigger();
         QApplication::processEvents();
         EXPECT_EQ(frame->geometry(), before) << command;
     }
@@ -366,7 +381,7 @@ TEST_F(FramePasswordsTest, TilingAndCascadingNeverResizeTheFrameAndTwoListsFitSi
     // The frame across a screen 1280 pixels wide: the two lists tile side by side, each of them whole.
     frame->showMaximized();
     QApplication::processEvents();
-    windowCommand(*frame, "T&ile")->trigger();
+    menuCommand(*frame, "&Window", "T&ile")->trigger();
     QApplication::processEvents();
     auto* area = frame->findChild<QMdiArea*>();
     QList<QRect> tiles;
