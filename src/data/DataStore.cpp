@@ -135,7 +135,7 @@ void DataStore::notice(const QString& title, const QString& text) {
 }
 
 void DataStore::fatal(const QString& title, const QString& text, const QString& reason) {
-    m_options.messages->show(title, text);
+    m_options.messages->show(Message{title, text, Buttons::Ok, Answer::Ok, false, MessageKind::Fatal});
     m_options.terminate(reason);
     throw ProgramEnded(reason);
 }

@@ -1,16 +1,16 @@
 #include "entries/BrowsePasswords.h"
 
+#include "base/ClipboardFilter.h"
 #include "entries/ClipboardDisplay.h"
-#include "operations/EntryOperations.h"
 #include "entries/InfoWindows.h"
 #include "entries/UpdatePasswords.h"
 #include "framework/ColumnLayout.h"
 #include "framework/FrameEvents.h"
 #include "monitor/MonitorWorker.h"
+#include "operations/EntryOperations.h"
 #include "send/Sender.h"
 #include "session/Login.h"
 #include "session/LoginWindows.h"
-#include "base/ClipboardFilter.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -22,6 +22,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTableView>
 #include <QUrl>
@@ -36,6 +38,34 @@ const QString kListName = QStringLiteral("?Browse:1");
 
 // The designed widths of the six columns, in dialog units (a quarter of an average character).
 constexpr int kColumnUnits[] = {75, 76, 63, 153, 44, 45};
+// The rows a list shows when it first opens.
+constexpr int kFirstRows = 12;
+
+// The list selects whole rows: Home and End (with or without Ctrl) go to the first and the last row and
+// stay in the column the list is at, instead of going to the first or last column and scrolling sideways.
+class EntryView : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+        if ((action == MoveHome || action == MoveEnd) && model() != nullptr && model()->rowCount() > 0) {
+            const int column = currentIndex().isValid() ? currentIndex().column() : columnAt(0);
+            return model()->index(action == MoveHome ? 0 : model()->rowCount() - 1, std::max(column, 0));
+        }
+        return QTableView::moveCursor(action, modifiers);
+    }
+};
+
+// A button as narrow as its caption allows, so that lists fit side by side in the frame; it still asks
+// for its usual width where there is room.
+void narrowable(QPushButton* b) {
+    const int margin = b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
+                       b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
+    QString caption = b->text();
+    caption.remove(QLatin1Char('&'));
+    b->setMinimumWidth(b->fontMetrics().horizontalAdvance(caption) + 2 * margin + 4);
+}
 
 } // namespace
 
@@ -52,6 +82,7 @@ BrowsePasswords::BrowsePasswords(EntryServices services, ListLink link, const Us
     if (m_s.positions) {
         restoreColumns(m_view->horizontalHeader(), *m_s.positions, kProcedure, kListName);
     }
+    keepHeaderTextsWhole(m_view->horizontalHeader());
     selectRow(0);
     updateEnabling();
     hideClipboard(m_s.hideClipboard());
@@ -104,7 +135,7 @@ void BrowsePasswords::build() {
         m_view->setFocus();
     });
 
-    m_view = new QTableView(this);
+    m_view = new EntryView(this);
     m_view->setModel(&m_model);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -128,6 +159,7 @@ void BrowsePasswords::build() {
 
     auto button = [this](const QString& text, const QString& tip, void (BrowsePasswords::*slot)()) {
         auto* b = new QPushButton(text, this);
+        narrowable(b);
         b->setToolTip(tip);
         b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, slot);
@@ -153,6 +185,7 @@ void BrowsePasswords::build() {
     std::vector<QPushButton*> copyButtons;
     for (const auto& [text, field] : copies) {
         auto* b = new QPushButton(text, copyGroup);
+        narrowable(b);
         b->setAutoDefault(false);
         b->setAccessibleName(QStringLiteral("Copy ") + field);
         if (field == QLatin1String("Name")) {
@@ -210,9 +243,28 @@ void BrowsePasswords::build() {
 
 void BrowsePasswords::setColumnWidths() {
     const int charWidth = m_view->fontMetrics().averageCharWidth();
+    QHeaderView* header = m_view->horizontalHeader();
     for (int c = 0; c < 6; ++c) {
-        m_view->horizontalHeader()->resizeSection(c, kColumnUnits[c] * charWidth / 4);
+        // Never narrower than the column's title ("Expiry Date", "Last Change Date").
+        header->resizeSection(c, std::max(kColumnUnits[c] * charWidth / 4, header->sectionSizeHint(c)));
     }
+}
+
+QSize BrowsePasswords::sizeHint() const {
+    QSize hint = PlacedDialog::sizeHint();
+    if (m_view == nullptr) {
+        return hint;
+    }
+    // Every column whole and a dozen rows, however the buttons would have it.
+    const int frame = 2 * m_view->frameWidth();
+    const QSize view(m_view->horizontalHeader()->length() + frame + m_view->verticalScrollBar()->sizeHint().width(),
+                     m_view->horizontalHeader()->sizeHint().height() +
+                         m_view->verticalHeader()->defaultSectionSize() * kFirstRows + frame +
+                         m_view->horizontalScrollBar()->sizeHint().height());
+    const QMargins margins = layout() ? layout()->contentsMargins() : QMargins();
+    hint.setWidth(std::max(hint.width(), view.width() + margins.left() + margins.right()));
+    hint.setHeight(hint.height() + std::max(0, view.height() - m_view->sizeHint().height()));
+    return hint;
 }
 
 void BrowsePasswords::setTitle() {
@@ -232,8 +284,11 @@ void BrowsePasswords::selectRow(int row) {
         m_view->selectionModel()->clearSelection();
         m_view->selectionModel()->setCurrentIndex({}, QItemSelectionModel::Clear);
     } else {
+        // The row comes into sight; the list is not scrolled sideways for it.
+        const int across = m_view->horizontalScrollBar()->value();
         m_view->selectRow(row);
         m_view->scrollTo(m_model.index(row, 0));
+        m_view->horizontalScrollBar()->setValue(across);
     }
     updateEnabling();
 }
@@ -420,8 +475,10 @@ void BrowsePasswords::launchUrl() {
     }
     std::string error;
     if (!m_s.shell.openDocument(address.toString().toStdString(), error)) {
-        m_s.messages.show(QStringLiteral("Launch URL"), QStringLiteral("The address could not be opened:|") + url +
-                                                            QStringLiteral("|") + QString::fromStdString(error));
+        m_s.messages.show(Message{QStringLiteral("Launch URL"),
+                                  QStringLiteral("The address could not be opened:|") + url + QStringLiteral("|") +
+                                      QString::fromStdString(error),
+                                  Buttons::Ok, Answer::Ok, false, MessageKind::Error});
     }
 }
 

@@ -66,6 +66,8 @@ public:
     void refresh();
     // The user's record as stored now: follows a rename; closes the list when the user was deleted.
     void userChangedElsewhere();
+    // Wide enough for every column whole, tall enough for a dozen rows.
+    QSize sizeHint() const override;
 
 Q_SIGNALS:
     // The list's user changed (Select User, a rename); the frame keeps its list of open users.

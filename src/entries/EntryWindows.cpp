@@ -4,6 +4,7 @@
 #include "framework/WindowPositions.h"
 
 #include <QButtonGroup>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -187,6 +188,11 @@ Calendar::Calendar(int32_t date, int32_t today, const QString& title, MessageSer
         // Return in the month or year field takes the entry; it never picks a day.
         b->setAutoDefault(false);
         b->setFixedWidth(36);
+        // An empty place keeps its room: the grid has six rows in every month, so the arrows above it
+        // never move under the mouse.
+        QSizePolicy policy = b->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        b->setSizePolicy(policy);
         m_buttons[static_cast<size_t>(i)] = b;
         grid->addWidget(b, 1 + i / 7, i % 7);
         connect(b, &QPushButton::clicked, this, [this, i] { chooseButton(i); });
@@ -201,6 +207,8 @@ Calendar::Calendar(int32_t date, int32_t today, const QString& title, MessageSer
     layout->addWidget(close, 0, Qt::AlignRight);
     connect(m_month, &QLineEdit::editingFinished, this, &Calendar::monthEntered);
     connect(m_year, &QLineEdit::editingFinished, this, &Calendar::yearEntered);
+    m_month->installEventFilter(this);
+    m_year->installEventFilter(this);
     showMonth();
     const int given = m_model.buttonOf(dateOf(date).isValid() ? dateOf(date).day() : dateOf(today).day());
     if (given >= 0) {
@@ -211,10 +219,19 @@ Calendar::Calendar(int32_t date, int32_t today, const QString& title, MessageSer
 
 void Calendar::showMonth() {
     for (int i = 0; i < 42; ++i) {
+        QPushButton* b = m_buttons[static_cast<size_t>(i)];
         const int day = m_model.days()[static_cast<size_t>(i)];
-        m_buttons[static_cast<size_t>(i)]->setText(day ? QString::number(day) : QString());
-        m_buttons[static_cast<size_t>(i)]->setVisible(day != 0);
+        b->setText(day ? QString::number(day) : QString());
+        b->setVisible(day != 0);
+        // Today in bold and underlined.
+        const bool today = day != 0 && m_model.dateOfButton(i) == m_today;
+        QFont font = b->font();
+        font.setBold(today);
+        font.setUnderline(today);
+        b->setFont(font);
+        b->setAccessibleDescription(today ? QStringLiteral("Today") : QString());
     }
+    m_refused = nullptr;
     m_month->setText(QString::number(m_model.month()));
     m_year->setText(QString::number(m_model.year()));
     m_heading->setText(QLocale::system().standaloneMonthName(m_model.month()) + QLatin1Char(' ') +
@@ -225,6 +242,7 @@ void Calendar::monthEntered() {
     QString error;
     if (!m_model.setMonth(m_month->text().toInt(), error)) {
         m_messages.show(QStringLiteral("Error Message"), error);
+        m_refused = m_month;
         m_month->setFocus();
         return;
     }
@@ -235,10 +253,24 @@ void Calendar::yearEntered() {
     QString error;
     if (!m_model.setYear(m_year->text().toInt(), error)) {
         m_messages.show(QStringLiteral("Error Message"), error);
+        m_refused = m_year;
         m_year->setFocus();
         return;
     }
     showMonth();
+}
+
+bool Calendar::eventFilter(QObject* watched, QEvent* e) {
+    // A refused month or year stays in its box to be put right; when the user leaves the box instead,
+    // it shows the month and year shown again.
+    if (e->type() == QEvent::FocusOut && watched == m_refused &&
+        static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason &&
+        static_cast<QFocusEvent*>(e)->reason() != Qt::ActiveWindowFocusReason) {
+        m_refused = nullptr;
+        m_month->setText(QString::number(m_model.month()));
+        m_year->setText(QString::number(m_model.year()));
+    }
+    return PlacedDialog::eventFilter(watched, e);
 }
 
 void Calendar::chooseButton(int index) {

@@ -67,6 +67,7 @@ private:
     void showMonth();
     void monthEntered();
     void yearEntered();
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
     CalendarModel m_model;
     int32_t m_today;
@@ -76,6 +77,7 @@ private:
     std::array<QPushButton*, 42> m_buttons{};
     QLineEdit* m_month;
     QLineEdit* m_year;
+    QLineEdit* m_refused = nullptr; // the box whose entry was refused, until it is left
     QLabel* m_heading;
 };
 

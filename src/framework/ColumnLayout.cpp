@@ -46,4 +46,20 @@ void saveColumns(const QHeaderView* header, WindowPositions& positions, const QS
     positions.setValue(procedure, userKey(listName), header->saveState());
 }
 
+void keepHeaderTextsWhole(QHeaderView* header) {
+    if (header == nullptr) {
+        return;
+    }
+    auto widen = [header](int section) {
+        const int least = header->sectionSizeHint(section);
+        if (header->sectionSize(section) < least && !header->isSectionHidden(section)) {
+            header->resizeSection(section, least);
+        }
+    };
+    for (int section = 0; section < header->count(); ++section) {
+        widen(section);
+    }
+    QObject::connect(header, &QHeaderView::sectionResized, header, [widen](int section, int, int) { widen(section); });
+}
+
 } // namespace zendrel

@@ -20,4 +20,8 @@ void restoreColumns(QHeaderView* header, WindowPositions& positions, const QStri
 void saveColumns(const QHeaderView* header, WindowPositions& positions, const QString& procedure,
                  const QString& listName);
 
+// Keeps every column at least as wide as its header text, now and whenever it is resized, so that no
+// header is ever cut.
+void keepHeaderTextsWhole(QHeaderView* header);
+
 } // namespace zendrel

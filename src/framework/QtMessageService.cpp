@@ -1,8 +1,12 @@
 #include "framework/QtMessageService.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
+#include <QStyle>
 
 namespace zendrel {
 
@@ -46,6 +50,29 @@ QList<Answer> answersOf(Buttons b) {
     return {Answer::Ok};
 }
 
+QMessageBox::Icon iconOf(MessageKind kind) {
+    switch (kind) {
+    case MessageKind::Fatal:
+    case MessageKind::Error:
+        return QMessageBox::Critical;
+    case MessageKind::Warning:
+        return QMessageBox::Warning;
+    case MessageKind::Question:
+        return QMessageBox::Question;
+    case MessageKind::Notice:
+        return QMessageBox::Information;
+    }
+    return QMessageBox::Information;
+}
+
+// The width a box needs so that the window manager can show its whole title beside the title bar's
+// own icon and buttons.
+int titleWidth(const QMessageBox& box, const QString& title) {
+    const QFontMetrics metrics(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+    const int bar = box.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &box);
+    return metrics.horizontalAdvance(title) + 5 * std::max(bar, metrics.height() + 8);
+}
+
 } // namespace
 
 Answer QtMessageService::show(const Message& m) {
@@ -53,7 +80,12 @@ Answer QtMessageService::show(const Message& m) {
     QMessageBox box(parent);
     box.setWindowTitle(m.title);
     box.setText(QString(m.text).replace(QLatin1Char('|'), QLatin1Char('\n')));
-    box.setIcon(m.buttons == Buttons::Ok ? QMessageBox::Information : QMessageBox::Question);
+    box.setIcon(iconOf(messageKind(m)));
+    // A message box takes the width of its text; a spacer across the bottom makes room for the title.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(titleWidth(box, m.title), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     const QList<Answer> answers = answersOf(m.buttons);
     for (Answer a : answers) {
         QAbstractButton* b = box.addButton(standard(a));

@@ -38,6 +38,14 @@ WindowPositions::WindowPositions(QString path) : m_path(std::move(path)) {}
 
 std::optional<QRect> WindowPositions::restore(const QString& procedure, const QList<QRect>& screens,
                                               const QRect& primary) const {
+    const auto geometry = stored(procedure);
+    if (!geometry) {
+        return std::nullopt;
+    }
+    return fitToScreens(*geometry, screens, primary);
+}
+
+std::optional<QRect> WindowPositions::stored(const QString& procedure) const {
     if (!isAbsentOrRegularFile(m_path)) {
         return std::nullopt;
     }
@@ -52,7 +60,7 @@ std::optional<QRect> WindowPositions::restore(const QString& procedure, const QL
     if (!x || !y || !w || !h) {
         return std::nullopt;
     }
-    return fitToScreens(QRect(*x, *y, *w, *h), screens, primary);
+    return QRect(*x, *y, *w, *h);
 }
 
 void WindowPositions::save(const QString& procedure, const QRect& geometry) {

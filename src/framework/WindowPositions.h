@@ -23,6 +23,8 @@ public:
     // a window that would lie on none of them is moved onto the primary screen, shrunk if it is larger.
     // nullopt when nothing usable is stored.
     std::optional<QRect> restore(const QString& procedure, const QList<QRect>& screens, const QRect& primary) const;
+    // The geometry as it is stored, not fitted to any screen; nullopt when nothing usable is stored.
+    std::optional<QRect> stored(const QString& procedure) const;
     void save(const QString& procedure, const QRect& geometry);
 
     // Raw values, such as the column layouts under "SRCF?Browse:1"; empty when absent.

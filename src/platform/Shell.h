@@ -11,7 +11,8 @@ public:
     virtual ~Shell() = default;
     // Runs a command line detached. On failure returns false with a description in `error`.
     virtual bool startProgram(const std::string& commandLine, std::string& error) = 0;
-    // Opens an address or document with the desktop's default handler.
+    // Opens an address or document with the desktop's default handler. False, with the reason in `error`,
+    // when no handler could be started for it (none installed, the document missing).
     virtual bool openDocument(const std::string& target, std::string& error) = 0;
 };
 

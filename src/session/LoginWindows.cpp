@@ -5,6 +5,7 @@
 #include "session/Login.h"
 
 #include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,19 +26,31 @@ ConfirmPassword::ConfirmPassword(UserRecord& buffer, MessageService& messages, W
     m_password->setMaxLength(width::kPassword);
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setAccessibleName(QStringLiteral("Confirm Password"));
+    m_password->setMinimumWidth(m_password->fontMetrics().averageCharWidth() * 24);
     prompt->setBuddy(m_password);
-    auto* okButton = new QPushButton(variant == LoginVariant::Monitor ? QStringLiteral("&OK") : QStringLiteral("&Ok"), this);
+    auto* okButton =
+        new QPushButton(variant == LoginVariant::Monitor ? QStringLiteral("&OK") : QStringLiteral("&Ok"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     okButton->setDefault(true);
-    auto* row = new QHBoxLayout;
-    row->addWidget(prompt);
-    row->addWidget(m_password);
+    // Whose password is asked for: the check also comes before changing or deleting another user.
+    auto* whose = new QLabel(QStringLiteral("User:"), this);
+    auto* name = new QLabel(fitText(m_buffer.name, width::kUserName), this);
+    name->setTextFormat(Qt::PlainText);
+    name->setAccessibleName(QStringLiteral("User"));
+    QFont bold = name->font();
+    bold.setBold(true);
+    name->setFont(bold);
+    auto* rows = new QGridLayout;
+    rows->addWidget(whose, 0, 0);
+    rows->addWidget(name, 0, 1);
+    rows->addWidget(prompt, 1, 0);
+    rows->addWidget(m_password, 1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(okButton);
     buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(row);
+    layout->addLayout(rows);
     layout->addLayout(buttons);
     connect(okButton, &QPushButton::clicked, this, &ConfirmPassword::ok);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -52,7 +65,7 @@ void ConfirmPassword::ok() {
     if (Login::confirm(m_buffer, typed, m_messages) == Login::Check::Accepted) {
         accept();
     } else {
-        reject();  // one attempt per window
+        reject(); // one attempt per window
     }
 }
 
@@ -60,7 +73,8 @@ bool ConfirmPassword::check(UserRecord& buffer, MessageService& messages, Window
                             LoginVariant variant, QWidget* parent) {
     const QString stored = buffer.confirmPassword;
     ConfirmPassword w(buffer, messages, positions, variant, parent);
-    const bool ok = w.exec() == QDialog::Accepted && fitText(buffer.password, width::kPassword) == fitText(buffer.confirmPassword, width::kPassword);
+    const bool ok = w.exec() == QDialog::Accepted &&
+                    fitText(buffer.password, width::kPassword) == fitText(buffer.confirmPassword, width::kPassword);
     if (!ok) {
         // Cancelled or refused: the buffer is a consistent record again.
         buffer.confirmPassword = buffer.password.isEmpty() ? stored : buffer.password;
@@ -68,14 +82,16 @@ bool ConfirmPassword::check(UserRecord& buffer, MessageService& messages, Window
     return ok;
 }
 
-SelectUsers::SelectUsers(DataStore& store, MessageService& messages, WindowPositions* positions,
-                         LoginVariant variant, QWidget* parent)
+SelectUsers::SelectUsers(DataStore& store, MessageService& messages, WindowPositions* positions, LoginVariant variant,
+                         QWidget* parent)
     : PlacedDialog(positions, QStringLiteral("SelectUsers"), parent), m_store(store), m_messages(messages),
       m_positions(positions), m_variant(variant) {
     setWindowTitle(QStringLiteral("Select User"));
     auto* heading = new QLabel(QStringLiteral("Name"), this);
     m_list = new QListWidget(this);
     m_list->setAccessibleName(QStringLiteral("Name"));
+    // Room for a long name and several users at once.
+    m_list->setMinimumSize(m_list->fontMetrics().averageCharWidth() * 32, m_list->fontMetrics().height() * 8);
     heading->setBuddy(m_list);
     auto* selectButton = new QPushButton(QStringLiteral("&Select"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);

@@ -8,15 +8,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QPointer>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
@@ -24,7 +24,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace zendrel {
@@ -68,6 +67,9 @@ Main::Main(FrameContext context, QWidget* parent)
     setObjectName(QStringLiteral("Main"));
     m_mdi = new QMdiArea(this);
     m_mdi->setAccessibleName(QStringLiteral("Windows"));
+    // Windows that do not fit are scrolled to; tiling and cascading never widen the frame for them.
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
 
     m_monitorOn = m_ctx.settings.monitorActive != 0;
@@ -103,8 +105,8 @@ Main::Main(FrameContext context, QWidget* parent)
         statusBar()->addPermanentWidget(m_fields[i]);
     }
     refreshUserButtons();
-    if (m_ctx.positions) {
-        restorePlacement(this, *m_ctx.positions, QStringLiteral("Main"));
+    if (!m_ctx.positions || !restorePlacement(this, *m_ctx.positions, QStringLiteral("Main"))) {
+        placeFirstTime();
     }
 
     // Every input in any window of the program counts as activity; ticks and notices do not.
@@ -214,6 +216,19 @@ void Main::buildToolBar() {
     auto* key = new QLabel(bar);
     key->setPixmap(style()->standardIcon(QStyle::SP_DialogApplyButton).pixmap(16, 16));
     bar->addWidget(key);
+}
+
+void Main::placeFirstTime() {
+    // Most of the screen, centred: room for a password list with all its columns and for the windows
+    // beside it.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect room = screen->availableGeometry();
+    QRect first(QPoint(), QSize(room.width() * 7 / 8, room.height() * 7 / 8).expandedTo(minimumSizeHint()));
+    first.moveCenter(room.center());
+    setGeometry(first);
 }
 
 void Main::refreshUserButtons() {
@@ -359,8 +374,13 @@ void Main::arrangeIcons() {
 }
 
 void Main::contents() {
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_ctx.guide))) {
-        m_ctx.messages.show(QStringLiteral("Help"), QStringLiteral("The user guide could not be opened: ") + m_ctx.guide);
+    // Through the desktop's opener, which says when there is no browser to show the guide.
+    std::string error = "there is nothing to open it with";
+    if (m_ctx.shell == nullptr || !m_ctx.shell->openDocument(m_ctx.guide.toStdString(), error)) {
+        m_ctx.messages.show(Message{QStringLiteral("Help"),
+                                    QStringLiteral("The user guide could not be opened:|") + m_ctx.guide +
+                                        QStringLiteral("|") + QString::fromStdString(error),
+                                    Buttons::Ok, Answer::Ok, false, MessageKind::Error});
     }
 }
 

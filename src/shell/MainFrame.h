@@ -98,6 +98,7 @@ private:
     void minimizeForSend();
     void buildMenus();
     void buildToolBar();
+    void placeFirstTime();
     void startCountdown();
     void about();
     void contents();

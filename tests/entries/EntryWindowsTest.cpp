@@ -1,9 +1,10 @@
+#include "entries/EntryWindows.h"
+
 #include "base/Dates.h"
 #include "entries/AdvancedSettings.h"
-#include "entries/EntryWindows.h"
 #include "entries/InfoWindows.h"
-#include "send/KeyTokens.h"
 #include "platform/sim/SimDesktop.h"
+#include "send/KeyTokens.h"
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
@@ -11,10 +12,10 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QSpinBox>
-
+#include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace zendrel;
@@ -167,6 +168,70 @@ TEST(CalendarWindowTest, TodayClosesAtOnceAndYesterdayAsksFirst) {
     EXPECT_EQ(c.chosen(), today);
     EXPECT_EQ(messages.shown.size(), 1);
     EXPECT_FALSE(c.dayButton(41)->isVisibleTo(&c));
+}
+
+TEST(CalendarWindowTest, TheGridKeepsSixRowsSoTheArrowsStayAndTodayStandsOut) {
+    ScriptedMessages messages;
+    const int32_t today = dayNumber(QDate(2015, 8, 12));
+    // February 2015 fills four weeks, March five, August six.
+    Calendar c(dayNumber(QDate(2015, 2, 10)), today, {}, messages, nullptr);
+    c.show();
+    QApplication::processEvents();
+    auto* next = test::named<QPushButton>(&c, "Next Month");
+    auto* year = test::named<QLineEdit>(&c, "Year");
+    const QRect arrow = next->geometry();
+    const QRect yearBox = year->geometry();
+    const QRect sixthRow = c.dayButton(35)->geometry();
+    const QSize size = c.size();
+    for (int month = 3; month <= 8; ++month) {
+        next->click();
+        QApplication::processEvents();
+        EXPECT_EQ(next->geometry(), arrow) << "month " << month;
+        EXPECT_EQ(year->geometry(), yearBox) << "month " << month;
+        EXPECT_EQ(c.dayButton(35)->geometry(), sixthRow) << "month " << month;
+        EXPECT_EQ(c.size(), size) << "month " << month;
+    }
+    ASSERT_EQ(c.model().month(), 8);
+    for (int button = 0; button < 42; ++button) {
+        EXPECT_EQ(c.dayButton(button)->font().bold(), button == c.model().buttonOf(12)) << button;
+    }
+    next->click();
+    EXPECT_FALSE(c.dayButton(c.model().buttonOf(12))->font().bold()) << "the 12th of September is not today";
+}
+
+TEST(CalendarWindowTest, AYearOutOfRangeIsRefusedOnceAndTheBoxReturnsToTheShownYear) {
+    ScriptedMessages messages;
+    Calendar c(dayNumber(QDate(2026, 5, 10)), dayNumber(QDate(2026, 5, 1)), {}, messages, nullptr);
+    c.show();
+    QApplication::setActiveWindow(&c);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&c));
+    auto* year = test::named<QLineEdit>(&c, "Year");
+    auto* month = test::named<QLineEdit>(&c, "Month");
+    year->setFocus();
+    year->selectAll();
+    QTest::keyClicks(year, "1700");
+    QTest::keyClick(year, Qt::Key_Return);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].title, "Error Message");
+    EXPECT_EQ(messages.shown[0].text, "Year should be between 1801 to 2099");
+    EXPECT_TRUE(year->hasFocus());
+    EXPECT_EQ(year->text(), "1700") << "kept to be put right";
+    // The user leaves the box without putting it right.
+    month->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(year->text(), "2026");
+    EXPECT_EQ(c.model().year(), 2026);
+    EXPECT_EQ(messages.shown.size(), 1);
+    // The same for the month.
+    month->selectAll();
+    QTest::keyClicks(month, "13");
+    QTest::keyClick(month, Qt::Key_Return);
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(messages.shown[1].text, "Month should be between 1 to 12");
+    year->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(month->text(), "5");
+    EXPECT_EQ(messages.shown.size(), 2);
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -532,6 +533,13 @@ TEST_F(PasswordWindowsTest, CopyButtonsFilterAndLaunchWorkOnTheSelectedEntry) {
     l->launchUrl();
     EXPECT_EQ(shell.opened.size(), 2u);
     EXPECT_EQ(lastMessage(), "Only internet and mail addresses are opened:|/tmp/run-me.desktop");
+    // No browser on this desktop: the user is told, with the address.
+    e.url = "https://bank.example";
+    ASSERT_TRUE(Table<PasswordRecord>(ts.store()).change(e));
+    shell.unopenable.insert("https://bank.example");
+    l->launchUrl();
+    EXPECT_EQ(lastMessage(),
+              "The address could not be opened:|https://bank.example|no program to open it is installed");
 
     // The user edits the display and leaves it: its text goes onto the clipboard.
     auto* display = named<QLineEdit>(l.get(), "Clipboard Contents");
@@ -962,6 +970,29 @@ TEST_F(PasswordWindowsTest, TheColumnLayoutIsKeptUnderItsListName) {
     EXPECT_FALSE(positions.value("BrowsePasswords", "SRCF?Browse:1").isEmpty());
     auto again = list(ann);
     EXPECT_EQ(again->view()->horizontalHeader()->sectionSize(0), 333);
+}
+
+TEST_F(PasswordWindowsTest, HeaderTitlesAreNeverCutAndCtrlEndGoesDownWithoutScrollingSideways) {
+    for (int i = 0; i < 40; ++i) {
+        stored("Ann", QStringLiteral("Service %1").arg(i, 2, 10, QLatin1Char('0')), "ann");
+    }
+    auto l = list(ann);
+    QHeaderView* header = l->view()->horizontalHeader();
+    // A user's layout from a narrower design, and the user dragging a column narrow.
+    header->resizeSection(5, 10);
+    EXPECT_GE(header->sectionSize(5), header->sectionSizeHint(5)) << "Last Change Date";
+    // A list too narrow for its columns.
+    l->resize(420, 300);
+    QApplication::processEvents();
+    ASSERT_GT(l->view()->horizontalScrollBar()->maximum(), 0);
+    for (auto [key, row] : {std::pair{Qt::Key_End, 39}, std::pair{Qt::Key_Home, 0}, std::pair{Qt::Key_End, 39}}) {
+        QTest::keyClick(l->view(), key, Qt::ControlModifier);
+        EXPECT_EQ(l->selectedRow(), row);
+        EXPECT_EQ(l->view()->horizontalScrollBar()->value(), 0) << "scrolled sideways";
+    }
+    QTest::keyClick(l->view(), Qt::Key_Home);
+    EXPECT_EQ(l->selectedRow(), 0);
+    EXPECT_EQ(l->view()->horizontalScrollBar()->value(), 0);
 }
 
 } // namespace

@@ -1,28 +1,31 @@
 // The frame and the login windows, offscreen, with scripted messages and a virtual clock.
+#include "entries/BrowsePasswords.h"
+#include "framework/Application.h"
 #include "framework/WindowPositions.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimKeyboard.h"
 #include "session/Login.h"
 #include "session/LoginWindows.h"
-#include "entries/BrowsePasswords.h"
-#include "framework/Application.h"
 #include "session/UsersWindows.h"
 #include "shell/MainFrame.h"
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
 using namespace zendrel;
@@ -32,6 +35,20 @@ namespace {
 using test::button;
 using test::waitFor;
 using test::whenModal;
+
+// The command of a menu of the frame with this caption.
+QAction* menuCommand(Main& frame, const QString& menuText, const QString& text) {
+    for (QAction* menu : frame.menuBar()->actions()) {
+        if (menu->text() == menuText) {
+            for (QAction* a : menu->menu()->actions()) {
+                if (a->text() == text) {
+                    return a;
+                }
+            }
+        }
+    }
+    return nullptr;
+}
 
 class LoginWindowsTest : public ::testing::Test {
 protected:
@@ -52,6 +69,50 @@ TEST_F(LoginWindowsTest, ANewDataDirectoryLetsDefaultUserInWithoutAnyWindow) {
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->name, "Default User");
     EXPECT_TRUE(ts.messages().shown.isEmpty());
+    EXPECT_FALSE(positions.stored("SelectUsers")) << "a window that was never shown keeps no place";
+}
+
+// The windows' places as a window that was never laid out would have left them.
+TEST_F(LoginWindowsTest, WindowsWithATinyPlaceInTheCornerOpenCentredOverTheFrame) {
+    positions.save("SelectUsers", QRect(0, 0, 100, 30));
+    positions.save("ConfirmPassword", QRect(0, 0, 100, 30));
+    QWidget frame;
+    frame.setGeometry(300, 150, 900, 560);
+    frame.show();
+    auto expectCentred = [&frame](QWidget* w) {
+        EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->windowTitle().toStdString();
+        EXPECT_GE(w->height(), w->minimumSizeHint().height()) << w->windowTitle().toStdString();
+        EXPECT_LE((w->geometry().center() - frame.geometry().center()).manhattanLength(), 2)
+            << w->windowTitle().toStdString();
+    };
+
+    // The only user, with a password: "Select User" is passed through unseen, the check opens over the frame.
+    addUser("Ann", "Secret");
+    int checks = 0;
+    whenModal([&](QWidget* check) {
+        ++checks;
+        EXPECT_EQ(check->windowTitle(), "Security Check");
+        expectCentred(check);
+        QTest::keyClicks(check->findChild<QLineEdit*>(), "Secret");
+        button(check, "&Ok")->click();
+    });
+    ASSERT_TRUE(SelectUsers::choose(ts.store(), ts.messages(), &positions, LoginVariant::Main, &frame));
+    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(positions.stored("SelectUsers"), QRect(0, 0, 100, 30)) << "the unseen choice wrote nothing";
+    EXPECT_NE(positions.stored("ConfirmPassword"), QRect(0, 0, 100, 30));
+
+    // Two users: the choice is shown, over the frame, and keeps its place from then on.
+    addUser("Bob", "Not Required");
+    QRect shown;
+    whenModal([&](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), "Select User");
+        expectCentred(w);
+        shown = w->geometry();
+        w->findChild<QListWidget*>()->setCurrentRow(1);
+        button(w, "&Select")->click();
+    });
+    ASSERT_TRUE(SelectUsers::choose(ts.store(), ts.messages(), &positions, LoginVariant::Main, &frame));
+    EXPECT_EQ(positions.stored("SelectUsers"), shown);
 }
 
 TEST_F(LoginWindowsTest, AProtectedUserIsAskedAgainUntilThePasswordMatches) {
@@ -72,7 +133,7 @@ TEST_F(LoginWindowsTest, AProtectedUserIsAskedAgainUntilThePasswordMatches) {
         });
         button(w, "&Select")->click();
         if (attempts == 1) {
-            whenModal(selectAnn);  // still in "Select User" after the refusal
+            whenModal(selectAnn); // still in "Select User" after the refusal
         }
     };
     whenModal(selectAnn);
@@ -98,6 +159,14 @@ TEST_F(LoginWindowsTest, TheSecurityCheckAllowsOneAttemptAndRestoresTheBuffer) {
     buffer.name = "Ann";
     buffer.password = buffer.confirmPassword = "Secret";
     whenModal([](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), "Security Check");
+        const QLabel* user = test::named<QLabel>(w, "User");
+        EXPECT_EQ(user ? user->text() : QString(), "Ann") << "the window says whose password it asks for";
+        QStringList labels;
+        for (auto* l : w->findChildren<QLabel*>()) {
+            labels << l->text();
+        }
+        EXPECT_TRUE(labels.contains("Confirm Password:"));
         QTest::keyClicks(w->findChild<QLineEdit*>(), "wrong");
         button(w, "&Ok")->click();
     });
@@ -118,15 +187,17 @@ protected:
     SystemRandom random;
     ScriptedFileDialogs dialogs;
     WindowPositions positions{ts.file("POSITION.INI")};
+    QString guide = "/opt/zendrel/guide/index.html";
     std::unique_ptr<Main> frame;
 
     void open(Settings s) {
         auto d = desktop;
         auto k = keyboard;
         frame = std::make_unique<Main>(FrameContext{ts.store(), ts.messages(), ts.clock(), clipboard, s, &positions,
-                                                    [d, k] { return SendBackends{nullptr, k.get(), d.get()}; },
-                                                    QString(), desktop.get(), &shell, &random, &dialogs,
-                                                    ts.dir()});
+                                                    [d, k] {
+                                                        return SendBackends{nullptr, k.get(), d.get()};
+                                                    },
+                                                    guide, desktop.get(), &shell, &random, &dialogs, ts.dir()});
         frame->show();
     }
     void ticks(int seconds) {
@@ -191,6 +262,20 @@ TEST_F(FrameTest, CancelKeepsTheProgramOpenAndClosingLeavesTheClipboardClean) {
     frame->close();
     EXPECT_EQ(clipboard.text(), "Cleared by Zendrel.");
     EXPECT_TRUE(positions.restore("Main", {QRect(0, 0, 4000, 4000)}, QRect(0, 0, 4000, 4000)));
+}
+
+TEST_F(FrameTest, HelpContentsOpensTheGuideOrSaysWhyItCannot) {
+    open(Settings{});
+    menuCommand(*frame, "&Help", "&Contents")->trigger();
+    EXPECT_EQ(shell.opened, std::vector<std::string>{guide.toStdString()});
+    EXPECT_TRUE(ts.messages().shown.isEmpty());
+    // No browser on this desktop.
+    shell.unopenable.insert(guide.toStdString());
+    menuCommand(*frame, "&Help", "&Contents")->trigger();
+    ASSERT_EQ(ts.messages().shown.size(), 1);
+    EXPECT_EQ(ts.messages().shown[0].title, "Help");
+    EXPECT_EQ(ts.messages().shown[0].text,
+              "The user guide could not be opened:|/opt/zendrel/guide/index.html|no program to open it is installed");
 }
 
 TEST_F(FrameTest, TheClipboardFilterCommandCleansTheText) {
@@ -280,6 +365,57 @@ TEST_F(FramePasswordsTest, OpenListsFollowARenameAndCloseWhenTheirUserIsDeleted)
     EXPECT_EQ(frame->statusField(2), "");
 }
 
+TEST_F(FramePasswordsTest, TilingAndCascadingNeverResizeTheFrameAndTwoListsFitSideBySide) {
+    frame->setGeometry(100, 80, 853, 600);
+    userButton(0)->click();
+    userButton(0)->click();
+    ASSERT_EQ(frame->passwordLists().size(), 2);
+    QApplication::processEvents();
+    const QRect before = frame->geometry();
+    for (const char* command : {"T&ile", "&Cascade", "T&ile"}) {
+        menuCommand(*frame, "&Window", command)->trigger();
+        QApplication::processEvents();
+        EXPECT_EQ(frame->geometry(), before) << command;
+    }
+
+    // The frame across a screen 1280 pixels wide: the two lists tile side by side, each of them whole.
+    frame->showMaximized();
+    QApplication::processEvents();
+    menuCommand(*frame, "&Window", "T&ile")->trigger();
+    QApplication::processEvents();
+    auto* area = frame->findChild<QMdiArea*>();
+    QList<QRect> tiles;
+    for (BrowsePasswords* list : frame->passwordLists()) {
+        tiles << list->parentWidget()->geometry();
+        EXPECT_TRUE(area->viewport()->rect().contains(tiles.last()))
+            << tiles.last().x() << "," << tiles.last().y() << " " << tiles.last().width() << "x"
+            << tiles.last().height() << " in " << area->viewport()->width() << "x" << area->viewport()->height();
+    }
+    ASSERT_EQ(tiles.size(), 2);
+    EXPECT_EQ(tiles[0].top(), tiles[1].top()) << "side by side";
+}
+
+TEST_F(FramePasswordsTest, APasswordListFirstOpensWithEveryColumnWhole) {
+    for (int i = 0; i < 20; ++i) {
+        PasswordRecord e = test::entry("Ann", QStringLiteral("Service %1").arg(i), "ann");
+        e.expiryDate = ts.clock().today() + 30;
+        e.lastChangeDate = ts.clock().today();
+        ASSERT_TRUE(Table<PasswordRecord>(ts.store()).insert(e));
+    }
+    userButton(0)->click();
+    ASSERT_EQ(frame->passwordLists().size(), 1);
+    QApplication::processEvents();
+    BrowsePasswords* list = frame->passwordLists().at(0);
+    QHeaderView* header = list->view()->horizontalHeader();
+    for (int c = 0; c < header->count(); ++c) {
+        EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << "title of column " << c << " cut";
+    }
+    EXPECT_LE(header->length(), list->view()->viewport()->width()) << "a column cut at the right";
+    auto* area = frame->findChild<QMdiArea*>();
+    EXPECT_TRUE(area->viewport()->rect().contains(list->parentWidget()->geometry()));
+    EXPECT_GE(list->view()->viewport()->height(), 10 * list->view()->verticalHeader()->defaultSectionSize());
+}
+
 TEST_F(FramePasswordsTest, ClosingWhileAnEntryFormIsOpenDropsTheFormFirst) {
     userButton(0)->click();
     ASSERT_EQ(frame->passwordLists().size(), 1);
@@ -329,6 +465,26 @@ TEST_F(FramePasswordsTest, ASendThatEndsInAMessageBringsTheMinimisedFrameBack) {
     EXPECT_FALSE(frame->isMinimized());
     EXPECT_TRUE(frame->isVisible());
     EXPECT_TRUE(frame->windowState() & Qt::WindowMaximized) << "restored as it was before";
+}
+
+TEST_F(FramePasswordsTest, EveryWindowCarriesTheProgramsIcon) {
+    const QIcon icon = QApplication::windowIcon();
+    ASSERT_FALSE(icon.pixmap(QSize(32, 32)).isNull());
+    EXPECT_FALSE(QIcon(":/zendrel/icons/zendrel.svg").pixmap(QSize(32, 32)).isNull()) << "the drawing is read";
+    EXPECT_FALSE(applicationIcon("/nonexistent/zendrel.svg").pixmap(QSize(32, 32)).isNull())
+        << "some icon even where the drawing cannot be read";
+
+    EXPECT_EQ(frame->windowIcon().cacheKey(), icon.cacheKey());
+    userButton(0)->click();
+    ASSERT_EQ(frame->passwordLists().size(), 1);
+    EXPECT_EQ(frame->passwordLists().at(0)->parentWidget()->windowIcon().cacheKey(), icon.cacheKey());
+    qint64 dialog = 0;
+    whenModal([&dialog](QWidget* w) {
+        dialog = w->windowIcon().cacheKey();
+        button(w, "Cancel")->click();
+    });
+    frame->browsePasswords();
+    EXPECT_EQ(dialog, icon.cacheKey());
 }
 
 TEST(ApplicationTest, AFailingTableEndsTheEventWithAMessageNotTheProgram) {

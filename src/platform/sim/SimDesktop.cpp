@@ -113,6 +113,10 @@ bool SimShell::startProgram(const std::string& commandLine, std::string& error) 
 }
 
 bool SimShell::openDocument(const std::string& target, std::string& error) {
+    if (unopenable.count(target)) {
+        error = "no program to open it is installed";
+        return false;
+    }
     opened.push_back(target);
     return true;
 }

@@ -67,6 +67,8 @@ public:
     std::vector<std::string> started;
     std::vector<std::string> opened;
     std::set<std::string> missing;
+    // Documents and addresses for which the desktop has no handler.
+    std::set<std::string> unopenable;
 };
 
 class SimClipboard final : public Clipboard {

@@ -6,6 +6,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -107,6 +108,116 @@ bool PosixShell::spawnDetached(const std::vector<std::string>& argv, std::string
     return true;
 }
 
+namespace {
+
+// What the intermediate child of spawnAndWatch() reports.
+struct WatchReport {
+    int spawnError = 0; // errno of the start, 0 when started
+    int finished = 0;   // 1 when the program ended within the wait
+    int status = 0;     // its wait status then
+};
+
+// xdg-open's exit statuses, as its manual gives them.
+std::string openerFailure(const std::string& program, int status) {
+    if (WIFSIGNALED(status)) {
+        return program + " was stopped by signal " + std::to_string(WTERMSIG(status));
+    }
+    switch (WEXITSTATUS(status)) {
+    case 1:
+        return program + " did not understand its command line";
+    case 2:
+        return "the file does not exist";
+    case 3:
+        return "no program to open it is installed";
+    case 4:
+        return "the program that opens it failed";
+    default:
+        return program + " ended with status " + std::to_string(WEXITSTATUS(status));
+    }
+}
+
+} // namespace
+
+bool PosixShell::spawnAndWatch(const std::vector<std::string>& argv, int waitMs, std::string& error) {
+    if (argv.empty()) {
+        error = "empty command";
+        return false;
+    }
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    // As in spawnDetached(), an intermediate child starts the program in a session of its own; it waits
+    // for the program's end for a while, reports, and ends, leaving a program that runs on to init.
+    const pid_t child = fork();
+    if (child < 0) {
+        error = std::strerror(errno);
+        close(report[0]);
+        close(report[1]);
+        return false;
+    }
+    if (child == 0) {
+        close(report[0]);
+        setsid();
+        std::vector<char*> args;
+        for (const auto& a : argv) {
+            args.push_back(const_cast<char*>(a.c_str()));
+        }
+        args.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        pid_t pid = 0;
+        WatchReport r;
+        r.spawnError = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+        for (int waited = 0; r.spawnError == 0 && waited < waitMs; waited += 10) {
+            int status = 0;
+            const pid_t done = waitpid(pid, &status, WNOHANG);
+            if (done == pid) {
+                r.finished = 1;
+                r.status = status;
+                break;
+            }
+            if (done < 0 && errno != EINTR) {
+                break;
+            }
+            const timespec tick{0, 10 * 1000 * 1000};
+            nanosleep(&tick, nullptr);
+        }
+        const ssize_t written = write(report[1], &r, sizeof r);
+        (void)written;
+        _exit(0);
+    }
+    close(report[1]);
+    WatchReport r;
+    ssize_t got = -1;
+    do {
+        got = read(report[0], &r, sizeof r);
+    } while (got < 0 && errno == EINTR);
+    close(report[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (got != sizeof r) {
+        error = "the program could not be started";
+        return false;
+    }
+    if (r.spawnError == ENOENT) {
+        error = argv[0] + " is not installed";
+        return false;
+    }
+    if (r.spawnError != 0) {
+        error = argv[0] + ": " + std::strerror(r.spawnError);
+        return false;
+    }
+    if (r.finished && !(WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0)) {
+        error = openerFailure(argv[0], r.status);
+        return false;
+    }
+    return true;
+}
+
 bool PosixShell::startProgram(const std::string& commandLine, std::string& error) {
     // A document (not a program) is opened with its handler, as a double-click would.
     struct stat st {};
@@ -120,7 +231,7 @@ bool PosixShell::startProgram(const std::string& commandLine, std::string& error
 }
 
 bool PosixShell::openDocument(const std::string& target, std::string& error) {
-    return spawnDetached({"xdg-open", target}, error);
+    return spawnAndWatch({"xdg-open", target}, kOpenerWaitMs, error);
 }
 
 } // namespace zendrel::x11
