@@ -7,6 +7,7 @@
 #include "platform/sim/SimKeyboard.h"
 #include "platform/sim/SimTray.h"
 #include "session/ConfigStore.h"
+#include "support/Mounts.h"
 #include "support/TestStore.h"
 
 #include <gtest/gtest.h>
@@ -337,6 +338,57 @@ TEST_F(MonitorOperationsTest, WithoutANotificationAreaTheWindowStaysReachable) {
     ops->trayHostChanged(false);
     EXPECT_EQ(window, QStringList({"show"}));
     EXPECT_TRUE(ops->windowShown());
+}
+
+TEST_F(MonitorOperationsTest, AbsurdSettingsAreReadAsTheNearestPaceThatWorks) {
+    addUser("Ann");
+    ConfigStore(ts.store()).write("ZD_GD", QStringLiteral("abc"));
+    setting("ZD_BS", 255);
+    ASSERT_TRUE(start());
+    EXPECT_EQ(ops->settings().sendInterval, 20);
+    EXPECT_EQ(ops->settings().groupSize, 10);
+    setting("ZD_GD", 99999);
+    setting("ZD_BS", 0);
+    ticks(51);
+    EXPECT_EQ(ops->settings().sendInterval, 250);
+    EXPECT_EQ(ops->settings().groupSize, 7);
+}
+
+// A directory that cannot be written: the notice, then the program works on what it can read.
+TEST(MonitorOperationsReadOnlyTest, AReadOnlyDataDirectoryIsWatchedAfterTheNotice) {
+    QTemporaryDir dir;
+    {
+        test::TestStore ts(dir.path());
+        ConfigStore config(ts.store());
+        initialiseSettings(ts.store(), config);
+        Table<UserRecord> users(ts.store());
+        UserRecord u = users.prime();
+        u.name = "Ann";
+        u.password = u.confirmPassword = "Not Required";
+        ASSERT_TRUE(users.insert(u));
+        PasswordRecord e = test::entry("Ann", "Bank", "ann");
+        e.monitor = 1;
+        e.windowTitleToLocate = "Bank Login";
+        ASSERT_TRUE(Table<PasswordRecord>(ts.store()).insert(e));
+    }
+    test::ReadOnlyMount mount(dir.path());
+    if (!mount.ok()) {
+        GTEST_SKIP() << "no read-only bind mount can be made here";
+    }
+    test::TestStore ts(mount.path());
+    sim::SimDesktop desktop;
+    sim::SimKeyboard keyboard{&ts.clock(), &desktop};
+    MonitorEngine engine(EngineProgram::Monitor, ts.store(), keyboard, desktop, ts.clock(), {}, {});
+    EngineQueue queue(engine);
+    sim::SimTray tray;
+    sim::SimClipboard clipboard;
+    sim::SimShell shell;
+    MonitorOperations ops({ts.store(), ts.messages(), ts.clock(), tray, clipboard, shell, queue}, {});
+    ASSERT_TRUE(ops.start());
+    EXPECT_EQ(ops.selectedUser(), "Ann");
+    EXPECT_EQ(engine.rows().size(), 1u);
+    ASSERT_FALSE(ts.messages().shown.isEmpty());
+    EXPECT_EQ(ts.messages().shown.first().title, "Access Denied");
 }
 
 TEST_F(MonitorOperationsTest, PreferencesAreCorrectedOnOpeningAndStoredOnOk) {
