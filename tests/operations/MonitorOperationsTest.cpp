@@ -98,21 +98,31 @@ protected:
     }
 };
 
-TEST(MonitorOperationsStartTest, TablesTheMainProgramNeverPreparedAreRefused) {
-    test::TestStore ts;
+// The operations on a store of a test's own, without a window.
+struct Bare {
+    explicit Bare(test::TestStore& ts)
+        : keyboard(&ts.clock(), &desktop),
+          engine(EngineProgram::Monitor, ts.store(), keyboard, desktop, ts.clock(), {}, {}), queue(engine),
+          ops({ts.store(), ts.messages(), ts.clock(), tray, clipboard, shell, queue}, {}) {}
     sim::SimDesktop desktop;
-    sim::SimKeyboard keyboard{&ts.clock(), &desktop};
-    MonitorEngine engine(EngineProgram::Monitor, ts.store(), keyboard, desktop, ts.clock(), {}, {});
-    EngineQueue queue(engine);
+    sim::SimKeyboard keyboard;
+    MonitorEngine engine;
+    EngineQueue queue;
     sim::SimTray tray;
     sim::SimClipboard clipboard;
     sim::SimShell shell;
-    MonitorOperations ops({ts.store(), ts.messages(), ts.clock(), tray, clipboard, shell, queue}, {});
+    MonitorOperations ops;
+};
+
+TEST(MonitorOperationsStartTest, TablesTheMainProgramNeverPreparedAreRefused) {
+    test::TestStore ts;
+    Bare bare(ts);
+    MonitorOperations& ops = bare.ops;
     EXPECT_FALSE(ops.start());
     ASSERT_EQ(ts.messages().shown.size(), 1);
     EXPECT_EQ(ts.messages().shown[0].text,
               "You must run the main Zendrel program before you can use the Zendrel Monitor.");
-    EXPECT_TRUE(tray.log.empty());
+    EXPECT_TRUE(bare.tray.log.empty());
 }
 
 TEST_F(MonitorOperationsTest, ASingleUserWithoutPasswordIsWatchedFromTheStartInTheNotificationArea) {
@@ -376,17 +386,11 @@ TEST(MonitorOperationsReadOnlyTest, AReadOnlyDataDirectoryIsWatchedAfterTheNotic
         GTEST_SKIP() << "no read-only bind mount can be made here";
     }
     test::TestStore ts(mount.path());
-    sim::SimDesktop desktop;
-    sim::SimKeyboard keyboard{&ts.clock(), &desktop};
-    MonitorEngine engine(EngineProgram::Monitor, ts.store(), keyboard, desktop, ts.clock(), {}, {});
-    EngineQueue queue(engine);
-    sim::SimTray tray;
-    sim::SimClipboard clipboard;
-    sim::SimShell shell;
-    MonitorOperations ops({ts.store(), ts.messages(), ts.clock(), tray, clipboard, shell, queue}, {});
+    Bare bare(ts);
+    MonitorOperations& ops = bare.ops;
     ASSERT_TRUE(ops.start());
     EXPECT_EQ(ops.selectedUser(), "Ann");
-    EXPECT_EQ(engine.rows().size(), 1u);
+    EXPECT_EQ(bare.engine.rows().size(), 1u);
     ASSERT_FALSE(ts.messages().shown.isEmpty());
     EXPECT_EQ(ts.messages().shown.first().title, "Access Denied");
 }
