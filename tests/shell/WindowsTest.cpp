@@ -160,7 +160,7 @@ TEST_F(LoginWindowsTest, TheSecurityCheckAllowsOneAttemptAndRestoresTheBuffer) {
     buffer.password = buffer.confirmPassword = "Secret";
     whenModal([](QWidget* w) {
         EXPECT_EQ(w->windowTitle(), "Security Check");
-        const QLabel* user = test::named<QLabel>(w, "User");
+        const QLabel* user = w->findChild<QLabel*>("user");
         EXPECT_EQ(user ? user->text() : QString(), "Ann") << "the window says whose password it asks for";
         QStringList labels;
         for (auto* l : w->findChildren<QLabel*>()) {
