@@ -113,6 +113,15 @@ TEST_F(LoginWindowsTest, WindowsWithATinyPlaceInTheCornerOpenCentredOverTheFrame
     });
     ASSERT_TRUE(SelectUsers::choose(ts.store(), ts.messages(), &positions, LoginVariant::Main, &frame));
     EXPECT_EQ(positions.stored("SelectUsers"), shown);
+
+    // A place on a screen that is no longer there is not used either.
+    positions.save("SelectUsers", QRect(3000, 2000, 400, 300));
+    whenModal([&](QWidget* w) {
+        expectCentred(w);
+        w->findChild<QListWidget*>()->setCurrentRow(1);
+        button(w, "&Select")->click();
+    });
+    ASSERT_TRUE(SelectUsers::choose(ts.store(), ts.messages(), &positions, LoginVariant::Main, &frame));
 }
 
 TEST_F(LoginWindowsTest, AProtectedUserIsAskedAgainUntilThePasswordMatches) {
