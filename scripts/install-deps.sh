@@ -13,7 +13,7 @@ packages=(
     libx11-dev libxtst-dev libxkbfile-dev libx11-xcb-dev libxcb1-dev
     libqt6svg6
     xvfb openbox xterm xdotool x11-xkb-utils x11-utils xauth xdg-utils
-    python3 dbus-x11 at-spi2-core python3-dogtail
+    python3 dbus-x11 at-spi2-core python3-dogtail imagemagick
     fonts-dejavu-core mount
     trayer
     keepassxc

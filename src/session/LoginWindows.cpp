@@ -36,7 +36,7 @@ ConfirmPassword::ConfirmPassword(UserRecord& buffer, MessageService& messages, W
     auto* whose = new QLabel(QStringLiteral("User:"), this);
     auto* name = new QLabel(fitText(m_buffer.name, width::kUserName), this);
     name->setTextFormat(Qt::PlainText);
-    name->setAccessibleName(QStringLiteral("User"));
+    name->setObjectName(QStringLiteral("user"));
     QFont bold = name->font();
     bold.setBold(true);
     name->setFont(bold);

@@ -113,6 +113,15 @@ TEST_F(LoginWindowsTest, WindowsWithATinyPlaceInTheCornerOpenCentredOverTheFrame
     });
     ASSERT_TRUE(SelectUsers::choose(ts.store(), ts.messages(), &positions, LoginVariant::Main, &frame));
     EXPECT_EQ(positions.stored("SelectUsers"), shown);
+
+    // A place on a screen that is no longer there is not used either.
+    positions.save("SelectUsers", QRect(3000, 2000, 400, 300));
+    whenModal([&](QWidget* w) {
+        expectCentred(w);
+        w->findChild<QListWidget*>()->setCurrentRow(1);
+        button(w, "&Select")->click();
+    });
+    ASSERT_TRUE(SelectUsers::choose(ts.store(), ts.messages(), &positions, LoginVariant::Main, &frame));
 }
 
 TEST_F(LoginWindowsTest, AProtectedUserIsAskedAgainUntilThePasswordMatches) {
@@ -160,7 +169,7 @@ TEST_F(LoginWindowsTest, TheSecurityCheckAllowsOneAttemptAndRestoresTheBuffer) {
     buffer.password = buffer.confirmPassword = "Secret";
     whenModal([](QWidget* w) {
         EXPECT_EQ(w->windowTitle(), "Security Check");
-        const QLabel* user = test::named<QLabel>(w, "User");
+        const QLabel* user = w->findChild<QLabel*>("user");
         EXPECT_EQ(user ? user->text() : QString(), "Ann") << "the window says whose password it asks for";
         QStringList labels;
         for (auto* l : w->findChildren<QLabel*>()) {
