@@ -1,6 +1,7 @@
 #include "operations/SyncOperations.h"
 
 #include "entries/Attachment.h"
+#include "session/Login.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -293,6 +294,71 @@ std::unique_ptr<DataStore> SyncOperations::openExchange(const QString& path, Dat
         return {};
     }
     return file;
+}
+
+bool SyncOperations::CommandLine::complete() const {
+    return !user.trimmed().isEmpty() && !password.trimmed().isEmpty() && !file.trimmed().isEmpty();
+}
+
+SyncOperations::CommandLine SyncOperations::parseCommandLine(const QStringList& arguments) {
+    auto named = [&arguments](const char* name) {
+        const QString prefix = QString::fromLatin1(name) + QLatin1Char('=');
+        for (const QString& a : arguments) {
+            if (a.startsWith(prefix)) {
+                return a.mid(prefix.size());
+            }
+        }
+        return QString();
+    };
+    auto stands = [&arguments](std::initializer_list<const char*> switches) {
+        for (const char* s : switches) {
+            if (arguments.contains(QString::fromLatin1(s))) {
+                return true;
+            }
+        }
+        return false;
+    };
+    auto position = [&arguments](qsizetype n) { return n <= arguments.size() ? arguments[n - 1] : QString(); };
+    auto first = [](std::initializer_list<QString> values) {
+        for (const QString& v : values) {
+            if (!v.isEmpty()) {
+                return v;
+            }
+        }
+        return QString();
+    };
+
+    CommandLine line;
+    QString sync = first({named("Sync"), named("SYNC")});
+    if (sync.isEmpty()) {
+        if (stands({"/SyncIn", "/SYNCIN", "/Syncin"})) {
+            sync = QStringLiteral("I");
+        }
+        if (stands({"/SyncOut", "/Syncout", "/SYNCOUT"})) {
+            sync = QStringLiteral("O");
+        }
+    }
+    if (!sync.isEmpty()) {
+        line.direction = sync.front();
+    }
+    line.user = first({named("User"), named("Name"), named("NAME"), position(2)});
+    line.password = first({named("Password"), named("PASSWORD"), position(3)});
+    line.file = first({named("File"), position(4), named("FILE")});
+    return line;
+}
+
+std::optional<UserRecord> SyncOperations::commandLineUser(const CommandLine& line) {
+    Login login(m_store);
+    std::optional<UserRecord> user = line.complete() ? login.findUser(line.user) : std::nullopt;
+    if (!user) {
+        m_messages.show(QStringLiteral("Synchonization cancelled"),
+                        QStringLiteral("Synchonization parameters incorrect.  Check command line."));
+        return std::nullopt;
+    }
+    if (Login::requiresPassword(*user) && Login::confirm(*user, line.password, m_messages) != Login::Check::Accepted) {
+        return std::nullopt;
+    }
+    return user;
 }
 
 std::unique_ptr<SyncOperations::Pass> SyncOperations::send(const UserRecord& user, const QString& path) {

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace zendrel {
 
@@ -86,6 +87,23 @@ public:
     std::unique_ptr<Pass> send(const UserRecord& user, const QString& path);
     // Receiving into the user's entries: nothing when the file cannot be read (its message was shown).
     std::unique_ptr<Pass> receive(const UserRecord& user, const QString& path);
+
+    // What the command line of the main program asks for: a direction ('I' receives, 'O' sends; anything
+    // else is no synchronization) and the user, password and file. Every argument after the program name is
+    // one parameter, counted from 1, named ones ("User=ann") included; names match exactly as spelled.
+    struct CommandLine {
+        QChar direction;
+        QString user;
+        QString password;
+        QString file;
+        bool requested() const { return direction == QLatin1Char('I') || direction == QLatin1Char('O'); }
+        bool complete() const;
+    };
+    static CommandLine parseCommandLine(const QStringList& arguments);
+    // The user a complete command line names, found without regard to case, after his login password by
+    // the login's rule; nothing after the message that refuses it ("Synchonization cancelled" for an
+    // unknown user or missing values, "Access Denied" for a wrong password).
+    std::optional<UserRecord> commandLineUser(const CommandLine& line);
 
     // Whether an attachment is within the one limit entries keep, on both sides.
     static bool attachmentFits(const QByteArray& bytes);

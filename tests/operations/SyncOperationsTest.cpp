@@ -484,3 +484,78 @@ TEST(DataBatch, ARefusedWriteInsideABatchIsUndoneAloneAndTheOthersCommit) {
     Table<UserRecord> again(ts.store());
     EXPECT_EQ(again.count(), 2);
 }
+
+namespace {
+
+struct LineCase {
+    QStringList args;
+    char direction; // 0: no synchronization
+    const char* user;
+    const char* password;
+    const char* file;
+};
+
+class SyncCommandLine : public ::testing::TestWithParam<LineCase> {};
+
+} // namespace
+
+TEST_P(SyncCommandLine, DirectionAndValuesAreTakenByTheirRules) {
+    const LineCase& c = GetParam();
+    const SyncOperations::CommandLine line = SyncOperations::parseCommandLine(c.args);
+    EXPECT_EQ(line.requested(), c.direction != 0);
+    if (c.direction != 0) {
+        EXPECT_EQ(line.direction, QLatin1Char(c.direction));
+    }
+    EXPECT_EQ(line.user, c.user);
+    EXPECT_EQ(line.password, c.password);
+    EXPECT_EQ(line.file, c.file);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SyncCommandLine,
+    ::testing::Values(
+        LineCase{{"/SyncOut", "User=ann", "Password=pw", "File=home.syn", "Data=A"}, 'O', "ann", "pw", "home.syn"},
+        // Positions count every parameter after the program name, named ones included.
+        LineCase{{"Sync=In", "alice", "pw", "home.syn"}, 'I', "alice", "pw", "home.syn"},
+        LineCase{{"Sync=in", "alice", "pw", "home.syn"}, 0, "alice", "pw", "home.syn"},
+        LineCase{{"SYNC=Out", "NAME=bob", "PASSWORD=x", "FILE=f.syn"}, 'O', "bob", "x", "FILE=f.syn"},
+        LineCase{{"Sync=Out", "Name=bob", "PASSWORD=x", "FILE=f.syn"}, 'O', "bob", "x", "FILE=f.syn"},
+        LineCase{{"Sync=Out", "Name=bob", "FILE=f.syn"}, 'O', "bob", "FILE=f.syn", "f.syn"},
+        LineCase{{"/SyncIn"}, 'I', "", "", ""},
+        // "O" wins when both kinds of switch stand; a named direction wins over both.
+        LineCase{{"/SYNCIN", "/Syncout", "User=u", "Password=p", "File=f"}, 'O', "u", "p", "f"},
+        LineCase{{"Sync=Input", "/SyncOut"}, 'I', "/SyncOut", "", ""},
+        // Names are matched exactly as spelled; a quoted path with blanks is one parameter.
+        LineCase{{"/syncin", "user=ann"}, 0, "user=ann", "", ""},
+        LineCase{{"/Syncin", "User=Ann Lee", "Password=p w", "File=/media/my stick/home.syn"},
+                 'I',
+                 "Ann Lee",
+                 "p w",
+                 "/media/my stick/home.syn"},
+        LineCase{{"Data=A"}, 0, "", "", ""}));
+
+TEST_F(SyncTest, TheCommandLineChoosesTheUserByNameAndChecksHisPassword) {
+    addUser(a, "Ann", "Secret");
+    addUser(a, "Free", "Not Required");
+    SyncOperations sync(a.store(), a.messages());
+    auto user = [&](QStringList args) { return sync.commandLineUser(SyncOperations::parseCommandLine(args)); };
+    const auto ann = user({"/SyncOut", "User=ANN", "Password=Secret  ", "File=x"});
+    ASSERT_TRUE(ann);
+    EXPECT_EQ(ann->name, "Ann");
+    EXPECT_TRUE(user({"/SyncOut", "User=free", "Password=anything", "File=x"}));
+    EXPECT_TRUE(a.messages().shown.isEmpty());
+
+    EXPECT_FALSE(user({"/SyncOut", "User=Ann", "Password=secret", "File=x"}));
+    EXPECT_EQ(a.messages().shown.last().title, "Access Denied");
+    EXPECT_EQ(lastText(a), "Invalid password.  Case does not match.");
+    EXPECT_FALSE(user({"/SyncOut", "User=Ann", "Password=wrong", "File=x"}));
+    EXPECT_EQ(lastText(a), "Invalid password");
+    for (const QStringList& args :
+         {QStringList{"/SyncIn"}, QStringList{"/SyncIn", "User=Nobody", "Password=p", "File=x"},
+          QStringList{"/SyncIn", "User=Ann", "Password=Secret", "File=  "}}) {
+        a.messages().shown.clear();
+        EXPECT_FALSE(user(args));
+        EXPECT_EQ(a.messages().titles(), QStringList{"Synchonization cancelled"});
+        EXPECT_EQ(lastText(a), "Synchonization parameters incorrect.  Check command line.");
+    }
+}
