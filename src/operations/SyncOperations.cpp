@@ -276,12 +276,14 @@ std::unique_ptr<DataStore> SyncOperations::openExchange(const QString& path, Dat
         return refuse(QStringLiteral("It is one of Zendrel's own data files"));
     }
     if (how == DataStore::Chosen::Write) {
-        // The old file goes, with what the store keeps beside it; only ordinary files are ever removed.
+        // The old file goes, with what the store keeps beside it; only ordinary files and links are ever removed
+        // (a link itself, never what it points to).
         for (const QString& p :
              {path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm"), path + QStringLiteral("-journal")}) {
             const QByteArray name = QFile::encodeName(p);
             struct stat st {};
-            if (::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(name.constData()) != 0) {
+            if (::lstat(name.constData(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) &&
+                ::unlink(name.constData()) != 0) {
                 return refuse(QStringLiteral("%1 (%2)").arg(QString::fromLocal8Bit(std::strerror(errno))).arg(errno));
             }
         }

@@ -559,3 +559,19 @@ TEST_F(SyncTest, TheCommandLineChoosesTheUserByNameAndChecksHisPassword) {
         EXPECT_EQ(lastText(a), "Synchonization parameters incorrect.  Check command line.");
     }
 }
+
+// Sending to a link replaces the link with the new file; what it pointed to stays as it was.
+TEST_F(SyncTest, SendingToALinkReplacesTheLinkNotItsTarget) {
+    const UserRecord ann = addUser(a, "Ann", "pw");
+    addEntry(a, dated("Ann", "First", day(2026, 6, 1), 1));
+    ASSERT_TRUE(send(a, ann, file("old.syn")));
+    const QByteArray old = test::fileBytes(file("old.syn"));
+    ASSERT_TRUE(QFile::link(file("old.syn"), file("link.syn")));
+    addEntry(a, dated("Ann", "Second", day(2026, 6, 2), 1));
+    a.messages().shown.clear();
+    ASSERT_TRUE(send(a, ann, file("link.syn")));
+    EXPECT_EQ(a.messages().titles(), QStringList{"Done"});
+    EXPECT_EQ(lastText(a), "Records added to the synchonization file:  2");
+    EXPECT_FALSE(QFileInfo(file("link.syn")).isSymLink());
+    EXPECT_EQ(test::fileBytes(file("old.syn")), old);
+}
