@@ -3,6 +3,8 @@
 #include "base/Dates.h"
 #include "data/Database.h"
 #include "entries/Attachment.h"
+#include "monitor/MonitorEngine.h"
+#include "platform/NoDisplay.h"
 #include "support/TestStore.h"
 
 #include <QDate>
@@ -574,4 +576,31 @@ TEST_F(SyncTest, SendingToALinkReplacesTheLinkNotItsTarget) {
     EXPECT_EQ(lastText(a), "Records added to the synchonization file:  2");
     EXPECT_FALSE(QFileInfo(file("link.syn")).isSymLink());
     EXPECT_EQ(test::fileBytes(file("old.syn")), old);
+}
+
+// The monitor program holds the same data directory through a store of its own; after its refresh a received
+// monitored entry is among the ones it watches.
+TEST_F(SyncTest, AMonitorHoldingTheDirectoryWatchesAReceivedEntryAfterItsRefresh) {
+    const UserRecord ann = addUser(a, "Ann", "pw");
+    PasswordRecord watched = dated("Ann", "Bank", day(2026, 6, 1), 1);
+    watched.monitor = 1;
+    watched.windowTitleToLocate = QStringLiteral("*Bank Login*");
+    addEntry(a, watched);
+    ASSERT_TRUE(send(a, ann, file()));
+
+    const UserRecord bob = addUser(b, "Bob", "pw");
+    test::TestStore monitorSide(b.dir());
+    NoDesktop desktop;
+    NoKeyboard keyboard;
+    MonitorEngine engine(EngineProgram::Monitor, monitorSide.store(), keyboard, desktop, monitorSide.clock(),
+                         SendSettings{7, 0}, MonitorEngine::Callbacks{});
+    engine.selectUser("Bob");
+    EXPECT_TRUE(engine.rows().empty());
+
+    ASSERT_TRUE(receive(b, bob, file()));
+    EXPECT_EQ(lastText(b), "Records added:  1\n\nRecords updated:  0");
+    engine.selectUser("Bob");
+    ASSERT_EQ(engine.rows().size(), 1u);
+    EXPECT_EQ(engine.rows()[0].service, "Bank");
+    EXPECT_EQ(engine.rows()[0].windowTitle, "*Bank Login*");
 }
