@@ -3,6 +3,7 @@
 #include "entries/Attachment.h"
 #include "session/Login.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -97,6 +98,18 @@ bool SyncOperations::Pass::slice(int records) {
     m_added += m_sliceAdded;
     m_updated += m_sliceUpdated;
     return !m_over;
+}
+
+bool SyncOperations::Pass::slice() {
+    QElapsedTimer took;
+    took.start();
+    const bool more = slice(m_records);
+    if (took.elapsed() > 30) {
+        m_records = std::max(1, m_records / 2);
+    } else if (took.elapsed() < 10) {
+        m_records = std::min(2000, m_records * 2);
+    }
+    return more;
 }
 
 void SyncOperations::Pass::finish(bool showSummary) {

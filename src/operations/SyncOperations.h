@@ -33,7 +33,10 @@ public:
         virtual ~Pass();
         // One slice: up to `records` records, written in one transaction. False once the pass is over
         // (every record seen, cancelled, or stopped by a message that ends it).
-        bool slice(int records = kSliceRecords);
+        bool slice(int records);
+        // One slice of as many records as fit in a few hundredths of a second, measured as the pass goes,
+        // so that the window driving it answers at once.
+        bool slice();
         // Ends the pass after the current record; what was written stays.
         void cancel() { m_over = true; }
         // Closes the exchange file and, when `showSummary` and something was counted, shows the summary
@@ -78,6 +81,7 @@ public:
         int64_t m_total = 0;
         int64_t m_sliceAdded = 0;
         int64_t m_sliceUpdated = 0;
+        int m_records = kSliceRecords;
 
         friend class SyncOperations;
     };

@@ -6,7 +6,6 @@
 #include "session/LoginWindows.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -81,18 +80,9 @@ void SyncWindows::run(bool sending, const UserRecord& user, const QString& path)
         return;
     }
     const QString procedure = sending ? QStringLiteral("SyncSend") : QStringLiteral("SyncReceive");
-    // Records per slice, kept to what fits in a few hundredths of a second, so that the window answers at once.
-    int records = SyncOperations::kSliceRecords;
     ProgressWindow progress(
-        [&pass, &records](ProgressWindow& w) {
-            QElapsedTimer took;
-            took.start();
-            const bool more = pass->slice(records);
-            if (took.elapsed() > 40) {
-                records = std::max(1, records / 2);
-            } else if (took.elapsed() < 15) {
-                records = std::min(2000, records * 2);
-            }
+        [&pass](ProgressWindow& w) {
+            const bool more = pass->slice();
             w.setProgress(pass->done(), pass->total());
             const qint64 percent = pass->total() > 0 ? pass->done() * 100 / pass->total() : 100;
             w.setLines(pass->upperLine(), QStringLiteral("%1% Completed").arg(percent));
