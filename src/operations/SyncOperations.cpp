@@ -211,12 +211,34 @@ protected:
         DataStore& store = m_ops.m_store;
         const QString table = store.displayName(p);
         const QString password = fitText(m_user.password, width::kPassword);
+        if (!m_ownerKnown) {
+            // The records of one owner are read with the owner held equal, so that each slice seeks to its
+            // place in the key instead of walking it from the start; the next owner in key order, if the
+            // file holds another at all, comes after.
+            KeyRange next;
+            next.limit = 1;
+            if (m_ownerSeen) {
+                next.from = {m_owner};
+                next.fromExclusive = true;
+            }
+            const auto first = m_file->read(x, key, next);
+            if (first.empty()) {
+                m_over = true;
+                return;
+            }
+            m_owner = first.front().first[static_cast<size_t>(owner)];
+            m_ownerKnown = m_ownerSeen = true;
+            m_range = KeyRange{};
+            m_range.prefix = {m_owner};
+        }
         KeyRange r = m_range;
         r.limit = records;
         const auto rows = m_file->read(x, key, r);
+        if (rows.size() < static_cast<size_t>(records)) {
+            m_ownerKnown = false;
+        }
         for (const auto& [in, rowId] : rows) {
-            m_range.from = {in[static_cast<size_t>(owner)], in[static_cast<size_t>(service)],
-                            in[static_cast<size_t>(name)]};
+            m_range.from = {in[static_cast<size_t>(service)], in[static_cast<size_t>(name)]};
             m_range.fromRowId = rowId;
             m_range.fromExclusive = true;
             ++m_done;
@@ -268,10 +290,12 @@ protected:
                 recordFailed(table, w, kUpdateFailed);
             }
         }
-        if (rows.size() < static_cast<size_t>(records)) {
-            m_over = true;
-        }
     }
+
+private:
+    Value m_owner;
+    bool m_ownerKnown = false;
+    bool m_ownerSeen = false;
 };
 
 std::unique_ptr<DataStore> SyncOperations::openExchange(const QString& path, DataStore::Chosen how) {

@@ -604,3 +604,23 @@ TEST_F(SyncTest, AMonitorHoldingTheDirectoryWatchesAReceivedEntryAfterItsRefresh
     EXPECT_EQ(engine.rows()[0].service, "Bank");
     EXPECT_EQ(engine.rows()[0].windowTitle, "*Bank Login*");
 }
+
+// Records are read owner by owner; a record of another owner further on in the file still stops the pass.
+TEST_F(SyncTest, ARecordOfAnotherOwnerLaterInTheFileStopsThePassThere) {
+    const UserRecord ann = addUser(a, "Ann", "pw");
+    for (const char* s : {"A", "B", "C", "D"}) {
+        addEntry(a, dated("Ann", s, day(2026, 6, 1), 100));
+    }
+    ASSERT_TRUE(send(a, ann, file()));
+    {
+        Connection c(file(), Connection::Mode::ReadWrite, deriveRawKey(a.store().keys().runtimeKey));
+        c.exec("UPDATE SyncFile SET User = 'zz' WHERE Service IN ('C', 'D')");
+    }
+    const UserRecord bob = addUser(b, "Bob", "pw");
+    auto pass = receive(b, bob, file(), 1);
+    ASSERT_TRUE(pass);
+    EXPECT_TRUE(pass->stopped());
+    EXPECT_EQ(pass->done(), 3);
+    EXPECT_EQ(b.messages().titles(), QStringList({"Password mismatch", "Done"}));
+    EXPECT_EQ(lastText(b), "Records added:  2\n\nRecords updated:  0");
+}

@@ -33,7 +33,7 @@ public:
         if (!pass) {
             return kRefused;
         }
-        while (pass->slice()) {
+        while (pass->slice(SyncOperations::kSliceRecords)) {
         }
         pass->finish(false);
         for (const QString& line : pass->summaryLines()) {
