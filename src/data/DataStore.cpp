@@ -561,6 +561,73 @@ bool DataStore::verify(const TableDef& t) {
     return true;
 }
 
+WriteResult DataStore::openChosen(const TableDef& t, Chosen how) {
+    std::lock_guard lock(m_mutex);
+    TableState& ts = state(t);
+    File& f = fileOf(t);
+    const bool reading = how == Chosen::Read;
+    ts.mode = reading ? Connection::Mode::ReadOnly : Connection::Mode::ReadWrite;
+    Outcome o = tryOpen(ts);
+    if (o.condition == Condition::NotFound && !reading) {
+        const QString err = createTable(ts);
+        o = err.isEmpty() ? tryOpen(ts) : Outcome{Condition::Other, err};
+    }
+    if (o.condition == Condition::KeysInvalid && !reading) {
+        const QString err = rebuildKeys(ts);
+        o = err.isEmpty() ? tryOpen(ts) : Outcome{Condition::Other, err};
+    }
+    if (o.condition == Condition::Opened && reading) {
+        // Read whole once: a file cut short or damaged halfway is refused before any of it is taken.
+        try {
+            Statement& s = f.conn->prepare("PRAGMA quick_check");
+            while (s.step()) {
+                const QString line = s.text(0).split(QLatin1Char('\n')).first().trimmed();
+                if (line != QLatin1String("ok")) {
+                    o = {Condition::InvalidFile, errorText(SQLITE_CORRUPT, line)};
+                    break;
+                }
+            }
+            s.reset();
+        } catch (const StoreError& e) {
+            o = classify(e, false);
+        }
+    }
+    if (o.condition == Condition::Opened) {
+        ++ts.useCount;
+        return {};
+    }
+    ts.open = false;
+    f.conn.reset();
+    const QString file = displayName(t);
+    if (o.condition == Condition::InvalidFile) {
+        return {WriteResult::Error, QStringLiteral("Invalid File"),
+                QStringLiteral("Error: (%1) accessing %2.").arg(o.errorText, file), o.errorText};
+    }
+    return {WriteResult::Error, QStringLiteral("File Access Error"),
+            QStringLiteral("File (%1) could not be opened.  Error: %2.").arg(file, o.errorText), o.errorText};
+}
+
+DataStore::Batch::Batch(DataStore& store, const TableDef& t) : m_lock(store.m_mutex) {
+    File& f = store.ensureOpen(t);
+    if (store.writable(t, f)) {
+        m_tx = std::make_unique<Transaction>(*f.conn);
+    }
+}
+
+DataStore::Batch::~Batch() = default;
+
+QString DataStore::Batch::commit() {
+    if (!m_tx) {
+        return {};
+    }
+    try {
+        m_tx->commit();
+    } catch (const StoreError& e) {
+        return e.errorText();
+    }
+    return {};
+}
+
 void DataStore::normalise(const TableDef& t, Row& row) const {
     for (size_t i = 0; i < t.fields.size() && i < row.size(); ++i) {
         const FieldDef& f = t.fields[i];

@@ -94,6 +94,34 @@ public:
         ~Quiet();
     };
 
+    // The owner passwords this store keys its files with.
+    const OwnerKeys& keys() const { return m_options.keys; }
+
+    // Opens a table whose file the user chose (the exchange file of synchronization), never by the fatal
+    // path: a file that is missing, damaged, truncated, not a table of ours or enciphered under another key
+    // gives the table layer's message for it, unshown, and the program goes on. Writing creates the file
+    // when missing; reading never creates it, never writes to it and checks it whole first, so that a
+    // damaged file is refused before anything is taken from it.
+    enum class Chosen { Write, Read };
+    WriteResult openChosen(const TableDef& t, Chosen how);
+
+    // One write transaction on a table's file held across many writes: the records of one slice of a bulk
+    // pass commit together. Writes of other threads wait until it ends; without commit() it rolls back.
+    // A write inside it that fails is undone alone.
+    class Batch {
+    public:
+        Batch(DataStore& store, const TableDef& t);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        // Empty when committed, else the store's error text; nothing of the batch is kept then.
+        QString commit();
+
+    private:
+        std::unique_lock<std::recursive_mutex> m_lock;
+        std::unique_ptr<Transaction> m_tx;
+    };
+
     // Full check of a table's file; a damaged key is rebuilt after the "Invalid Key" notice.
     bool verify(const TableDef& t);
 

@@ -272,21 +272,21 @@ bool Statement::isNull(int column) const {
     return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
 }
 
-Transaction::Transaction(Connection& c) : m_conn(c) {
-    m_conn.exec("BEGIN IMMEDIATE");
+Transaction::Transaction(Connection& c) : m_conn(c), m_nested(sqlite3_get_autocommit(c.handle()) == 0) {
+    m_conn.exec(m_nested ? "SAVEPOINT zendrel_write" : "BEGIN IMMEDIATE");
 }
 
 Transaction::~Transaction() {
     if (!m_done) {
         try {
-            m_conn.exec("ROLLBACK");
+            m_conn.exec(m_nested ? "ROLLBACK TO zendrel_write; RELEASE zendrel_write" : "ROLLBACK");
         } catch (...) {
         }
     }
 }
 
 void Transaction::commit() {
-    m_conn.exec("COMMIT");
+    m_conn.exec(m_nested ? "RELEASE zendrel_write" : "COMMIT");
     m_done = true;
 }
 

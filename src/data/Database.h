@@ -87,7 +87,9 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
-// Holds a write transaction (BEGIN IMMEDIATE); rolls back unless committed.
+// Holds a write transaction (BEGIN IMMEDIATE); rolls back unless committed. Inside a transaction already
+// open on the connection (a slice of a bulk pass) it is a savepoint, so that one refused write is undone
+// alone and the others of the slice stay.
 class Transaction {
 public:
     explicit Transaction(Connection& c);
@@ -96,6 +98,7 @@ public:
 
 private:
     Connection& m_conn;
+    bool m_nested = false;
     bool m_done = false;
 };
 

@@ -131,6 +131,17 @@ Main::~Main() {
     m_worker->stop();
 }
 
+void Main::synchronize() {
+    if (!m_ctx.dialogs) {
+        return;
+    }
+    if (!m_sync) {
+        m_sync = std::make_unique<SyncWindows>(m_ctx.store, m_ctx.messages, *m_ctx.dialogs, m_ctx.positions, this);
+    }
+    Synchronize window(*m_sync, m_ctx.positions, this);
+    window.exec();
+}
+
 void Main::buildMenus() {
     auto add = [this](QMenu* menu, const QString& text, const QString& tip, bool enabled,
                       std::function<void()> action = nullptr) {
@@ -156,7 +167,8 @@ void Main::buildMenus() {
     add(file, QStringLiteral("Print &Setup ..."), QStringLiteral("Setup printer"), false);
     add(file, QStringLiteral("&Import"), {}, false);
     add(file, QStringLiteral("&Export"), {}, false);
-    add(file, QStringLiteral("S&ynchronize"), {}, false);
+    add(file, QStringLiteral("S&ynchronize"), QStringLiteral("Synchronize between two Zendrel databases"),
+        m_ctx.dialogs != nullptr, [this] { synchronize(); });
     file->addSeparator();
     add(file, QStringLiteral("E&xit"), QStringLiteral("Exit this application"), true, [this] { close(); });
 

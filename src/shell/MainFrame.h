@@ -8,6 +8,7 @@
 #include "monitor/MonitorWorker.h"
 #include "session/ConfigStore.h"
 #include "shell/FrameTimers.h"
+#include "shell/SyncWindows.h"
 
 #include <QDialog>
 #include <QEvent>
@@ -81,6 +82,8 @@ public:
     void refreshUserButtons();
     // "&User Setup": the user list as a child window.
     void browseUsers();
+    // "S&ynchronize": the "Synchronize" window; the exchange path it offers is kept for the run.
+    void synchronize();
     // "Pass&words" (preset 0: the user is chosen) and "User #1" to "User #3": a password list.
     BrowsePasswords* browsePasswords(int preset = 0);
     QList<BrowsePasswords*> passwordLists() const;
@@ -112,6 +115,7 @@ private:
     FrameContext m_ctx;
     FrameTimers m_timers;
     std::unique_ptr<MonitorWorker> m_worker;
+    std::unique_ptr<SyncWindows> m_sync;
     QMdiArea* m_mdi = nullptr;
     QTimer* m_timer = nullptr;
     QLabel* m_fields[3] = {};

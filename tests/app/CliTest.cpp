@@ -670,3 +670,76 @@ TEST_F(CliTest, InitOnADirectoryThatCannotBeWrittenFails) {
 }
 
 } // namespace
+
+namespace {
+
+class CliSyncTest : public CliTest {
+protected:
+    QTemporaryDir otherTemp;
+    QString other = otherTemp.path();
+    QTemporaryDir stick;
+    QString exchange = QDir(stick.path()).filePath("home.SYN");
+
+    CliRun atOther(QStringList args, const QByteArray& input = {}) {
+        std::swap(data, other);
+        CliRun r = cli(std::move(args), input);
+        std::swap(data, other);
+        return r;
+    }
+};
+
+} // namespace
+
+// A script on two machines: send from one data directory, receive into another, summaries on standard output.
+TEST_F(CliSyncTest, SyncCarriesAUsersEntriesBetweenTwoDataDirectories) {
+    ASSERT_EQ(cli({"users", "add", "Alice"}, "sesame\n").rc, 0);
+    addEntry("Alice", "Bank", "alice", {"--notes", "first line"}, "sesame\nbank-pw\n");
+    addEntry("Alice", "Mail", "al", {}, "sesame\nmail-pw\n");
+    CliRun r = cli({"sync", "send", "--user", "Alice", "--file", exchange}, "sesame\n");
+    EXPECT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Records added to the synchonization file:  2\n");
+    EXPECT_EQ(r.err, "");
+
+    ASSERT_EQ(atOther({"init"}).rc, 0);
+    ASSERT_EQ(atOther({"users", "add", "Bob"}, "sesame\n").rc, 0);
+    r = atOther({"sync", "receive", "--user", "Bob", "--file", exchange}, "sesame\n");
+    EXPECT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Records added:  2\nRecords updated:  0\n");
+    r = atOther({"sync", "receive", "--user", "Bob", "--file", exchange}, "sesame\n");
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, "Records added:  0\nRecords updated:  0\n");
+    r = atOther({"entries", "show", "1", "--user", "Bob", "--show-password"}, "sesame\n");
+    EXPECT_TRUE(r.out.contains("Password: bank-pw\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Notes: first line\n")) << r.out.toStdString();
+
+    // A user with another login password, if only in case, is refused: one line, status 1.
+    ASSERT_EQ(atOther({"users", "add", "Carl"}, "Sesame\n").rc, 0);
+    r = atOther({"sync", "receive", "--user", "Carl", "--file", exchange}, "Sesame\n");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "Password mismatch: The user receiving the synchronization file must have the same password as "
+                     "the user that created the file.\n");
+    EXPECT_EQ(atOther({"entries", "list", "--user", "Carl"}, "Sesame\n").out, "");
+}
+
+TEST_F(CliSyncTest, AFileThatIsNoExchangeFileIsOneLineAndStatusOne) {
+    ASSERT_EQ(cli({"init"}).rc, 0);
+    QFile csv(exchange);
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("Service,Name,Password\nBank,ann,secret\n");
+    csv.close();
+    const QString missing = QDir(stick.path()).filePath("missing.syn");
+    for (const QString& path : {exchange, missing, QDir(data).filePath("ZD_DATA"), stick.path()}) {
+        SCOPED_TRACE(path.toStdString());
+        const CliRun r = cli({"sync", "receive", "--user", "Default User", "--file", path});
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(path)) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(missing));
+    const CliRun full = cli({"sync", "send", "--user", "Default User", "--file", "/dev/full"});
+    EXPECT_EQ(full.rc, 1);
+    EXPECT_EQ(full.err, "Invalid File: Error: (Not a regular file (48)) accessing /dev/full.\n");
+    EXPECT_EQ(cli({"sync", "send", "--user", "Default User"}).rc, 2);
+    EXPECT_EQ(cli({"sync", "receive", "--file", exchange}).rc, 2);
+}

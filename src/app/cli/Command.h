@@ -125,5 +125,7 @@ std::unique_ptr<Command> makeSend();
 std::unique_ptr<Command> makeMonitor();
 std::unique_ptr<Command> makeWindows();
 std::unique_ptr<Command> makeGenerate();
+std::unique_ptr<Command> makeSyncSend();
+std::unique_ptr<Command> makeSyncReceive();
 
 } // namespace zendrel::cli

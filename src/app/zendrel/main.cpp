@@ -11,6 +11,7 @@
 #include "session/OwnerKeys.h"
 #include "session/Startup.h"
 #include "shell/MainFrame.h"
+#include "shell/SyncWindows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -72,6 +73,14 @@ int main(int argc, char** argv) {
     SystemRandom random;
     QtFileDialogs dialogs;
     dialogs.setDataDirectory(QDir::currentPath());
+    {
+        // A synchronization asked for on the command line runs instead of the frame, which then never opens.
+        SyncWindows sync(store, messages, dialogs, &positions);
+        bool failed = false;
+        if (sync.fromCommandLine(args.mid(1), &failed)) {
+            return failed ? 1 : 0;
+        }
+    }
     Main frame(FrameContext{store, messages, clock, clipboard, settings, &positions, displayBackends, guidePath(),
                             desktop.desktop.get(), &shell, &random, &dialogs, QDir::currentPath()});
     frame.show();

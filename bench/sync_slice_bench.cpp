@@ -1,0 +1,76 @@
+// The longest timer slice of each synchronization pass over 100,000 entries (notes of 200 characters), as
+// the progress window runs them: the window must answer between slices, so none may take long.
+//   bench_sync_slices [ENTRIES]
+#include "BenchData.h"
+#include "operations/SyncOperations.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+
+using namespace zendrel;
+
+namespace {
+
+struct Figures {
+    double seconds = 0;
+    qint64 slices = 0;
+    qint64 longestMs = 0;
+};
+
+Figures drive(SyncOperations::Pass& pass) {
+    Figures f;
+    QElapsedTimer whole;
+    whole.start();
+    for (bool more = true; more;) {
+        QElapsedTimer one;
+        one.start();
+        more = pass.slice();
+        f.longestMs = std::max(f.longestMs, one.elapsed());
+        ++f.slices;
+    }
+    pass.finish(false);
+    f.seconds = static_cast<double>(whole.nsecsElapsed()) / 1e9;
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
+    QTemporaryDir home;
+    QTemporaryDir office;
+    QTemporaryDir stick;
+    auto& messages = bench::quietMessages();
+    auto& clock = bench::benchClock();
+    DataStore a({home.path(), ownerKeys(), &messages, {}, &clock});
+    DataStore b({office.path(), ownerKeys(), &messages, {}, &clock});
+    UserRecord user = Table<UserRecord>(a).prime();
+    user.name = QStringLiteral("Bench User");
+    user.password = user.confirmPassword = QStringLiteral("bench");
+    Table<UserRecord>(a).insert(user);
+    Table<UserRecord>(b).insert(user);
+    for (int done = 0; done < count;) {
+        std::vector<Row> rows;
+        for (int i = 0; i < 1000 && done < count; ++i, ++done) {
+            PasswordRecord e = bench::benchEntry(done);
+            e.id = done + 1;
+            e.notes = QString(200, QLatin1Char('n'));
+            rows.push_back(toRow(e));
+        }
+        a.insertMany(tables::passwords(), rows);
+    }
+    const QString file = QDir(stick.path()).filePath(QStringLiteral("bench.syn"));
+    SyncOperations out(a, messages);
+    const Figures send = drive(*out.send(user, file));
+    SyncOperations in(b, messages);
+    const Figures receive = drive(*in.receive(user, file));
+    std::printf("send:    %.2f s, %lld slices, longest %lld ms\n", send.seconds, static_cast<long long>(send.slices),
+                static_cast<long long>(send.longestMs));
+    std::printf("receive: %.2f s, %lld slices, longest %lld ms\n", receive.seconds,
+                static_cast<long long>(receive.slices), static_cast<long long>(receive.longestMs));
+    return 0;
+}
