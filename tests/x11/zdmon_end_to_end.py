@@ -164,6 +164,37 @@ def main():
     program.send_signal(signal.SIGTERM)
     check(program.wait(10) == 0, "SIGTERM ends it in order")
 
+    # 2b. Entries received while zdmon holds the directory: a watched one is typed after Refresh.
+    exchange = os.path.join(work, "home.syn")
+    cli(data, "sync", "send", "--user", "Default User", "--file", exchange, given=b"\n")
+    second = os.path.join(work, "second")
+    os.mkdir(second)
+    cli(second, "init")
+    trayer = start(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
+                    "--height", "24"])
+    wait_for(lambda: "\"panel\"" in out("xwininfo", "-root", "-tree"), 10)
+    program = zdmon(second)
+    icon = wait_for(icon_in_tray, 15)
+    cli(second, "sync", "receive", "--user", "Default User", "--file", exchange, given=b"\n")
+    if icon:
+        geometry = out("xwininfo", "-id", icon)
+        x = int(re.search(r"Absolute upper-left X:\s+(-?\d+)", geometry).group(1))
+        y = int(re.search(r"Absolute upper-left Y:\s+(-?\d+)", geometry).group(1))
+        subprocess.run(["xdotool", "mousemove", str(x + 5), str(y + 5), "click", "1"])
+    if wait_for(main_window_shown, 10):
+        app = tree.root.application("Zendrel Monitor")
+        app.child(name="Tools", roleName="push button").click()
+        time.sleep(0.5)
+        subprocess.run(["xdotool", "key", "r"])  # "&Refresh" in the popup of the shown window
+    typed = os.path.join(work, "login2")
+    xterm("Zdmon Login", typed)
+    check(wait_for(lambda: read(typed) == b"alice\ts3cret\n", 15),
+          "a watched entry received while zdmon ran is typed after Refresh: %r" % read(typed))
+    program.send_signal(signal.SIGTERM)
+    program.wait(10)
+    trayer.terminate()
+    trayer.wait()
+
     # 3. No notification area: the window stays.
     wait_for(lambda: "\"panel\"" not in out("xwininfo", "-root", "-tree"), 5)
     lonely = os.path.join(work, "lonely")
