@@ -51,18 +51,24 @@ std::vector<std::string> PosixShell::splitCommandLine(const std::string& command
     return words;
 }
 
-bool PosixShell::spawnDetached(const std::vector<std::string>& argv, std::string& error) {
-    if (argv.empty()) {
-        error = "empty command";
-        return false;
-    }
+namespace {
+
+// What the intermediate child reports about the program it started.
+struct WatchReport {
+    int spawnError = 0; // errno of the start, 0 when started
+    int finished = 0;   // 1 when the program ended within the wait
+    int status = 0;     // its wait status then
+};
+
+// Starts a program through an intermediate child that puts it in a session of its own, waits up to `waitMs`
+// for its end, reports and ends at once, so the program is nobody's zombie and outlives this one. False
+// when nothing could be reported; the report says how the start went.
+bool spawnReporting(const std::vector<std::string>& argv, int waitMs, WatchReport& r, std::string& error) {
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) {
         error = std::strerror(errno);
         return false;
     }
-    // An intermediate child starts the program in a session of its own and ends at once, so the program
-    // is nobody's zombie and outlives this one.
     const pid_t child = fork();
     if (child < 0) {
         error = std::strerror(errno);
@@ -82,40 +88,41 @@ bool PosixShell::spawnDetached(const std::vector<std::string>& argv, std::string
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         pid_t pid = 0;
-        const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-        const ssize_t written = write(report[1], &rc, sizeof rc);
+        WatchReport mine;
+        mine.spawnError = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+        for (int waited = 0; mine.spawnError == 0 && waited < waitMs; waited += 10) {
+            int status = 0;
+            const pid_t done = waitpid(pid, &status, WNOHANG);
+            if (done == pid) {
+                mine.finished = 1;
+                mine.status = status;
+                break;
+            }
+            if (done < 0 && errno != EINTR) {
+                break;
+            }
+            const timespec tick{0, 10 * 1000 * 1000};
+            nanosleep(&tick, nullptr);
+        }
+        const ssize_t written = write(report[1], &mine, sizeof mine);
         (void)written;
         _exit(0);
     }
     close(report[1]);
-    int rc = -1;
     ssize_t got = -1;
     do {
-        got = read(report[0], &rc, sizeof rc);
+        got = read(report[0], &r, sizeof r);
     } while (got < 0 && errno == EINTR);
     close(report[0]);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    if (got != sizeof rc) {
+    if (got != sizeof r) {
         error = "the program could not be started";
-        return false;
-    }
-    if (rc != 0) {
-        error = std::strerror(rc);
         return false;
     }
     return true;
 }
-
-namespace {
-
-// What the intermediate child of spawnAndWatch() reports.
-struct WatchReport {
-    int spawnError = 0; // errno of the start, 0 when started
-    int finished = 0;   // 1 when the program ended within the wait
-    int status = 0;     // its wait status then
-};
 
 // xdg-open's exit statuses, as its manual gives them.
 std::string openerFailure(const std::string& program, int status) {
@@ -138,69 +145,29 @@ std::string openerFailure(const std::string& program, int status) {
 
 } // namespace
 
+bool PosixShell::spawnDetached(const std::vector<std::string>& argv, std::string& error) {
+    if (argv.empty()) {
+        error = "empty command";
+        return false;
+    }
+    WatchReport r;
+    if (!spawnReporting(argv, 0, r, error)) {
+        return false;
+    }
+    if (r.spawnError != 0) {
+        error = std::strerror(r.spawnError);
+        return false;
+    }
+    return true;
+}
+
 bool PosixShell::spawnAndWatch(const std::vector<std::string>& argv, int waitMs, std::string& error) {
     if (argv.empty()) {
         error = "empty command";
         return false;
     }
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    // As in spawnDetached(), an intermediate child starts the program in a session of its own; it waits
-    // for the program's end for a while, reports, and ends, leaving a program that runs on to init.
-    const pid_t child = fork();
-    if (child < 0) {
-        error = std::strerror(errno);
-        close(report[0]);
-        close(report[1]);
-        return false;
-    }
-    if (child == 0) {
-        close(report[0]);
-        setsid();
-        std::vector<char*> args;
-        for (const auto& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        pid_t pid = 0;
-        WatchReport r;
-        r.spawnError = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-        for (int waited = 0; r.spawnError == 0 && waited < waitMs; waited += 10) {
-            int status = 0;
-            const pid_t done = waitpid(pid, &status, WNOHANG);
-            if (done == pid) {
-                r.finished = 1;
-                r.status = status;
-                break;
-            }
-            if (done < 0 && errno != EINTR) {
-                break;
-            }
-            const timespec tick{0, 10 * 1000 * 1000};
-            nanosleep(&tick, nullptr);
-        }
-        const ssize_t written = write(report[1], &r, sizeof r);
-        (void)written;
-        _exit(0);
-    }
-    close(report[1]);
     WatchReport r;
-    ssize_t got = -1;
-    do {
-        got = read(report[0], &r, sizeof r);
-    } while (got < 0 && errno == EINTR);
-    close(report[0]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (got != sizeof r) {
-        error = "the program could not be started";
+    if (!spawnReporting(argv, waitMs, r, error)) {
         return false;
     }
     if (r.spawnError == ENOENT) {
