@@ -49,6 +49,20 @@ QString shortMonth(const QDate& d) {
     return QString(QLatin1String(kShortMonths[d.month() - 1]));
 }
 
+// The system's short date form with the year always in four digits, so that no date shown or exported is
+// ambiguous (en_US writes "M/d/yy"). Read once: the locale does not change while the program runs.
+const QString& shortFormatFourDigitYear() {
+    static const QString format = [] {
+        QString f = QLocale::system().dateFormat(QLocale::ShortFormat);
+        if (!f.contains(QLatin1String("yyyy"))) {
+            static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
+            f.replace(twoDigitYear, QStringLiteral("yyyy"));
+        }
+        return f;
+    }();
+    return format;
+}
+
 } // namespace
 
 QString replaceDatePictures(const QString& format, const QString& code) {
@@ -143,7 +157,7 @@ QString formatDate(int32_t day, const QString& code) {
     if (c == QLatin1String("d18")) {
         return QLocale::system().toString(d, QLocale::LongFormat);
     }
-    return QLocale::system().toString(d, QLocale::ShortFormat);
+    return QLocale::system().toString(d, shortFormatFourDigitYear());
 }
 
 int32_t parseDate(const QString& text, const QString& code) {
@@ -159,8 +173,10 @@ int32_t parseDate(const QString& text, const QString& code) {
     // The system's own pictures read back in the system's language.
     const QString c = normalisedCode(code);
     if (!isDateCode(c) || c == QLatin1String("d17") || c == QLatin1String("d18")) {
-        for (const auto format : {QLocale::ShortFormat, QLocale::LongFormat}) {
-            const QDate d = QLocale::system().toDate(t, format);
+        const QLocale system = QLocale::system();
+        for (const QString& format : {shortFormatFourDigitYear(), system.dateFormat(QLocale::ShortFormat),
+                                      system.dateFormat(QLocale::LongFormat)}) {
+            const QDate d = system.toDate(t, format);
             if (d.isValid() && d.year() > 1800) {
                 return dayNumber(d);
             }

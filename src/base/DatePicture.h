@@ -15,7 +15,8 @@ namespace zendrel {
 QString replaceDatePictures(const QString& format, const QString& code);
 
 // A day number in the picture of a date picture code ("d1" to "d18", any letter case, with or without
-// the leading "@"). A blank or unknown code gives the system's short date; day 0 (no date) gives "".
+// the leading "@"). A blank or unknown code gives the system's short date, always with a four-digit year;
+// day 0 (no date) gives "".
 QString formatDate(int32_t day, const QString& code);
 
 // A date typed in the form a date picture code shows (or as 2033-11-22): its day number; 0 for a blank

@@ -82,13 +82,19 @@ TEST(FormatDate, SmallNumbersKeepTheirLeadingZerosAndYearsCrossTheCentury) {
 
 TEST(FormatDate, NoDateIsBlankAndUnknownCodesFallBackToTheSystemShortDate) {
     const QDate date(1959, 10, 31);
-    const QString systemShort = QLocale::system().toString(date, QLocale::ShortFormat);
+    const QString systemShort = formatDate(dayNumber(date), QStringLiteral("d17"));
+    EXPECT_TRUE(systemShort.contains(QLatin1String("1959"))) << systemShort.toStdString();
     for (const char* code : {"d17", "", "   ", "d99", "x", "@"}) {
         EXPECT_EQ(formatDate(dayNumber(date), QString::fromLatin1(code)), systemShort) << code;
         EXPECT_EQ(formatDate(0, QString::fromLatin1(code)), "") << code;
     }
     EXPECT_EQ(formatDate(dayNumber(date), QStringLiteral("d18")),
               QLocale::system().toString(date, QLocale::LongFormat));
+    // Back to the same day: the four-digit year leaves no century to guess.
+    for (const QDate d : {date, QDate(2079, 12, 31), QDate(2080, 1, 1), QDate(1801, 1, 2)}) {
+        EXPECT_EQ(parseDate(formatDate(dayNumber(d), QStringLiteral("d17")), QStringLiteral("d17")), dayNumber(d))
+            << d.toString(Qt::ISODate).toStdString();
+    }
 }
 
 TEST(DateFormatChoices, EveryChoiceShowsTheDateItsCodeWrites) {
