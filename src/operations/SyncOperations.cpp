@@ -3,13 +3,13 @@
 #include "entries/Attachment.h"
 #include "session/Login.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace zendrel {
 
@@ -71,45 +71,27 @@ void SyncOperations::Pass::recordFailed(const QString& file, const WriteResult& 
     m_ops.m_messages.show(QStringLiteral("ERROR"), file + QLatin1Char('\n') + why + QLatin1Char('\n') + what);
 }
 
-bool SyncOperations::Pass::slice(int records) {
-    if (m_over || !m_file) {
-        return false;
+DataStore* SyncOperations::Pass::batchStore() {
+    if (!m_file) {
+        return nullptr;
     }
-    m_sliceAdded = 0;
-    m_sliceUpdated = 0;
-    try {
-        DataStore& target = m_sending ? *m_file : m_ops.m_store;
-        DataStore::Batch batch(target, written());
-        process(std::max(records, 1));
-        if (const QString err = batch.commit(); !err.isEmpty()) {
-            const QString file = m_sending ? m_path : target.displayName(written());
-            stop(QStringLiteral("ERROR"), file + QLatin1Char('\n') + err + QLatin1Char('\n') + kAddFailed);
-            return false;
-        }
-    } catch (const StoreError& e) {
-        // A page that cannot be read or a file that cannot be written: what the slice did is undone.
-        stop(QStringLiteral("ERROR"), m_path + QLatin1Char('\n') + e.errorText());
-        return false;
-    } catch (const ProgramEnded&) {
-        m_stopped = true;
-        m_over = true;
-        return false;
-    }
-    m_added += m_sliceAdded;
-    m_updated += m_sliceUpdated;
-    return !m_over;
+    return m_sending ? m_file.get() : &m_ops.m_store;
 }
 
-bool SyncOperations::Pass::slice() {
-    QElapsedTimer took;
-    took.start();
-    const bool more = slice(m_records);
-    if (took.elapsed() > 30) {
-        m_records = std::max(1, m_records / 2);
-    } else if (took.elapsed() < 10) {
-        m_records = std::min(2000, m_records * 2);
+void SyncOperations::Pass::committed() {
+    m_added += std::exchange(m_sliceAdded, 0);
+    m_updated += std::exchange(m_sliceUpdated, 0);
+}
+
+void SyncOperations::Pass::failed(const QString& errorText, bool atCommit) {
+    m_sliceAdded = 0;
+    m_sliceUpdated = 0;
+    if (atCommit) {
+        const QString file = m_sending ? m_path : m_ops.m_store.displayName(written());
+        stop(QStringLiteral("ERROR"), file + QLatin1Char('\n') + errorText + QLatin1Char('\n') + kAddFailed);
+    } else {
+        stop(QStringLiteral("ERROR"), m_path + QLatin1Char('\n') + errorText);
     }
-    return more;
 }
 
 void SyncOperations::Pass::finish(bool showSummary) {

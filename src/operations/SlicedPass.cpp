@@ -1,0 +1,51 @@
+#include "operations/SlicedPass.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+
+namespace zendrel {
+
+SlicedPass::~SlicedPass() = default;
+
+bool SlicedPass::slice(int records) {
+    DataStore* store = m_over ? nullptr : batchStore();
+    if (!store) {
+        return false;
+    }
+    try {
+        DataStore::Batch batch(*store, written());
+        process(std::max(records, 1));
+        if (const QString err = batch.commit(); !err.isEmpty()) {
+            failed(err, true);
+            m_stopped = true;
+            m_over = true;
+            return false;
+        }
+    } catch (const StoreError& e) {
+        // A page that cannot be read or a file that cannot be written: what the slice did is undone.
+        failed(e.errorText(), false);
+        m_stopped = true;
+        m_over = true;
+        return false;
+    } catch (const ProgramEnded&) {
+        m_stopped = true;
+        m_over = true;
+        return false;
+    }
+    committed();
+    return !m_over;
+}
+
+bool SlicedPass::slice() {
+    QElapsedTimer took;
+    took.start();
+    const bool more = slice(m_records);
+    if (took.elapsed() > 30) {
+        m_records = std::max(1, m_records / 2);
+    } else if (took.elapsed() < 10) {
+        m_records = std::min(2000, m_records * 2);
+    }
+    return more;
+}
+
+} // namespace zendrel
