@@ -78,34 +78,22 @@ int main(int argc, char** argv) {
     }
 
     // Zendrel, as the first start runs it: the users, then the entries in the progress window's slices.
-    double zendrelSeconds = 0;
-    qint64 slices = 0;
-    qint64 longestMs = 0;
+    bench::SliceFigures zendrel;
     {
         DataStore store({zendrelDir.path(), ownerKeys(), &bench::quietMessages(), {}, &bench::benchClock()});
         ConversionOperations conversion(store, bench::quietMessages());
         auto users = conversion.pass(ConversionOperations::Source::Users);
         if (users->open()) {
-            while (users->slice()) {
-            }
+            bench::driveSlices(*users);
         }
         users->finish();
         auto entries = conversion.pass(ConversionOperations::Source::Entries);
-        QElapsedTimer whole;
-        whole.start();
         if (!entries->open()) {
             std::fprintf(stderr, "the entries could not be opened\n");
             return 1;
         }
-        for (bool more = true; more;) {
-            QElapsedTimer one;
-            one.start();
-            more = entries->slice();
-            longestMs = std::max(longestMs, one.elapsed());
-            ++slices;
-        }
+        zendrel = bench::driveSlices(*entries);
         entries->finish();
-        zendrelSeconds = static_cast<double>(whole.nsecsElapsed()) / 1e9;
         if (Table<PasswordRecord>(store).count() != count || QFile::exists(fixture.path())) {
             std::fprintf(stderr, "the conversion did not move every entry\n");
             return 1;
@@ -140,9 +128,9 @@ int main(int argc, char** argv) {
     }
 
     std::printf("entries                         %d\n", count);
-    std::printf("Zendrel conversion              %.2f s (%lld slices, longest %lld ms)\n", zendrelSeconds,
-                static_cast<long long>(slices), static_cast<long long>(longestMs));
+    std::printf("Zendrel conversion              %.2f s (%lld slices, longest %lld ms)\n", zendrel.seconds,
+                static_cast<long long>(zendrel.slices), static_cast<long long>(zendrel.longestMs));
     std::printf("sqlcipher INSERT ... SELECT     %.2f s\n", shellSeconds);
-    std::printf("ratio Zendrel / shell           %.2f\n", zendrelSeconds / shellSeconds);
+    std::printf("ratio Zendrel / shell           %.2f\n", zendrel.seconds / shellSeconds);
     return 0;
 }

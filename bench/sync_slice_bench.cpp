@@ -14,25 +14,9 @@ using namespace zendrel;
 
 namespace {
 
-struct Figures {
-    double seconds = 0;
-    qint64 slices = 0;
-    qint64 longestMs = 0;
-};
-
-Figures drive(SyncOperations::Pass& pass) {
-    Figures f;
-    QElapsedTimer whole;
-    whole.start();
-    for (bool more = true; more;) {
-        QElapsedTimer one;
-        one.start();
-        more = pass.slice();
-        f.longestMs = std::max(f.longestMs, one.elapsed());
-        ++f.slices;
-    }
+bench::SliceFigures drive(SyncOperations::Pass& pass) {
+    const bench::SliceFigures f = bench::driveSlices(pass);
     pass.finish(false);
-    f.seconds = static_cast<double>(whole.nsecsElapsed()) / 1e9;
     return f;
 }
 
@@ -65,9 +49,9 @@ int main(int argc, char** argv) {
     }
     const QString file = QDir(stick.path()).filePath(QStringLiteral("bench.syn"));
     SyncOperations out(a, messages);
-    const Figures send = drive(*out.send(user, file));
+    const bench::SliceFigures send = drive(*out.send(user, file));
     SyncOperations in(b, messages);
-    const Figures receive = drive(*in.receive(user, file));
+    const bench::SliceFigures receive = drive(*in.receive(user, file));
     std::printf("send:    %.2f s, %lld slices, longest %lld ms\n", send.seconds, static_cast<long long>(send.slices),
                 static_cast<long long>(send.longestMs));
     std::printf("receive: %.2f s, %lld slices, longest %lld ms\n", receive.seconds,

@@ -32,6 +32,11 @@ bool TipOperations::open() {
     return true;
 }
 
+void TipOperations::readFailed(const StoreError& e) {
+    m_messages.show(QStringLiteral("File Error"),
+                    QStringLiteral("Error: (%1) reading %2.").arg(e.errorText(), m_store.displayName(tables::tips())));
+}
+
 std::optional<TipRecord> TipOperations::one(const KeyRange& range) {
     if (!m_available) {
         return std::nullopt;
@@ -43,9 +48,7 @@ std::optional<TipRecord> TipOperations::one(const KeyRange& range) {
         }
         return fromRow<TipRecord>(rows.front().first, rows.front().second);
     } catch (const StoreError& e) {
-        m_messages.show(
-            QStringLiteral("File Error"),
-            QStringLiteral("Error: (%1) reading %2.").arg(e.errorText(), m_store.displayName(tables::tips())));
+        readFailed(e);
         return std::nullopt;
     }
 }
@@ -90,9 +93,7 @@ std::vector<TipRecord> TipOperations::all() {
             out.push_back(fromRow<TipRecord>(row, rowId));
         }
     } catch (const StoreError& e) {
-        m_messages.show(
-            QStringLiteral("File Error"),
-            QStringLiteral("Error: (%1) reading %2.").arg(e.errorText(), m_store.displayName(tables::tips())));
+        readFailed(e);
     }
     return out;
 }

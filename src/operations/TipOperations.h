@@ -48,6 +48,8 @@ public:
 
 private:
     std::optional<TipRecord> one(const KeyRange& range);
+    // A tips table that cannot be read is said and read as empty: the program goes on without tips.
+    void readFailed(const StoreError& e);
 
     DataStore& m_store;
     MessageService& m_messages;
