@@ -687,14 +687,28 @@ QStringList DataStore::tablesInFile(const TableDef& t) {
     return names;
 }
 
-DataStore::Batch::Batch(DataStore& store, const TableDef& t) : m_lock(store.m_mutex) {
+DataStore::Batch::Batch(DataStore& store, const TableDef& t, Sync sync) : m_lock(store.m_mutex) {
     File& f = store.ensureOpen(t);
     if (store.writable(t, f)) {
+        m_conn = f.conn.get();
+        // Only outside a transaction may the connection's syncing change.
+        m_durable = sync == Sync::Durable && sqlite3_get_autocommit(m_conn->handle()) != 0;
+        if (m_durable) {
+            m_conn->exec("PRAGMA synchronous = FULL");
+        }
         m_tx = std::make_unique<Transaction>(*f.conn);
     }
 }
 
-DataStore::Batch::~Batch() = default;
+DataStore::Batch::~Batch() {
+    m_tx.reset();
+    if (m_durable) {
+        try {
+            m_conn->exec("PRAGMA synchronous = NORMAL");
+        } catch (const StoreError&) {
+        }
+    }
+}
 
 QString DataStore::Batch::commit() {
     if (!m_tx) {

@@ -124,7 +124,10 @@ public:
     // A write inside it that fails is undone alone.
     class Batch {
     public:
-        Batch(DataStore& store, const TableDef& t);
+        // A durable batch is on the disk when commit() returns, even should the power fail just after (the
+        // file's other commits may wait for the next checkpoint): for writes that something else relies on.
+        enum class Sync { Normal, Durable };
+        Batch(DataStore& store, const TableDef& t, Sync sync = Sync::Normal);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
@@ -133,6 +136,8 @@ public:
 
     private:
         std::unique_lock<std::recursive_mutex> m_lock;
+        Connection* m_conn = nullptr;
+        bool m_durable = false;
         std::unique_ptr<Transaction> m_tx;
     };
 

@@ -49,6 +49,9 @@ public:
         DataStore* batchStore() override;
         const TableDef& written() const override;
         void process(int records) override;
+        // The copies are on the disk before their old records are deleted: not even a power failure between
+        // the two loses a record.
+        bool durableSlices() const override { return true; }
         void committed() override;
         void failed(const QString& errorText, bool atCommit) override;
 

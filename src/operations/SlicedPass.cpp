@@ -13,7 +13,8 @@ bool SlicedPass::slice(int records) {
         return false;
     }
     try {
-        DataStore::Batch batch(*store, written());
+        DataStore::Batch batch(*store, written(),
+                               durableSlices() ? DataStore::Batch::Sync::Durable : DataStore::Batch::Sync::Normal);
         process(std::max(records, 1));
         if (const QString err = batch.commit(); !err.isEmpty()) {
             failed(err, true);

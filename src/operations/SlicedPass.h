@@ -30,6 +30,9 @@ protected:
     virtual const TableDef& written() const = 0;
     // The records of one slice, inside the transaction.
     virtual void process(int records) = 0;
+    // Whether a slice's commit must be on the disk before committed() runs (a power failure just after it
+    // would otherwise lose it, while what committed() wrote elsewhere stays).
+    virtual bool durableSlices() const { return false; }
     // After the slice's transaction has committed.
     virtual void committed() {}
     // The slice's transaction failed to commit (`atCommit`) or the store failed in the middle of it: nothing
