@@ -7,6 +7,7 @@
 
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -129,6 +130,11 @@ TEST_F(TipsTest, TipsAreAddedChangedAndDeletedThroughTheBrowseWindowAndTheAboutW
         addTip(QString(5000, QLatin1Char('x')));
         auto* b = static_cast<BrowseTips*>(browse);
         EXPECT_EQ(listed(*b), (QStringList{"first tip", QString(255, QLatin1Char('x'))}));
+        // The step locator: a digit moves to the first tip numbered at or after it.
+        QTest::keyClick(b->list(), Qt::Key_0);
+        EXPECT_EQ(b->list()->indexOfTopLevelItem(b->list()->currentItem()), 0);
+        QTest::keyClick(b->list(), Qt::Key_2);
+        EXPECT_EQ(b->list()->indexOfTopLevelItem(b->list()->currentItem()), 1);
         b->list()->setCurrentItem(b->list()->topLevelItem(0));
         whenModal([&titles](QWidget* form) {
             titles << form->windowTitle();
