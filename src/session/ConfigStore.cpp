@@ -67,8 +67,11 @@ int64_t ConfigStore::count() {
     return m_table.count();
 }
 
-QString ConfigStore::read(const QString& name) {
+QString ConfigStore::read(const QString& name, bool* failed) {
     const QString key = settingName(name);
+    if (failed) {
+        *failed = false;
+    }
     try {
         if (auto r = m_table.fetch(QStringLiteral("CF:KeyDataType"), {key})) {
             return r->dataValue;
@@ -76,10 +79,17 @@ QString ConfigStore::read(const QString& name) {
         return {};
     } catch (const StoreError& e) {
         // A setting that cannot be read is blank, never the value of another setting.
+        if (failed) {
+            *failed = true;
+        }
         m_store.messages().show(QStringLiteral("Error!"), QStringLiteral("Error retrieving configuration information code ") +
                                                               padded(key) + QStringLiteral(" - ") + e.errorText());
         return {};
     }
+}
+
+std::vector<ConfigRecord> ConfigStore::all() {
+    return m_table.read(QStringLiteral("CF:KeyDataType"), KeyRange{});
 }
 
 int64_t ConfigStore::readNumber(const QString& name) {
@@ -152,6 +162,10 @@ void initialiseSettings(DataStore& store, ConfigStore& config) {
 
 int64_t mainSendInterval(int64_t stored) {
     return std::clamp<int64_t>(stored, 50, 250);
+}
+
+int64_t sendIntervalFrom20(int64_t stored) {
+    return std::clamp<int64_t>(stored, 20, 250);
 }
 
 int64_t sendGroupSize(int64_t stored) {
@@ -229,7 +243,7 @@ std::optional<Settings> loadMonitorSettings(DataStore& store, ConfigStore& confi
     s.askEveryRestore = config.readNumber(QStringLiteral("ZD_ASK"));
     s.askAtStart = config.readNumber(QStringLiteral("ZD_ASKIMM"));
     s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
-    s.sendInterval = std::clamp<int64_t>(config.readNumber(QStringLiteral("ZD_GD")), 20, 250);
+    s.sendInterval = sendIntervalFrom20(config.readNumber(QStringLiteral("ZD_GD")));
     s.groupSize = sendGroupSize(config.readNumber(QStringLiteral("ZD_BS")));
     return s;
 }
