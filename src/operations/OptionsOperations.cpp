@@ -80,11 +80,7 @@ void OptionsOperations::accept(const OptionsValues& v, Settings& program) {
     program.version = QString::fromLatin1(kProgramVersion);
     m_config.write(QStringLiteral("ZD_Version"), program.version);
 
-    program.skip = m_config.readNumber(QStringLiteral("ZD_Skip"));
-    program.clearSeconds = clearSeconds(m_config.readNumber(QStringLiteral("ZD_CI")));
-    program.inactivityMinutes = inactivityMinutes(m_config.readNumber(QStringLiteral("ZD_IT")));
-    program.tray = m_config.readNumber(QStringLiteral("ZD_Tray"));
-    program.hideClipboard = m_config.readNumber(QStringLiteral("ZD_HC"));
+    readWindowSettings(m_config, program);
     program.sendInterval = sendIntervalFrom20(m_config.readNumber(QStringLiteral("ZD_GD")));
     program.groupSize = sendGroupSize(m_config.readNumber(QStringLiteral("ZD_BS")));
     program.monitorActive = m_config.readNumber(QStringLiteral("ZD_MA"));
@@ -102,10 +98,7 @@ void OptionsOperations::accept(const OptionsValues& v, Settings& program) {
         m_config.write(QStringLiteral("FontType"), v.font.type);
         m_config.write(QStringLiteral("FontSize"), v.font.size);
     }
-    program.fontColour = m_config.read(QStringLiteral("FontColour")).left(ReportFont::kTextWidth);
-    program.fontStyle = m_config.read(QStringLiteral("FontStyle")).left(ReportFont::kTextWidth);
-    program.fontType = m_config.read(QStringLiteral("FontType")).left(ReportFont::kTextWidth);
-    program.fontSize = m_config.read(QStringLiteral("FontSize")).left(ReportFont::kTextWidth);
+    readReportFont(m_config, program);
 }
 
 QString OptionsOperations::dateChoiceText(const QString& code) {

@@ -195,6 +195,21 @@ std::optional<std::pair<int64_t, int64_t>> settingTypeRange(const QString& name)
     return std::nullopt;
 }
 
+void readWindowSettings(ConfigStore& config, Settings& s) {
+    s.skip = config.readNumber(QStringLiteral("ZD_Skip"));
+    s.clearSeconds = clearSeconds(config.readNumber(QStringLiteral("ZD_CI")));
+    s.inactivityMinutes = inactivityMinutes(config.readNumber(QStringLiteral("ZD_IT")));
+    s.tray = config.readNumber(QStringLiteral("ZD_Tray"));
+    s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
+}
+
+void readReportFont(ConfigStore& config, Settings& s) {
+    s.fontColour = config.read(QStringLiteral("FontColour")).left(32);
+    s.fontStyle = config.read(QStringLiteral("FontStyle")).left(32);
+    s.fontSize = config.read(QStringLiteral("FontSize")).left(32);
+    s.fontType = config.read(QStringLiteral("FontType")).left(32);
+}
+
 Settings loadMainSettings(DataStore& store, ConfigStore& config) {
     store.safeOpen(tables::configuration());
     if (config.count() == 0) {
@@ -203,16 +218,9 @@ Settings loadMainSettings(DataStore& store, ConfigStore& config) {
     Settings s;
     s.version = QString::fromLatin1(kProgramVersion);
     config.write(QStringLiteral("ZD_Version"), s.version);
-    s.skip = config.readNumber(QStringLiteral("ZD_Skip"));
-    s.clearSeconds = clearSeconds(config.readNumber(QStringLiteral("ZD_CI")));
-    s.inactivityMinutes = inactivityMinutes(config.readNumber(QStringLiteral("ZD_IT")));
-    s.tray = config.readNumber(QStringLiteral("ZD_Tray"));
-    s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
+    readWindowSettings(config, s);
     s.dateFormat = config.read(QStringLiteral("DateFormat")).left(4);
-    s.fontColour = config.read(QStringLiteral("FontColour")).left(32);
-    s.fontStyle = config.read(QStringLiteral("FontStyle")).left(32);
-    s.fontSize = config.read(QStringLiteral("FontSize")).left(32);
-    s.fontType = config.read(QStringLiteral("FontType")).left(32);
+    readReportFont(config, s);
     const int64_t interval = config.readNumber(QStringLiteral("ZD_GD"));
     s.sendInterval = mainSendInterval(interval);
     if (interval < s.sendInterval) {

@@ -72,6 +72,11 @@ int64_t inactivityMinutes(int64_t stored);
 // setting of text or one not known.
 std::optional<std::pair<int64_t, int64_t>> settingTypeRange(const QString& name);
 
+// ZD_Skip, ZD_CI, ZD_IT, ZD_Tray and ZD_HC, in that order, into the program's copies, as their use takes them.
+void readWindowSettings(ConfigStore& config, Settings& s);
+// "FontColour", "FontStyle", "FontSize" and "FontType" into the program's copies, each cut to 32 characters.
+void readReportFont(ConfigStore& config, Settings& s);
+
 // The main program's loading at start: first-run initialisation of an empty table, the version written,
 // every setting read with its corrections and their write-backs.
 Settings loadMainSettings(DataStore& store, ConfigStore& config);

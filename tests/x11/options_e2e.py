@@ -9,47 +9,13 @@ with real mouse clicks (xdotool); the store is checked with zendrel-cli at the e
   options_e2e.py ZENDREL ZENDREL_CLI
 """
 import os
-import re
 import signal
 import subprocess
 import sys
 import tempfile
 import time
 
-
-def fail(why):
-    print("FAIL: " + why, flush=True)
-    raise SystemExit(1)
-
-
-def wait_for(what, probe, seconds=20):
-    end = time.time() + seconds
-    while time.time() < end:
-        found = probe()
-        if found:
-            return found
-        time.sleep(0.2)
-    fail("no " + what + " after %d seconds" % seconds)
-
-
-def start_buses():
-    """A session bus of our own and the accessibility bus on it; returns what to stop at the end."""
-    out = subprocess.run(["dbus-launch", "--sh-syntax"], capture_output=True, text=True, check=True).stdout
-    for line in out.splitlines():
-        m = re.match(r"(DBUS_SESSION_BUS_\w+)='?([^';]*)'?;", line)
-        if m:
-            os.environ[m.group(1)] = m.group(2)
-    # In a process group of its own, with the bus and the registry it starts, so that all go together.
-    launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                start_new_session=True)
-    return launcher, int(os.environ["DBUS_SESSION_BUS_PID"])
-
-
-def click(node):
-    x, y = node.position
-    w, h = node.size
-    subprocess.run(["xdotool", "mousemove", "--sync", str(x + w // 2), str(y + h // 2), "click", "1"], check=True)
-    time.sleep(0.3)
+from e2e import click, fail, start_buses, wait_for
 
 
 def find(root, name, role):
