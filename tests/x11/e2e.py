@@ -2,6 +2,7 @@
 condition, the session and accessibility buses, and a real mouse click on a control."""
 import os
 import re
+import signal
 import subprocess
 import time
 
@@ -39,3 +40,17 @@ def click(node):
     w, h = node.size
     subprocess.run(["xdotool", "mousemove", "--sync", str(x + w // 2), str(y + h // 2), "click", "1"], check=True)
     time.sleep(0.3)
+
+
+def stop(program, buses, data):
+    """Ends the program, the buses start_buses() started, and removes the data directory."""
+    program.terminate()
+    try:
+        program.wait(10)
+    except subprocess.TimeoutExpired:
+        program.kill()
+    launcher, session_bus = buses
+    os.killpg(launcher.pid, signal.SIGTERM)
+    launcher.wait(10)
+    os.kill(session_bus, signal.SIGTERM)
+    subprocess.run(["rm", "-rf", data])

@@ -11,13 +11,12 @@ accessibility bus (dogtail) with real mouse clicks and keys (xdotool).
 """
 import os
 import re
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 
-from e2e import click, fail, start_buses, wait_for
+from e2e import click, fail, start_buses, stop, wait_for
 
 # Smaller than this, a login window is of no use: its list or field and its buttons do not show whole.
 USABLE = (200, 90)
@@ -64,7 +63,7 @@ def check_inside_frame(title, shots):
 def main():
     zendrel, shots = sys.argv[1], sys.argv[2]
     os.makedirs(shots, exist_ok=True)
-    launcher, session_bus = start_buses()
+    buses = start_buses()
     data = tempfile.mkdtemp(prefix="zendrel-e2e-")
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
     program = subprocess.Popen([zendrel, "Data=" + data], env=env)
@@ -121,15 +120,7 @@ def main():
             lambda n: n.name == "Passwords - Alice", retry=False, requireResult=False))
         print("PASS", flush=True)
     finally:
-        program.terminate()
-        try:
-            program.wait(10)
-        except subprocess.TimeoutExpired:
-            program.kill()
-        os.killpg(launcher.pid, signal.SIGTERM)
-        launcher.wait(10)
-        os.kill(session_bus, signal.SIGTERM)
-        subprocess.run(["rm", "-rf", data])
+        stop(program, buses, data)
 
 
 if __name__ == "__main__":

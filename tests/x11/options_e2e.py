@@ -9,13 +9,12 @@ with real mouse clicks (xdotool); the store is checked with zendrel-cli at the e
   options_e2e.py ZENDREL ZENDREL_CLI
 """
 import os
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 
-from e2e import click, fail, start_buses, wait_for
+from e2e import click, fail, start_buses, stop, wait_for
 
 
 def find(root, name, role):
@@ -38,7 +37,7 @@ def cli(zendrel_cli, data, *args, given=b""):
 
 def main():
     zendrel, zendrel_cli = sys.argv[1], sys.argv[2]
-    launcher, session_bus = start_buses()
+    buses = start_buses()
     data = tempfile.mkdtemp(prefix="zendrel-options-e2e-")
     cli(zendrel_cli, data, "init")
     cli(zendrel_cli, data, "entries", "add", "--user", "Default User", "--service", "Bank", "--name", "ann",
@@ -82,15 +81,7 @@ def main():
             fail('"DateFormat" holds %r, not "d8"' % stored)
         print("PASS", flush=True)
     finally:
-        program.terminate()
-        try:
-            program.wait(10)
-        except subprocess.TimeoutExpired:
-            program.kill()
-        os.killpg(launcher.pid, signal.SIGTERM)
-        launcher.wait(10)
-        os.kill(session_bus, signal.SIGTERM)
-        subprocess.run(["rm", "-rf", data])
+        stop(program, buses, data)
 
 
 if __name__ == "__main__":
