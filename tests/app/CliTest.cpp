@@ -184,6 +184,19 @@ TEST_F(CliTest, SettingsAreReadAndWrittenAndInitAppliesTheFirstRunRules) {
     EXPECT_EQ(cli({"users", "list"}).out, "Default User\n");
 }
 
+TEST_F(CliTest, SettingsListPrintsEverySettingOnALineOfItsOwnInNameOrder) {
+    ASSERT_EQ(cli({"init"}).rc, 0);
+    ASSERT_EQ(cli({"settings", "set", "DateFormat", "d8"}).rc, 0);
+    ASSERT_EQ(cli({"settings", "set", "aaa", "two\tlines\nin one"}).rc, 0);
+    const CliRun r = cli({"settings", "list"});
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, "aaa\ttwo\\tlines\\nin one\n"
+                     "DateFormat\td8\n"
+                     "ZD_BS\t7\nZD_CI\t0\nZD_GD\t50\nZD_HC\t0\nZD_IT\t0\nZD_MA\t1\nZD_Skip\t1\nZD_Tray\t0\n"
+                     "ZD_Version\t2.7\n");
+    EXPECT_EQ(cli({"settings", "list", "ZD_CI"}).rc, 2);
+}
+
 TEST_F(CliTest, TwoProgramsStartingTogetherOnAnEmptyDirectoryBothSucceed) {
     for (int round = 0; round < 8; ++round) {
         QTemporaryDir fresh;
