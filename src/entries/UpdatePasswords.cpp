@@ -191,9 +191,9 @@ void UpdatePasswords::addCopyPaste(QGridLayout* grid, int row, QWidget* field, c
                 return;
             }
             // Overwritten first, so that a clipboard history never pairs the new text with the old.
-            const bool secret = field == m_password || field == m_confirm;
-            m_s.clipboard.setText(std::string(512, ' '), secret);
-            m_s.clipboard.setText(withoutTrailingSpaces(textOf(field)).toStdString(), secret);
+            // Every field of the entry is marked for clipboard managers as a secret, as in the list.
+            m_s.clipboard.setText(std::string(512, ' '), true);
+            m_s.clipboard.setText(withoutTrailingSpaces(textOf(field)).toStdString(), true);
             if (m_clipboard) {
                 m_clipboard->refresh();
             }

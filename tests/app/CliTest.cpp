@@ -756,3 +756,26 @@ TEST_F(CliSyncTest, AFileThatIsNoExchangeFileIsOneLineAndStatusOne) {
     EXPECT_EQ(cli({"sync", "send", "--user", "Default User"}).rc, 2);
     EXPECT_EQ(cli({"sync", "receive", "--file", exchange}).rc, 2);
 }
+
+// Whatever umask the program is started under, every file it writes is its owner's alone: the data files
+// and their logs, and an exchange file written elsewhere.
+TEST_F(CliSyncTest, EveryFileWrittenIsTheOwnersAloneUnderAnOpenUmask) {
+    const mode_t before = ::umask(022);
+    ASSERT_EQ(cli({"init"}).rc, 0);
+    addEntry("Default User", "Bank", "alice", {"--notes", "note"}, "bank-pw\n");
+    EXPECT_EQ(cli({"sync", "send", "--user", "Default User", "--file", exchange}).rc, 0);
+    ASSERT_EQ(atOther({"init"}).rc, 0);
+    EXPECT_EQ(atOther({"sync", "receive", "--user", "Default User", "--file", exchange}).rc, 0);
+    ::umask(before);
+    QStringList files;
+    for (const QString& dir : {data, other, stick.path()}) {
+        for (const QFileInfo& f : QDir(dir).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+            struct stat st {};
+            ASSERT_EQ(::stat(QFile::encodeName(f.filePath()).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0777, S_ISDIR(st.st_mode) ? 0700u : 0600u) << f.filePath().toStdString();
+            files << f.fileName();
+        }
+    }
+    EXPECT_EQ(files.count("ZD_DATA"), 2) << files.join(' ').toStdString();
+    EXPECT_TRUE(files.contains("home.SYN")) << files.join(' ').toStdString();
+}

@@ -196,6 +196,7 @@ TEST_F(PasswordWindowsTest, PasteAndCopyButtonsTabSkipAndDroppingWorkOnTheirFiel
     EXPECT_TRUE(clipboard.secret());
     named<QToolButton>(&form, "Copy URL")->click();
     EXPECT_EQ(clipboard.text(), "  https://bank.example");
+    EXPECT_TRUE(clipboard.secret());
     EXPECT_FALSE(clipboard.secret());
 
     // With the option on, Tab goes from a field over its two buttons to the next field.
