@@ -1,11 +1,12 @@
 # The two set-up commands of the README.
 #   make run   installs what is missing, builds, and starts Zendrel on ./zendrel-data
 #   make test  installs what is missing, builds, and runs every test
+#   make package   builds the Debian package zendrel_<version>_amd64.deb in the build directory
 BUILD ?= build
 DATA ?= $(CURDIR)/zendrel-data
 JOBS ?= 2
 
-.PHONY: run test deps configure build clean
+.PHONY: run test deps configure build package clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -21,6 +22,9 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+package: build
+	@cmake --build $(BUILD) --target package
 
 clean:
 	@rm -rf $(BUILD)

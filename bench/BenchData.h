@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <vector>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -19,6 +20,13 @@ struct SliceFigures {
     double seconds = 0;
     qint64 slices = 0;
     qint64 longestMs = 0;
+    qint64 over50 = 0;
+    std::vector<qint64> micros;
+    qint64 percentile(double p) const {
+        std::vector<qint64> sorted = micros;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? 0 : sorted[static_cast<size_t>(p * static_cast<double>(sorted.size() - 1))];
+    }
 };
 
 inline SliceFigures driveSlices(SlicedPass& pass) {
@@ -30,6 +38,8 @@ inline SliceFigures driveSlices(SlicedPass& pass) {
         one.start();
         more = pass.slice();
         f.longestMs = std::max(f.longestMs, one.elapsed());
+        f.over50 += one.elapsed() > 50 ? 1 : 0;
+        f.micros.push_back(one.nsecsElapsed() / 1000);
         ++f.slices;
     }
     f.seconds = static_cast<double>(whole.nsecsElapsed()) / 1e9;

@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 using namespace zendrel;
 
@@ -52,9 +54,11 @@ int main(int argc, char** argv) {
     const bench::SliceFigures send = drive(*out.send(user, file));
     SyncOperations in(b, messages);
     const bench::SliceFigures receive = drive(*in.receive(user, file));
-    std::printf("send:    %.2f s, %lld slices, longest %lld ms\n", send.seconds, static_cast<long long>(send.slices),
-                static_cast<long long>(send.longestMs));
-    std::printf("receive: %.2f s, %lld slices, longest %lld ms\n", receive.seconds,
-                static_cast<long long>(receive.slices), static_cast<long long>(receive.longestMs));
+    for (const auto& [name, f] : {std::pair<const char*, const bench::SliceFigures&>{"send:   ", send}, {"receive:", receive}}) {
+        std::printf("%s %.2f s, %lld slices, median %.1f ms, 99th %.1f ms, longest %lld ms, %lld over 50 ms\n", name,
+                    f.seconds, static_cast<long long>(f.slices), static_cast<double>(f.percentile(0.5)) / 1000.0,
+                    static_cast<double>(f.percentile(0.99)) / 1000.0, static_cast<long long>(f.longestMs),
+                    static_cast<long long>(f.over50));
+    }
     return 0;
 }

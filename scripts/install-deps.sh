@@ -17,6 +17,7 @@ packages=(
     fonts-dejavu-core mount
     trayer
     keepassxc
+    dpkg-dev lintian desktop-file-utils groff-base bsdextrautils file librsvg2-bin
     "$@"
 )
 

@@ -1,13 +1,13 @@
 #include "base/Dates.h"
 
+#include "base/DatePicture.h"
+
 #include <QLocale>
 
 namespace zendrel {
 
 namespace {
 const qint64 kBase = QDate(1800, 12, 28).toJulianDay();
-const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                               "July",    "August",   "September", "October", "November", "December"};
 } // namespace
 
 int32_t dayNumber(const QDate& date) {
@@ -19,11 +19,7 @@ QDate dateOf(int32_t day) {
 }
 
 QString longDate(int32_t day) {
-    const QDate d = dateOf(day);
-    if (!d.isValid()) {
-        return {};
-    }
-    return QStringLiteral("%1 %2, %3").arg(QLatin1String(kMonths[d.month() - 1])).arg(d.day()).arg(d.year(), 4, 10, QLatin1Char('0'));
+    return formatDate(day, QStringLiteral("d4"));
 }
 
 QString shortTime(int32_t clock) {

@@ -180,7 +180,9 @@ bool EntryOperations::copyField(const PasswordRecord& entry, const QString& fiel
     if (!text) {
         return false;
     }
-    clipboard.setText(text->toStdString(), field.trimmed().compare(QLatin1String("Password"), Qt::CaseInsensitive) == 0);
+    // Every field of an entry is kept out of clipboard histories, not only its password: a name with its
+    // address, or a note, is as much a secret as the password beside it.
+    clipboard.setText(text->toStdString(), true);
     return true;
 }
 

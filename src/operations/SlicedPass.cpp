@@ -13,6 +13,14 @@ bool SlicedPass::slice(int records) {
         return false;
     }
     try {
+        if (!m_checkpoints) {
+            m_checkpoints = std::make_unique<DataStore::DeferredCheckpoints>(*store, written());
+        } else if (m_checkpoints->due()) {
+            m_checkpoints->run();
+            m_wroteBack = true;
+            return !m_over;
+        }
+        m_wroteBack = false;
         DataStore::Batch batch(*store, written(),
                                durableSlices() ? DataStore::Batch::Sync::Durable : DataStore::Batch::Sync::Normal);
         process(std::max(records, 1));
@@ -41,6 +49,9 @@ bool SlicedPass::slice() {
     QElapsedTimer took;
     took.start();
     const bool more = slice(m_records);
+    if (m_wroteBack) {
+        return more;  // says nothing of how long records take
+    }
     if (took.elapsed() > 30) {
         m_records = std::max(1, m_records / 2);
     } else if (took.elapsed() < 10) {

@@ -2,6 +2,8 @@
 
 #include "data/DataStore.h"
 
+#include <memory>
+
 namespace zendrel {
 
 // A long pass over records in slices, the writes of each slice in one transaction of the table it writes,
@@ -12,8 +14,9 @@ public:
     static constexpr int kSliceRecords = 100;
 
     virtual ~SlicedPass();
-    // One slice: up to `records` records, written in one transaction. False once the pass is over (every
-    // record seen, cancelled, or stopped by a message that ends it).
+    // One slice: up to `records` records, written in one transaction, or, once the slices before have filled
+    // the written file's log, the log written back into the file as a slice of its own. False once the pass
+    // is over (every record seen, cancelled, or stopped by a message that ends it).
     bool slice(int records);
     // One slice of as many records as fit in a few hundredths of a second, measured as the pass goes, so
     // that the window driving it answers at once.
@@ -39,9 +42,17 @@ protected:
     // of the slice was kept, and the pass stops.
     virtual void failed(const QString& errorText, bool atCommit) = 0;
 
+    // Gives the written file's log back to the store's own write-backs; a pass whose store goes before it
+    // calls this first, since the write-back's hook lives on that store's connection.
+    void endCheckpoints() { m_checkpoints.reset(); }
+
     bool m_over = false;
     bool m_stopped = false;
     int m_records = kSliceRecords;
+
+private:
+    std::unique_ptr<DataStore::DeferredCheckpoints> m_checkpoints;
+    bool m_wroteBack = false;  // the last slice wrote the log back
 };
 
 } // namespace zendrel

@@ -54,7 +54,10 @@ bool SyncOperations::attachmentFits(const QByteArray& bytes) {
 SyncOperations::Pass::Pass(SyncOperations& ops, const UserRecord& user, const QString& path, bool sending)
     : m_ops(ops), m_user(user), m_path(path), m_sending(sending) {}
 
-SyncOperations::Pass::~Pass() = default;
+SyncOperations::Pass::~Pass() {
+    // The write-back's hook lives on the exchange file's connection, which goes with this pass.
+    endCheckpoints();
+}
 
 const TableDef& SyncOperations::Pass::written() const {
     return m_sending ? tables::syncFile() : tables::passwords();
@@ -100,6 +103,7 @@ void SyncOperations::Pass::finish(bool showSummary) {
     }
     m_finished = true;
     m_over = true;
+    endCheckpoints();
     // Closing the file writes its log back into it: the file is whole when the pass returns.
     m_file.reset();
     if (!showSummary) {

@@ -68,8 +68,11 @@ int64_t ConfigStore::count() {
     return m_table.count();
 }
 
-QString ConfigStore::read(const QString& name) {
+QString ConfigStore::read(const QString& name, bool* failed) {
     const QString key = settingName(name);
+    if (failed) {
+        *failed = false;
+    }
     try {
         if (auto r = m_table.fetch(QStringLiteral("CF:KeyDataType"), {key})) {
             return r->dataValue;
@@ -77,10 +80,17 @@ QString ConfigStore::read(const QString& name) {
         return {};
     } catch (const StoreError& e) {
         // A setting that cannot be read is blank, never the value of another setting.
+        if (failed) {
+            *failed = true;
+        }
         m_store.messages().show(QStringLiteral("Error!"), QStringLiteral("Error retrieving configuration information code ") +
                                                               padded(key) + QStringLiteral(" - ") + e.errorText());
         return {};
     }
+}
+
+std::vector<ConfigRecord> ConfigStore::all() {
+    return m_table.read(QStringLiteral("CF:KeyDataType"), KeyRange{});
 }
 
 int64_t ConfigStore::readNumber(const QString& name) {
@@ -157,6 +167,10 @@ int64_t mainSendInterval(int64_t stored) {
     return std::clamp<int64_t>(stored, 50, 250);
 }
 
+int64_t sendIntervalFrom20(int64_t stored) {
+    return std::clamp<int64_t>(stored, 20, 250);
+}
+
 int64_t sendGroupSize(int64_t stored) {
     return stored <= 0 ? 7 : std::min<int64_t>(stored, 10);
 }
@@ -184,6 +198,21 @@ std::optional<std::pair<int64_t, int64_t>> settingTypeRange(const QString& name)
     return std::nullopt;
 }
 
+void readWindowSettings(ConfigStore& config, Settings& s) {
+    s.skip = config.readNumber(QStringLiteral("ZD_Skip"));
+    s.clearSeconds = clearSeconds(config.readNumber(QStringLiteral("ZD_CI")));
+    s.inactivityMinutes = inactivityMinutes(config.readNumber(QStringLiteral("ZD_IT")));
+    s.tray = config.readNumber(QStringLiteral("ZD_Tray"));
+    s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
+}
+
+void readReportFont(ConfigStore& config, Settings& s) {
+    s.fontColour = config.read(QStringLiteral("FontColour")).left(32);
+    s.fontStyle = config.read(QStringLiteral("FontStyle")).left(32);
+    s.fontSize = config.read(QStringLiteral("FontSize")).left(32);
+    s.fontType = config.read(QStringLiteral("FontType")).left(32);
+}
+
 Settings loadMainSettings(DataStore& store, ConfigStore& config, const std::function<void()>& convertPrevious) {
     store.safeOpen(tables::configuration());
     if (config.count() == 0 && initialiseSettings(store, config) && convertPrevious) {
@@ -192,16 +221,9 @@ Settings loadMainSettings(DataStore& store, ConfigStore& config, const std::func
     Settings s;
     s.version = QString::fromLatin1(kProgramVersion);
     config.write(QStringLiteral("ZD_Version"), s.version);
-    s.skip = config.readNumber(QStringLiteral("ZD_Skip"));
-    s.clearSeconds = clearSeconds(config.readNumber(QStringLiteral("ZD_CI")));
-    s.inactivityMinutes = inactivityMinutes(config.readNumber(QStringLiteral("ZD_IT")));
-    s.tray = config.readNumber(QStringLiteral("ZD_Tray"));
-    s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
+    readWindowSettings(config, s);
     s.dateFormat = config.read(QStringLiteral("DateFormat")).left(4);
-    s.fontColour = config.read(QStringLiteral("FontColour")).left(32);
-    s.fontStyle = config.read(QStringLiteral("FontStyle")).left(32);
-    s.fontSize = config.read(QStringLiteral("FontSize")).left(32);
-    s.fontType = config.read(QStringLiteral("FontType")).left(32);
+    readReportFont(config, s);
     const int64_t interval = config.readNumber(QStringLiteral("ZD_GD"));
     s.sendInterval = mainSendInterval(interval);
     if (interval < s.sendInterval) {
@@ -232,7 +254,7 @@ std::optional<Settings> loadMonitorSettings(DataStore& store, ConfigStore& confi
     s.askEveryRestore = config.readNumber(QStringLiteral("ZD_ASK"));
     s.askAtStart = config.readNumber(QStringLiteral("ZD_ASKIMM"));
     s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
-    s.sendInterval = std::clamp<int64_t>(config.readNumber(QStringLiteral("ZD_GD")), 20, 250);
+    s.sendInterval = sendIntervalFrom20(config.readNumber(QStringLiteral("ZD_GD")));
     s.groupSize = sendGroupSize(config.readNumber(QStringLiteral("ZD_BS")));
     return s;
 }

@@ -6,6 +6,7 @@
 #include "session/Login.h"
 #include "session/UsersWindows.h"
 #include "shell/AboutWindow.h"
+#include "shell/Options.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -143,6 +144,22 @@ void Main::synchronize() {
     window.exec();
 }
 
+void Main::showOptions() {
+    OptionsOperations operations(m_ctx.store);
+    Options window(operations, m_ctx.settings, m_ctx.positions, this);
+    if (window.exec() == QDialog::Accepted) {
+        settingsChanged();
+    }
+}
+
+void Main::settingsChanged() {
+    // The password windows read the program's copies at their next enabling pass; the date picture in
+    // every window opened from now on. The monitor's state at start-up waits for the next start.
+    m_timers.setClearSeconds(m_ctx.settings.clearSeconds);
+    m_timers.setInactivityMinutes(m_ctx.settings.inactivityMinutes);
+    m_worker->setSettings(SendSettings{static_cast<int>(m_ctx.settings.groupSize), m_ctx.settings.sendInterval});
+}
+
 void Main::buildMenus() {
     auto add = [this](QMenu* menu, const QString& text, const QString& tip, bool enabled,
                       std::function<void()> action = nullptr) {
@@ -182,7 +199,8 @@ void Main::buildMenus() {
         QStringLiteral("Remove excess spaces and non-alphanumeric characters"), true, [this] { filterClipboard(); });
 
     QAction* options = menuBar()->addAction(QStringLiteral("O&ptions"));
-    options->setEnabled(false);
+    options->setStatusTip(QStringLiteral("Set the program's options"));
+    connect(options, &QAction::triggered, this, [this] { showOptions(); });
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     add(window, QStringLiteral("T&ile"), {}, true, [this] { m_mdi->tileSubWindows(); });

@@ -84,6 +84,9 @@ public:
     void browseUsers();
     // "S&ynchronize": the "Synchronize" window; the exchange path it offers is kept for the run.
     void synchronize();
+    // "O&ptions": the "Zendrel Options" window; what it accepts takes effect at once.
+    void showOptions();
+    const Settings& settings() const { return m_ctx.settings; }
     // "Pass&words" (preset 0: the user is chosen) and "User #1" to "User #3": a password list.
     BrowsePasswords* browsePasswords(int preset = 0);
     QList<BrowsePasswords*> passwordLists() const;
@@ -99,6 +102,7 @@ protected:
 
 private:
     void minimizeForSend();
+    void settingsChanged();
     void buildMenus();
     void buildToolBar();
     void placeFirstTime();

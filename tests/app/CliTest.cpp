@@ -188,6 +188,19 @@ TEST_F(CliTest, SettingsAreReadAndWrittenAndInitAppliesTheFirstRunRules) {
     EXPECT_EQ(cli({"users", "list"}).out, "Default User\n");
 }
 
+TEST_F(CliTest, SettingsListPrintsEverySettingOnALineOfItsOwnInNameOrder) {
+    ASSERT_EQ(cli({"init"}).rc, 0);
+    ASSERT_EQ(cli({"settings", "set", "DateFormat", "d8"}).rc, 0);
+    ASSERT_EQ(cli({"settings", "set", "aaa", "two\tlines\nin one"}).rc, 0);
+    const CliRun r = cli({"settings", "list"});
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, "aaa\ttwo\\tlines\\nin one\n"
+                     "DateFormat\td8\n"
+                     "ZD_BS\t7\nZD_CI\t0\nZD_GD\t50\nZD_HC\t0\nZD_IT\t0\nZD_MA\t1\nZD_Skip\t1\nZD_Tray\t0\n"
+                     "ZD_Version\t2.7\n");
+    EXPECT_EQ(cli({"settings", "list", "ZD_CI"}).rc, 2);
+}
+
 TEST_F(CliTest, TwoProgramsStartingTogetherOnAnEmptyDirectoryBothSucceed) {
     for (int round = 0; round < 8; ++round) {
         QTemporaryDir fresh;
@@ -846,4 +859,27 @@ TEST_F(CliSyncTest, AFileThatIsNoExchangeFileIsOneLineAndStatusOne) {
     EXPECT_EQ(full.err, "Invalid File: Error: (Not a regular file (48)) accessing /dev/full.\n");
     EXPECT_EQ(cli({"sync", "send", "--user", "Default User"}).rc, 2);
     EXPECT_EQ(cli({"sync", "receive", "--file", exchange}).rc, 2);
+}
+
+// Whatever umask the program is started under, every file it writes is its owner's alone: the data files
+// and their logs, and an exchange file written elsewhere.
+TEST_F(CliSyncTest, EveryFileWrittenIsTheOwnersAloneUnderAnOpenUmask) {
+    const mode_t before = ::umask(022);
+    ASSERT_EQ(cli({"init"}).rc, 0);
+    addEntry("Default User", "Bank", "alice", {"--notes", "note"}, "bank-pw\n");
+    EXPECT_EQ(cli({"sync", "send", "--user", "Default User", "--file", exchange}).rc, 0);
+    ASSERT_EQ(atOther({"init"}).rc, 0);
+    EXPECT_EQ(atOther({"sync", "receive", "--user", "Default User", "--file", exchange}).rc, 0);
+    ::umask(before);
+    QStringList files;
+    for (const QString& dir : {data, other, stick.path()}) {
+        for (const QFileInfo& f : QDir(dir).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+            struct stat st {};
+            ASSERT_EQ(::stat(QFile::encodeName(f.filePath()).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0777, S_ISDIR(st.st_mode) ? 0700u : 0600u) << f.filePath().toStdString();
+            files << f.fileName();
+        }
+    }
+    EXPECT_EQ(files.count("ZD_DATA"), 2) << files.join(' ').toStdString();
+    EXPECT_TRUE(files.contains("home.SYN")) << files.join(' ').toStdString();
 }

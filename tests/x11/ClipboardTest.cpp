@@ -73,6 +73,17 @@ TEST(ClipboardTest, TheCommandLineHoldsAFieldForTheClipboardTimeAndThenClearsIt)
     }
     EXPECT_EQ(seen, "pw-1");
     EXPECT_EQ(readInAnotherProcess(), "text=pw-1\nhint=secret\n");
+    clip.kill();
+    clip.waitForFinished(5000);
+
+    // Any other field of an entry is as much a secret.
+    clip.start(QStringLiteral(ZENDREL_CLI),
+               {"--data", data.path(), "entries", "clip", "1", "--user", "Default User", "--field", "name"});
+    clip.closeWriteChannel();
+    for (int i = 0; i < 15 && seen != "alice"; ++i) {
+        seen = clipboardAfter(100);
+    }
+    EXPECT_EQ(readInAnotherProcess(), "text=alice\nhint=secret\n");
     QEventLoop loop;
     QObject::connect(&clip, &QProcess::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);

@@ -123,6 +123,7 @@ std::unique_ptr<Command> makeEntriesDelete();
 std::unique_ptr<Command> makeEntriesClip();
 std::unique_ptr<Command> makeSettingsGet();
 std::unique_ptr<Command> makeSettingsSet();
+std::unique_ptr<Command> makeSettingsList();
 std::unique_ptr<Command> makeSend();
 std::unique_ptr<Command> makeMonitor();
 std::unique_ptr<Command> makeWindows();

@@ -1,3 +1,4 @@
+#include "base/ProcessHardening.h"
 #include "app/cli/Cli.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 int main(int argc, char** argv) {
+    zendrel::hardenProcess();  // before any key or secret exists
     // Only a command that needs the clipboard opens the display; every other one runs without it.
     QStringList args;
     for (int i = 1; i < argc; ++i) {

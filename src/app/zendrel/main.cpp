@@ -1,5 +1,6 @@
 // The main program: start-up in its order — the data directory, the run-time key, the tables declared,
 // the settings loaded (the first run writes the defaults and converts version 2.1's tables) — then the frame.
+#include "base/ProcessHardening.h"
 #include "app/DisplayServices.h"
 #include "framework/Application.h"
 #include "framework/QtFileDialogs.h"
@@ -36,6 +37,7 @@ QString guidePath() {
 } // namespace
 
 int main(int argc, char** argv) {
+    zendrel::hardenProcess();  // before any key or secret exists
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         std::fprintf(stderr, "zendrel: there is no display to open the window on (DISPLAY is not set).\n");

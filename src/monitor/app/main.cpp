@@ -1,5 +1,6 @@
 // The monitor program: start-up in its order (the data directory, the run-time key, its tables, its position
 // file "ZDMON.INI"), then its window, which goes to the notification area at once.
+#include "base/ProcessHardening.h"
 #include "app/DisplayServices.h"
 #include "framework/Application.h"
 #include "framework/QtFileDialogs.h"
@@ -37,6 +38,7 @@ void onSignal(int) {
 } // namespace
 
 int main(int argc, char** argv) {
+    zendrel::hardenProcess();  // before any key or secret exists
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         std::fprintf(stderr, "zdmon: there is no display to open the window on (DISPLAY is not set).\n");
