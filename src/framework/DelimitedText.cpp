@@ -179,7 +179,7 @@ int64_t DelimitedText::open(const QString& path, bool asked, bool* retry) {
     if (failure.code == 0 && m_size > 0) {
         ::flock(m_fd, LOCK_SH | LOCK_NB);
         // One look at the whole file decides how its text is read, and that it is text at all.
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QStringDecoder utf8(QStringDecoder::Utf8);
         bool nul = false;
         rewind();
         while (fillBuffer()) {
@@ -187,13 +187,14 @@ int64_t DelimitedText::open(const QString& path, bool asked, bool* retry) {
             const size_t n = m_bufferEnd - m_bufferAt;
             nul = nul || std::memchr(p, '\0', n) != nullptr;
             if (!m_windows1252) {
-                (void)utf8.decode(QByteArrayView(p, static_cast<qsizetype>(n)));
+                // The decoding happens when its result is taken.
+                const QString decoded = utf8.decode(QByteArrayView(p, static_cast<qsizetype>(n)));
                 m_windows1252 = utf8.hasError();
             }
             m_bufferAt = m_bufferEnd;
         }
         if (!m_windows1252) {
-            (void)utf8.decode(QByteArrayView());
+            const QString rest = utf8.decode(QByteArrayView());
             m_windows1252 = utf8.hasError();
         }
         if (nul) {
