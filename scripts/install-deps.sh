@@ -17,6 +17,7 @@ packages=(
     fonts-dejavu-core mount
     trayer
     keepassxc
+    libreoffice-calc-nogui sqlite3
     "$@"
 )
 
