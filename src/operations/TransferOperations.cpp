@@ -390,16 +390,20 @@ bool TransferOperations::Import::add(Row& entry) {
     WriteResult failed;
     for (;;) {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            KeyRange last;
-            last.backward = true;
-            last.limit = 1;
-            const auto highest = store.read(passwords(), byId, last);
-            entry[static_cast<size_t>(id)] =
-                highest.empty() ? int64_t{1} : std::get<int64_t>(highest.front().first[static_cast<size_t>(id)]) + 1;
+            // The number after the one this import added last, while that holds; the highest in use otherwise.
+            if (m_nextId <= 0 || attempt > 0) {
+                KeyRange last;
+                last.backward = true;
+                last.limit = 1;
+                const auto highest = store.read(passwords(), byId, last);
+                m_nextId = highest.empty() ? 1 : std::get<int64_t>(highest.front().first[static_cast<size_t>(id)]) + 1;
+            }
+            entry[static_cast<size_t>(id)] = m_nextId;
             DataStore::Quiet quiet;
             int64_t rowId = 0;
             failed = store.insert(passwords(), entry, rowId);
             if (failed) {
+                m_nextId = std::get<int64_t>(entry[static_cast<size_t>(id)]) + 1;
                 ++m_sliceAdded;
                 if (onAdded) {
                     onAdded();

@@ -139,6 +139,7 @@ public:
         std::vector<QString> m_pictures;
         std::vector<std::vector<int>> m_targets;  // per column, the fields it feeds
         int64_t m_lineBytes = 0;
+        int64_t m_nextId = 0;
         int64_t m_added = 0;
         int64_t m_sliceAdded = 0;
         bool m_over = false;
