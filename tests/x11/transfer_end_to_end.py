@@ -9,7 +9,6 @@ accessibility bus (dogtail) with real mouse clicks and keys (xdotool).
   transfer_end_to_end.py ZENDREL ZENDREL_CLI
 """
 import os
-import re
 import signal
 import subprocess
 import sys
@@ -17,38 +16,9 @@ import tempfile
 import time
 
 
-def fail(why):
-    print("FAIL: " + why, flush=True)
-    raise SystemExit(1)
-
-
-def wait_for(what, probe, seconds=30):
-    end = time.time() + seconds
-    while time.time() < end:
-        found = probe()
-        if found:
-            return found
-        time.sleep(0.2)
-    fail("no " + what + " after %d seconds" % seconds)
-
-
-def start_buses():
-    """A session bus of our own and the accessibility bus on it; returns what to stop at the end."""
-    out = subprocess.run(["dbus-launch", "--sh-syntax"], capture_output=True, text=True, check=True).stdout
-    for line in out.splitlines():
-        m = re.match(r"(DBUS_SESSION_BUS_\w+)='?([^';]*)'?;", line)
-        if m:
-            os.environ[m.group(1)] = m.group(2)
-    launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                start_new_session=True)
-    return launcher, int(os.environ["DBUS_SESSION_BUS_PID"])
-
-
-def click(node):
-    x, y = node.position
-    w, h = node.size
-    subprocess.run(["xdotool", "mousemove", "--sync", str(x + w // 2), str(y + h // 2), "click", "1"], check=True)
-    time.sleep(0.4)
+# The bus start-up, waiting and clicking of the login windows' run.
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from login_windows_e2e import click, fail, start_buses, wait_for  # noqa: E402
 
 
 def keys(*names):

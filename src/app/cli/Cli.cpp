@@ -92,7 +92,7 @@ int runCommand(const Command& command, const QStringList& args, const QString& d
         }
         positional = parser.positionalArguments();
     }
-    Context context(directory, io, command.createsData(), command.writesInBulk());
+    Context context(directory, io, command.createsData());
     const int rc = command.run(context, parser, positional);
     // Output that did not arrive (a full disk, a closed pipe) is a failure, even when the work was done.
     io.out.flush();

@@ -87,8 +87,8 @@ private:
     std::ostream& m_err;
 };
 
-Context::Context(const QString& directory, CliIo& io, bool createsData, bool bulk)
-    : m_directory(directory), m_io(io), m_createsData(createsData), m_bulk(bulk),
+Context::Context(const QString& directory, CliIo& io, bool createsData)
+    : m_directory(directory), m_io(io), m_createsData(createsData),
       m_messages(std::make_unique<StreamMessages>(io.err)) {
     if (io.clock) {
         m_clock = io.clock;
@@ -120,7 +120,7 @@ DataStore& Context::store() {
         }
         // One command reads or writes a little, or streams a list once: a small page cache is enough.
         m_store = std::make_unique<DataStore>(DataStore::Options{dir.absoluteFilePath(), ownerKeys(), m_messages.get(),
-                                                                 [](const QString&) {}, m_clock, m_bulk ? 0 : 2048});
+                                                                 [](const QString&) {}, m_clock, 2048});
     }
     return *m_store;
 }

@@ -36,7 +36,7 @@ QString listed(const QString& s);
 // store and the operations as one line each on standard error, and the login of a user.
 class Context {
 public:
-    Context(const QString& directory, CliIo& io, bool createsData = true, bool bulk = false);
+    Context(const QString& directory, CliIo& io, bool createsData = true);
     ~Context();
 
     CliIo& io() { return m_io; }
@@ -57,7 +57,6 @@ private:
     QString m_directory;
     CliIo& m_io;
     bool m_createsData;
-    bool m_bulk;
     std::unique_ptr<StreamMessages> m_messages;
     std::unique_ptr<Clock> m_ownClock;
     Clock* m_clock;
@@ -85,9 +84,6 @@ public:
     // Whether the arguments are options and positional ones; false takes them all as they are (a value
     // such as "-5" is not an option).
     virtual bool parsesOptions() const { return true; }
-    // Whether the command writes many records (an import): the store then keeps the large page cache that
-    // bulk writes need instead of the small one of a command that reads a little.
-    virtual bool writesInBulk() const { return false; }
     virtual void declare(QCommandLineParser&) const {}
     virtual int run(Context& c, const QCommandLineParser& options, const QStringList& positional) const = 0;
 

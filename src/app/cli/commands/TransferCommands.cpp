@@ -114,7 +114,6 @@ public:
             "import --user NAME (--auto | --map N=FIELD,...) [--picture N=PIC] [--strip-header] --file PATH");
     }
     QString summary() const override { return QStringLiteral("add a user's entries from a comma-separated file"); }
-    bool writesInBulk() const override { return true; }
     QString usage() const override { return synopsis(); }
     QString description() const override {
         return QStringLiteral(
