@@ -18,6 +18,7 @@ packages=(
     trayer
     keepassxc
     dpkg-dev lintian desktop-file-utils groff-base bsdextrautils file librsvg2-bin
+    libreoffice-calc-nogui sqlite3
     "$@"
 )
 

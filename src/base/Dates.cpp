@@ -1,6 +1,7 @@
 #include "base/Dates.h"
 
 #include "base/DatePicture.h"
+#include "base/Picture.h"
 
 #include <QLocale>
 
@@ -23,15 +24,7 @@ QString longDate(int32_t day) {
 }
 
 QString shortTime(int32_t clock) {
-    const int64_t h = clock > 0 ? clock - 1 : 0;
-    const int64_t minutes = (h / 6000) % (24 * 60);
-    const int64_t hour = minutes / 60;
-    const int64_t minute = minutes % 60;
-    const int64_t hour12 = hour % 12 == 0 ? 12 : hour % 12;
-    return QStringLiteral("%1:%2%3")
-        .arg(hour12)
-        .arg(minute, 2, 10, QLatin1Char('0'))
-        .arg(hour < 12 ? QLatin1String("AM") : QLatin1String("PM"));
+    return picture::formatTime(clock, QStringLiteral("@t3"));
 }
 
 } // namespace zendrel

@@ -7,6 +7,7 @@
 #include "session/UsersWindows.h"
 #include "shell/AboutWindow.h"
 #include "shell/Options.h"
+#include "shell/TransferWindows.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -160,6 +161,24 @@ void Main::settingsChanged() {
     m_worker->setSettings(SendSettings{static_cast<int>(m_ctx.settings.groupSize), m_ctx.settings.sendInterval});
 }
 
+void Main::transfer(bool importing) {
+    if (!m_ctx.dialogs || DelimitedText::busy()) {
+        return;
+    }
+    // One transfer at a time: both commands wait for this one to end.
+    m_importAction->setEnabled(false);
+    m_exportAction->setEnabled(false);
+    TransferContext ctx{m_ctx.store, m_ctx.messages, *m_ctx.dialogs, m_ctx.positions,
+                        [this] { m_timers.userActivity(); }};
+    if (importing) {
+        ImportPasswords::run(ctx, this);
+    } else {
+        ExportPasswords::run(ctx, this);
+    }
+    m_importAction->setEnabled(true);
+    m_exportAction->setEnabled(true);
+}
+
 void Main::buildMenus() {
     auto add = [this](QMenu* menu, const QString& text, const QString& tip, bool enabled,
                       std::function<void()> action = nullptr) {
@@ -183,8 +202,8 @@ void Main::buildMenus() {
     }
     print->setEnabled(false);
     add(file, QStringLiteral("Print &Setup ..."), QStringLiteral("Setup printer"), false);
-    add(file, QStringLiteral("&Import"), {}, false);
-    add(file, QStringLiteral("&Export"), {}, false);
+    m_importAction = add(file, QStringLiteral("&Import"), {}, m_ctx.dialogs != nullptr, [this] { transfer(true); });
+    m_exportAction = add(file, QStringLiteral("&Export"), {}, m_ctx.dialogs != nullptr, [this] { transfer(false); });
     add(file, QStringLiteral("S&ynchronize"), QStringLiteral("Synchronize between two Zendrel databases"),
         m_ctx.dialogs != nullptr, [this] { synchronize(); });
     file->addSeparator();

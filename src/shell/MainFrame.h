@@ -87,6 +87,10 @@ public:
     // "O&ptions": the "Zendrel Options" window; what it accepts takes effect at once.
     void showOptions();
     const Settings& settings() const { return m_ctx.settings; }
+    // "&Import" and "&Export": the transfer windows; both commands are disabled while one runs.
+    void transfer(bool importing);
+    QAction* importAction() const { return m_importAction; }
+    QAction* exportAction() const { return m_exportAction; }
     // "Pass&words" (preset 0: the user is chosen) and "User #1" to "User #3": a password list.
     BrowsePasswords* browsePasswords(int preset = 0);
     QList<BrowsePasswords*> passwordLists() const;
@@ -125,6 +129,8 @@ private:
     QLabel* m_fields[3] = {};
     QToolButton* m_userButtons[3] = {};
     QAction* m_monitorAction = nullptr;
+    QAction* m_importAction = nullptr;
+    QAction* m_exportAction = nullptr;
     QLabel* m_marker = nullptr;
     CloseDownWindow* m_closeDown = nullptr;
     QStringList m_openUsers;

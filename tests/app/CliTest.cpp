@@ -883,3 +883,88 @@ TEST_F(CliSyncTest, EveryFileWrittenIsTheOwnersAloneUnderAnOpenUmask) {
     EXPECT_EQ(files.count("ZD_DATA"), 2) << files.join(' ').toStdString();
     EXPECT_TRUE(files.contains("home.SYN")) << files.join(' ').toStdString();
 }
+
+// Export and import between two data directories: counts on standard output, the messages as one line.
+TEST_F(CliSyncTest, ExportAndImportCarryEntriesAndStopAtADuplicateKeepingWhatWasAdded) {
+    const QString file = QDir(stick.path()).filePath("out.csv");
+    addEntry("Default User", "Mail, work", "ann", {"--notes", "two\nlines"}, "p\"w\n");
+    addEntry("Default User", "Bank", "bo", {"--expiry", "2030-01-31", "--wait", "7"});
+    CliRun r = cli({"export", "--user", "Default User", "--fields", "P_:Service,p_:name,P_:Password,P_:Notes,"
+                    "P_:ExpiryDate,P_:SecondsToWait", "--picture", "P_:ExpiryDate=@d2", "--header", "--file", file});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "2\n");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()),
+              "\"P_:Service\",\"P_:Name\",\"P_:Password\",\"P_:Notes\",\"P_:ExpiryDate\",\"P_:SecondsToWait\"\r\n"
+              "\"Mail, work\",\"ann\",\"p\"\"w\",\"two\nlines\",\"\",\"2 seconds\"\r\n"
+              "\"Bank\",\"bo\",\"pw\",\"\",\"01/31/2030\",\"7 seconds\"\r\n");
+
+    ASSERT_EQ(atOther({"init"}).rc, 0);
+    r = atOther({"import", "--user", "Default User", "--auto", "--picture", "5=@d2", "--picture", "6=@p<<<# secondspb",
+                 "--file", file});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "2\n");
+    r = atOther({"entries", "show", "2", "--user", "Default User", "--show-password"});
+    EXPECT_TRUE(r.out.contains("Expiry Date: 2030-01-31\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Seconds To Wait: 7\n")) << r.out.toStdString();
+
+    // The same file again: the first line is a duplicate, answered with Cancel; nothing more is added.
+    r = atOther({"import", "--user", "Default User", "--map", "1=P_:Service,2=P_:Name", "--strip-header", "--file", file});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.out, "0\n");
+    const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << r.err.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Auto Increment Error: Attempts to automatically number this record have failed."));
+    EXPECT_TRUE(lines[1].startsWith("Cannot ADD to Passwords!: Error #"));
+    EXPECT_EQ(atOther({"entries", "list", "--user", "Default User"}).out.count('\n'), 2);
+}
+
+TEST_F(CliSyncTest, TransferRefusalsAreOneLineWithStatusOneAndUsageErrorsStatusTwo) {
+    ASSERT_EQ(cli({"init"}).rc, 0);
+    const QString empty = QDir(stick.path()).filePath("empty.csv");
+    QFile(empty).open(QIODevice::WriteOnly);
+    struct Case {
+        QStringList args;
+        int rc;
+        QString err;
+    };
+    const QString u = "Default User";
+    for (const Case& c : {
+             Case{{"export", "--user", u, "--fields", "P_:Service", "--header", "--file", "/dev/full"}, 1,
+                  "Cannot ADD to /dev/full: Error #28 - No space left on device\n"},
+             Case{{"export", "--user", u, "--fields", "P_:Service", "--file", stick.path()}, 1,
+                  "Cannot CREATE " + stick.path() + ": Error #21 - Is a directory\n"},
+             Case{{"export", "--user", u, "--fields", "P_:Service", "--picture", "P_:Service=s", "--file", empty}, 1,
+                  "Invalid Picture!: Pictures must begin with \"@\"\n"},
+             Case{{"import", "--user", u, "--auto", "--file", stick.path()}, 1,
+                  "Cannot OPEN " + stick.path() + ": Error #21 - Is a directory\n"},
+             Case{{"import", "--user", u, "--auto", "--file", empty}, 1,
+                  "Attention!: That file is empty!  Please pick another file.\n"},
+             Case{{"import", "--user", u, "--auto", "--file", QDir(data).filePath("ZD_DATA")}, 1,
+                  "Cannot OPEN " + QDir(data).filePath("ZD_DATA") + ": Error #5 - It is one of Zendrel's own data files\n"},
+             Case{{"export", "--user", u, "--fields", "P_:User", "--file", empty}, 2, {}},
+             Case{{"import", "--user", u, "--file", empty}, 2, {}},
+             Case{{"import", "--user", u, "--map", "0=P_:Service", "--file", empty}, 2, {}},
+         }) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CliRun r = cli(c.args);
+        EXPECT_EQ(r.rc, c.rc) << r.err.toStdString();
+        if (c.rc == 1) {
+            EXPECT_EQ(r.err, c.err);
+        }
+    }
+    // A file without any field of ours: nothing is assigned.
+    QFile other(empty);
+    other.open(QIODevice::WriteOnly);
+    other.write("Title,Username\nMail,ann\n");
+    other.close();
+    const CliRun r = cli({"import", "--user", u, "--auto", "--file", empty});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "No Fields Selected for Import!: You must select one or more fields to import.\n");
+    // Standard output takes the lines; the count goes to standard error.
+    const CliRun piped = raw({"--data", data, "export", "--user", u, "--fields", "P_:Service", "--file", "-"});
+    EXPECT_EQ(piped.rc, 0);
+    EXPECT_EQ(piped.out, "");
+    EXPECT_EQ(piped.err, "0\n");
+}

@@ -238,6 +238,25 @@ TEST_F(FrameTest, TheFrameHasItsTitleMenusAndStatus) {
     EXPECT_EQ(frame->statusField(2), "");
 }
 
+TEST_F(FrameTest, ImportAndExportAreDisabledWhileOneOfThemRuns) {
+    Settings s;
+    open(s);
+    ASSERT_TRUE(frame->importAction()->isEnabled() && frame->exportAction()->isEnabled());
+    bool seen = false;
+    whenModal([&](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), "Choose Fields for Export...");
+        EXPECT_FALSE(frame->importAction()->isEnabled());
+        EXPECT_FALSE(frame->exportAction()->isEnabled());
+        frame->importAction()->trigger();  // refused: nothing opens
+        seen = true;
+        button(w, "&Cancel")->click();
+    });
+    frame->exportAction()->trigger();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(frame->importAction()->isEnabled() && frame->exportAction()->isEnabled());
+    EXPECT_TRUE(dialogs.requests.isEmpty());
+}
+
 TEST_F(FrameTest, InactivityClosesTheProgramTenSecondsAfterTheCountdownOpens) {
     Settings s;
     s.inactivityMinutes = 5;

@@ -130,5 +130,7 @@ std::unique_ptr<Command> makeWindows();
 std::unique_ptr<Command> makeGenerate();
 std::unique_ptr<Command> makeSyncSend();
 std::unique_ptr<Command> makeSyncReceive();
+std::unique_ptr<Command> makeExport();
+std::unique_ptr<Command> makeImport();
 
 } // namespace zendrel::cli
