@@ -286,6 +286,7 @@ void ConversionOperations::Pass::finish() {
     }
     m_finished = true;
     m_over = true;
+    endCheckpoints();
     if (!m_old) {
         return;
     }
