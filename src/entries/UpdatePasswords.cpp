@@ -101,9 +101,7 @@ bool UpdatePasswords::run(EntryServices services, Request request, PasswordRecor
                           FormVariant variant, bool& monitorChanged, QWidget* parent) {
     monitorChanged = false;
     if (request == Request::Delete) {
-        if (services.messages.show(QStringLiteral("Confirm Delete"),
-                                   QStringLiteral("Are you sure you want to delete the highlighted record?"),
-                                   Buttons::YesNo, Answer::No) != Answer::Yes) {
+        if (!confirmDelete(services.messages)) {
             return false;
         }
         if (!EntryOperations(services.store, services.messages, services.clock).remove(entry)) {

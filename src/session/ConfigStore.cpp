@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTextStream>
 
 namespace zendrel {
@@ -144,13 +145,14 @@ bool ConfigStore::write(const QString& name, int64_t value) {
 }
 
 bool previousVersionNeedsConversion(const QString& previousVersion) {
-    bool ok = false;
-    const double v = previousVersion.trimmed().toDouble(&ok);
-    // Tables of version 2.1 and later releases before this one are converted; nothing else is.
-    return ok && v >= 2.1 && v < 2.7;
+    // The leading decimal number, as "2.1", "2.1b" or " 2 " give it; anything else is 0.
+    static const QRegularExpression number(QStringLiteral("^\\s*[+-]?(\\d+(\\.\\d*)?|\\.\\d+)"));
+    const QRegularExpressionMatch m = number.match(previousVersion);
+    const double v = m.hasMatch() ? m.captured(0).trimmed().toDouble() : 0.0;
+    return v < QString::fromLatin1(kProgramVersion).toDouble();
 }
 
-void initialiseSettings(DataStore& store, ConfigStore& config) {
+bool initialiseSettings(DataStore& store, ConfigStore& config) {
     const auto old = iniSection(QDir(store.directory()).filePath(QStringLiteral("WIN.INI")),
                                 QString::fromLatin1(kPreviousVersionSection));
     auto number = [&old](const char* name) { return leadingNumber(old.value(QString::fromLatin1(name).toLower())); };
@@ -158,6 +160,7 @@ void initialiseSettings(DataStore& store, ConfigStore& config) {
     for (const char* name : {"ZD_CI", "ZD_IT", "ZD_Tray", "ZD_HC", "ZD_GD", "ZD_BS", "ZD_MA"}) {
         config.write(QString::fromLatin1(name), number(name));
     }
+    return previousVersionNeedsConversion(old.value(QStringLiteral("zd_version")));
 }
 
 int64_t mainSendInterval(int64_t stored) {
@@ -210,10 +213,10 @@ void readReportFont(ConfigStore& config, Settings& s) {
     s.fontType = config.read(QStringLiteral("FontType")).left(32);
 }
 
-Settings loadMainSettings(DataStore& store, ConfigStore& config) {
+Settings loadMainSettings(DataStore& store, ConfigStore& config, const std::function<void()>& convertPrevious) {
     store.safeOpen(tables::configuration());
-    if (config.count() == 0) {
-        initialiseSettings(store, config);
+    if (config.count() == 0 && initialiseSettings(store, config) && convertPrevious) {
+        convertPrevious();
     }
     Settings s;
     s.version = QString::fromLatin1(kProgramVersion);

@@ -2,6 +2,7 @@
 
 #include "data/DataStore.h"
 
+#include <functional>
 #include <optional>
 
 namespace zendrel {
@@ -78,16 +79,21 @@ void readWindowSettings(ConfigStore& config, Settings& s);
 void readReportFont(ConfigStore& config, Settings& s);
 
 // The main program's loading at start: first-run initialisation of an empty table, the version written,
-// every setting read with its corrections and their write-backs.
-Settings loadMainSettings(DataStore& store, ConfigStore& config);
+// every setting read with its corrections and their write-backs. On the first run, when the previous
+// version's settings admit it, `convertPrevious` converts the previous version's tables, after the first
+// settings are written (the layers above hold the conversion and its window).
+Settings loadMainSettings(DataStore& store, ConfigStore& config, const std::function<void()>& convertPrevious = {});
 
 // The monitor's loading; nothing when the main program has never run on these files.
 std::optional<Settings> loadMonitorSettings(DataStore& store, ConfigStore& config);
 
-// Writes the first-run values, taking the previous version's settings from WIN.INI when present.
-void initialiseSettings(DataStore& store, ConfigStore& config);
+// Writes the first-run values, taking the previous version's settings from WIN.INI when present. True when
+// the previous version's ZD_Version there admits converting its tables.
+bool initialiseSettings(DataStore& store, ConfigStore& config);
 
-// Whether the previous version's settings call for converting its tables (2.1 up to this release).
+// Whether the previous version's ZD_Version, read as a decimal number, lies below this program's version:
+// a missing or unreadable one reads as 0 and so admits the conversion, which finds nothing where no
+// previous version ever ran.
 bool previousVersionNeedsConversion(const QString& previousVersion);
 
 } // namespace zendrel

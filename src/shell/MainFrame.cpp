@@ -5,6 +5,7 @@
 #include "framework/WindowPositions.h"
 #include "session/Login.h"
 #include "session/UsersWindows.h"
+#include "shell/AboutWindow.h"
 #include "shell/Options.h"
 #include "shell/TransferWindows.h"
 
@@ -434,10 +435,8 @@ void Main::contents() {
 }
 
 void Main::about() {
-    QMessageBox::about(this, QStringLiteral("About Zendrel"),
-                       QStringLiteral("Zendrel %1\n\nA password manager that keeps its users' passwords in "
-                                      "enciphered tables and types them into other programs' windows.")
-                           .arg(QString::fromLatin1(kProgramVersion)));
+    AboutWindow window(m_ctx.store, m_ctx.messages, m_ctx.positions, this);
+    window.exec();
 }
 
 void Main::minimizeForSend() {

@@ -2,11 +2,14 @@
 #include "operations/EntryOperations.h"
 #include "base/Dates.h"
 #include "support/Mounts.h"
+#include "support/PreviousVersionTables.h"
 #include "support/TestStore.h"
 
 #include <QDate>
 #include <QDir>
 #include <QProcess>
+#include <QSet>
+#include <QThread>
 
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
@@ -17,6 +20,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <random>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -659,6 +663,106 @@ TEST_F(CliTest, ANumericSettingBeyondItsTypeIsRefused) {
 
 // A data directory that can only be read (a read-only bind mount: as root, permission bits would not stop
 // a write): preparing it fails with exit 1 after the message, and reading goes on.
+// `init` converts version 2.1's tables as the first start does, naming each refused record on standard error
+// and keeping it; `convert` takes what is left once the conflict is gone.
+TEST_F(CliTest, InitConvertsThePreviousVersionAndConvertTakesWhatWasLeft) {
+    test::PreviousVersionTables old(data);
+    ASSERT_TRUE(old.create());
+    for (const char* name : {"Ann", "ann"}) {
+        ASSERT_TRUE(old.addUser({{"Name", name}, {"Password", "Not Required"}, {"ConfirmPassword", "Not Required"}}));
+    }
+    ASSERT_TRUE(old.addEntries("Ann", 3));
+    ASSERT_TRUE(old.addEntry({{"User", "Ann"}, {"Service", "Slow"}, {"Name", "s"}, {"SecondsToWait", 250}}));
+    CliRun r = cli({"init"});
+    EXPECT_EQ(r.rc, 1) << "a record was refused";
+    EXPECT_EQ(r.out, "Users converted:  1\nUsers left in the previous version's file:  1\n"
+                     "Entries converted:  3\nEntries left in the previous version's file:  1\n");
+    EXPECT_EQ(r.err, "ERROR: Error adding record Adding this record creates a duplicate entry for the key: Name Users\n"
+                     "ERROR: Error adding record The value of Seconds before start of automatic send to must be "
+                     "between 0 and 199. Passwords\n");
+    EXPECT_EQ(cli({"users", "list"}).out, "Ann\n");
+
+    // The user renames the one that came over; the refused entry stays refused until it is mended.
+    ASSERT_EQ(cli({"users", "change", "Ann", "--rename", "Ann Smith"}).rc, 0);
+    r = cli({"convert"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.out, "Users converted:  1\nUsers left in the previous version's file:  0\n"
+                     "Entries converted:  0\nEntries left in the previous version's file:  1\n");
+    EXPECT_EQ(cli({"users", "list"}).out, "ann\nAnn Smith\n");
+    ASSERT_TRUE(old.run("UPDATE \"PW\" SET \"SecondsToWait\" = 20;\n"));
+    r = cli({"convert"});
+    EXPECT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(QFile::exists(old.path()));
+    EXPECT_EQ(cli({"convert"}).out, "No tables of version 2.1 to convert.\n");
+    EXPECT_EQ(raw({"--data", temp.path() + "/nowhere", "convert"}).rc, 1);
+}
+
+// The first start killed at any moment of a conversion of 5,000 entries: every old entry is afterwards among the
+// entries or still in the old table (or in both), and `convert` finishes the work without a question.
+TEST_F(CliTest, AConversionKilledAtAnyMomentLosesNoEntryAndConvertFinishesIt) {
+    constexpr int kEntries = 5000;
+    QTemporaryDir seed;
+    test::PreviousVersionTables fixture(seed.path());
+    ASSERT_TRUE(fixture.create());
+    ASSERT_TRUE(fixture.addUser({{"Name", "Ann"}, {"Password", "Not Required"}, {"ConfirmPassword", "Not Required"}}));
+    ASSERT_TRUE(fixture.addEntries("Ann", kEntries));
+    QSet<QString> every;
+    for (int i = 1; i <= kEntries; ++i) {
+        every.insert(QStringLiteral("Service %1").arg(i, 5, 10, QLatin1Char('0')));
+    }
+    auto start = [](const QString& dir, QProcess& p) {
+        p.start(QStringLiteral(ZENDREL_CLI), {"--data", dir, "init"});
+        return p.waitForStarted();
+    };
+    qint64 whole = 0;
+    {
+        QTemporaryDir dir;
+        ASSERT_TRUE(fixture.copyTo(dir.path()));
+        QElapsedTimer t;
+        t.start();
+        QProcess p;
+        ASSERT_TRUE(start(dir.path(), p));
+        ASSERT_TRUE(p.waitForFinished(120000));
+        whole = t.elapsed();
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    }
+    std::mt19937 random(20);
+    std::uniform_int_distribution<qint64> moment(0, whole);
+    for (int run = 0; run < 10; ++run) {
+        SCOPED_TRACE(run);
+        QTemporaryDir dir;
+        ASSERT_TRUE(fixture.copyTo(dir.path()));
+        QProcess p;
+        ASSERT_TRUE(start(dir.path(), p));
+        QThread::msleep(static_cast<unsigned long>(moment(random)));
+        kill(static_cast<pid_t>(p.processId()), SIGKILL);
+        p.waitForFinished();
+
+        QSet<QString> found;
+        test::PreviousVersionTables left(dir.path());
+        for (const QString& s : left.column("PW", "Service")) {
+            found.insert(s);
+        }
+        if (QFile::exists(QDir(dir.path()).filePath("ZD_DATA"))) {
+            test::TestStore after(dir.path());
+            for (const PasswordRecord& e : Table<PasswordRecord>(after.store()).readPhysical()) {
+                found.insert(e.service);
+            }
+            EXPECT_TRUE(after.messages().shown.isEmpty());
+        }
+        EXPECT_EQ(found, every);
+
+        const CliRun r = raw({"--data", dir.path(), "convert"});
+        EXPECT_EQ(r.rc, 0) << r.err.toStdString();
+        EXPECT_EQ(r.err, "");
+        test::TestStore after(dir.path());
+        EXPECT_EQ(Table<PasswordRecord>(after.store()).count(), kEntries) << "each entry once";
+        EXPECT_EQ(Table<UserRecord>(after.store()).count(), 1);
+        EXPECT_FALSE(QFile::exists(left.path()));
+    }
+}
+
 TEST_F(CliTest, InitOnADirectoryThatCannotBeWrittenFails) {
     ASSERT_EQ(cli({"users", "add", "Ann"}, "\n").rc, 0);  // data files, but no settings yet
     test::ReadOnlyMount mount(data);

@@ -7,6 +7,7 @@
 #include "session/Login.h"
 #include "session/LoginWindows.h"
 #include "session/UsersWindows.h"
+#include "operations/TipOperations.h"
 #include "shell/MainFrame.h"
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
@@ -18,6 +19,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -304,6 +306,24 @@ TEST_F(FrameTest, HelpContentsOpensTheGuideOrSaysWhyItCannot) {
     EXPECT_EQ(ts.messages().shown[0].title, "Help");
     EXPECT_EQ(ts.messages().shown[0].text,
               "The user guide could not be opened:|/opt/zendrel/guide/index.html|no program to open it is installed");
+}
+
+TEST_F(FrameTest, HelpAboutShowsTheVersionAndTheFirstOfZendrelsOwnTips) {
+    open(Settings{});
+    QString title;
+    QString tip;
+    bool previous = true;
+    whenModal([&](QWidget* w) {
+        title = w->windowTitle();
+        tip = test::named<QPlainTextEdit>(w, "Tip")->toPlainText();
+        previous = button(w, "&Previous")->isEnabled();
+        button(w, "&OK")->click();
+    });
+    menuCommand(*frame, "&Help", "&About")->trigger();
+    EXPECT_EQ(title, "About Zendrel");
+    EXPECT_EQ(tip, TipOperations::ownTips().first());
+    EXPECT_FALSE(previous);
+    EXPECT_TRUE(ts.messages().shown.isEmpty());
 }
 
 TEST_F(FrameTest, TheClipboardFilterCommandCleansTheText) {

@@ -40,6 +40,7 @@ public:
     ~Context();
 
     CliIo& io() { return m_io; }
+    QString directory() const { return m_directory; }
     std::ostream& out() { return m_io.out; }
     DataStore& store();
     MessageService& messages();
@@ -108,6 +109,7 @@ int64_t entryId(const QString& text);
 
 // The factories of the commands, one file each.
 std::unique_ptr<Command> makeInit();
+std::unique_ptr<Command> makeConvert();
 std::unique_ptr<Command> makeUsersList();
 std::unique_ptr<Command> makeUsersAdd();
 std::unique_ptr<Command> makeUsersChange();
