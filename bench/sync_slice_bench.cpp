@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 using namespace zendrel;
 
@@ -18,6 +20,13 @@ struct Figures {
     double seconds = 0;
     qint64 slices = 0;
     qint64 longestMs = 0;
+    qint64 over50 = 0;
+    std::vector<qint64> micros;
+    qint64 percentile(double p) const {
+        std::vector<qint64> sorted = micros;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? 0 : sorted[static_cast<size_t>(p * static_cast<double>(sorted.size() - 1))];
+    }
 };
 
 Figures drive(SyncOperations::Pass& pass) {
@@ -29,6 +38,8 @@ Figures drive(SyncOperations::Pass& pass) {
         one.start();
         more = pass.slice();
         f.longestMs = std::max(f.longestMs, one.elapsed());
+        f.over50 += one.elapsed() > 50 ? 1 : 0;
+        f.micros.push_back(one.nsecsElapsed() / 1000);
         ++f.slices;
     }
     pass.finish(false);
@@ -68,9 +79,11 @@ int main(int argc, char** argv) {
     const Figures send = drive(*out.send(user, file));
     SyncOperations in(b, messages);
     const Figures receive = drive(*in.receive(user, file));
-    std::printf("send:    %.2f s, %lld slices, longest %lld ms\n", send.seconds, static_cast<long long>(send.slices),
-                static_cast<long long>(send.longestMs));
-    std::printf("receive: %.2f s, %lld slices, longest %lld ms\n", receive.seconds,
-                static_cast<long long>(receive.slices), static_cast<long long>(receive.longestMs));
+    for (const auto& [name, f] : {std::pair<const char*, const Figures&>{"send:   ", send}, {"receive:", receive}}) {
+        std::printf("%s %.2f s, %lld slices, median %.1f ms, 99th %.1f ms, longest %lld ms, %lld over 50 ms\n", name,
+                    f.seconds, static_cast<long long>(f.slices), static_cast<double>(f.percentile(0.5)) / 1000.0,
+                    static_cast<double>(f.percentile(0.99)) / 1000.0, static_cast<long long>(f.longestMs),
+                    static_cast<long long>(f.over50));
+    }
     return 0;
 }

@@ -628,6 +628,48 @@ QString DataStore::Batch::commit() {
     return {};
 }
 
+DataStore::DeferredCheckpoints::DeferredCheckpoints(DataStore& store, const TableDef& t)
+    : m_store(store), m_table(t) {
+    std::lock_guard lock(store.m_mutex);
+    File& f = store.ensureOpen(t);
+    if (f.conn && store.writable(t, f)) {
+        m_db = f.conn->handle();
+        sqlite3_wal_hook(m_db, &DeferredCheckpoints::counted, this);
+    }
+}
+
+DataStore::DeferredCheckpoints::~DeferredCheckpoints() {
+    std::lock_guard lock(m_store.m_mutex);
+    // Only on the connection the hook was set on: a file closed and opened again meanwhile has its own.
+    const File& f = m_store.fileOf(m_table);
+    if (m_db && f.conn && f.conn->handle() == m_db) {
+        sqlite3_wal_autocheckpoint(m_db, 1000);  // the store's usual threshold
+    }
+}
+
+int DataStore::DeferredCheckpoints::counted(void* self, sqlite3*, const char*, int pages) {
+    auto* me = static_cast<DeferredCheckpoints*>(self);
+    // The log starts again from its beginning once it has been written back whole.
+    if (pages < me->m_pages) {
+        me->m_pagesWrittenBack = 0;
+    }
+    me->m_pages = pages;
+    return SQLITE_OK;
+}
+
+void DataStore::DeferredCheckpoints::run() {
+    std::lock_guard lock(m_store.m_mutex);
+    const File& f = m_store.fileOf(m_table);
+    if (!m_db || !f.conn || f.conn->handle() != m_db) {
+        return;
+    }
+    int logged = 0;
+    int written = 0;
+    if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logged, &written) == SQLITE_OK) {
+        m_pagesWrittenBack = m_pages;
+    }
+}
+
 void DataStore::normalise(const TableDef& t, Row& row) const {
     for (size_t i = 0; i < t.fields.size() && i < row.size(); ++i) {
         const FieldDef& f = t.fields[i];

@@ -122,6 +122,30 @@ public:
         std::unique_ptr<Transaction> m_tx;
     };
 
+    // A long pass writes the log of a table's file back into the file as a step of its own between batches,
+    // so that no batch's commit carries that work and each step stays short. While this lives, commits
+    // only count the pages of the log; afterwards the store writes it back by itself again.
+    class DeferredCheckpoints {
+    public:
+        DeferredCheckpoints(DataStore& store, const TableDef& t);
+        ~DeferredCheckpoints();
+        DeferredCheckpoints(const DeferredCheckpoints&) = delete;
+        DeferredCheckpoints& operator=(const DeferredCheckpoints&) = delete;
+        // The batches committed since the last write-back have put this many pages or more into the log.
+        bool due(int pages = 1000) const { return m_pages - m_pagesWrittenBack >= pages; }
+        // Writes the log back as far as readers allow. A write-back that cannot run now is tried again by
+        // the next one: nothing is lost, the log only stays longer.
+        void run();
+
+    private:
+        static int counted(void* self, sqlite3*, const char*, int pages);
+        DataStore& m_store;
+        const TableDef& m_table;
+        sqlite3* m_db = nullptr;
+        int m_pages = 0;
+        int m_pagesWrittenBack = 0;
+    };
+
     // Full check of a table's file; a damaged key is rebuilt after the "Invalid Key" notice.
     bool verify(const TableDef& t);
 

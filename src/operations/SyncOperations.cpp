@@ -79,6 +79,14 @@ bool SyncOperations::Pass::slice(int records) {
     m_sliceUpdated = 0;
     try {
         DataStore& target = m_sending ? *m_file : m_ops.m_store;
+        if (!m_checkpoints) {
+            m_checkpoints = std::make_unique<DataStore::DeferredCheckpoints>(target, written());
+        } else if (m_checkpoints->due()) {
+            m_checkpoints->run();
+            m_wroteBack = true;
+            return !m_over;
+        }
+        m_wroteBack = false;
         DataStore::Batch batch(target, written());
         process(std::max(records, 1));
         if (const QString err = batch.commit(); !err.isEmpty()) {
@@ -104,6 +112,9 @@ bool SyncOperations::Pass::slice() {
     QElapsedTimer took;
     took.start();
     const bool more = slice(m_records);
+    if (m_wroteBack) {
+        return more;  // says nothing of how long records take
+    }
     if (took.elapsed() > 30) {
         m_records = std::max(1, m_records / 2);
     } else if (took.elapsed() < 10) {
@@ -118,6 +129,7 @@ void SyncOperations::Pass::finish(bool showSummary) {
     }
     m_finished = true;
     m_over = true;
+    m_checkpoints.reset();
     // Closing the file writes its log back into it: the file is whole when the pass returns.
     m_file.reset();
     if (!showSummary) {

@@ -31,8 +31,9 @@ public:
     class Pass {
     public:
         virtual ~Pass();
-        // One slice: up to `records` records, written in one transaction. False once the pass is over
-        // (every record seen, cancelled, or stopped by a message that ends it).
+        // One slice: up to `records` records, written in one transaction, or, once the slices before have
+        // filled the written file's log, the log written back into the file as a slice of its own. False
+        // once the pass is over (every record seen, cancelled, or stopped by a message that ends it).
         bool slice(int records);
         // One slice of as many records as fit in a few hundredths of a second, measured as the pass goes,
         // so that the window driving it answers at once.
@@ -70,6 +71,9 @@ public:
         QString m_path;
         bool m_sending;
         std::unique_ptr<DataStore> m_file; // the exchange file, alone in a store of its own
+        // Declared after the file, so that it goes first: its hook lives on the file's connection.
+        std::unique_ptr<DataStore::DeferredCheckpoints> m_checkpoints;
+        bool m_wroteBack = false;  // the last slice wrote the log back
         KeyRange m_range;
         bool m_started = false;
         bool m_over = false;

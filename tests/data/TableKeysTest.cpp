@@ -1,5 +1,6 @@
 #include "support/TestStore.h"
 
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace zendrel;
@@ -292,3 +293,43 @@ TEST_F(TableKeysTest, PhysicalOrderIsTheOrderOfInsertion) {
 }
 
 } // namespace
+
+// A long pass keeps writing the log back out of its batches: while held back, the data file itself is
+// untouched by commits and changes only at the write-back step; afterwards the store writes back by itself.
+TEST_F(TableKeysTest, HeldBackWriteBacksRunOnlyAsTheirOwnStepAndResumeAfterwards) {
+    addUser(QStringLiteral("Ann"));
+    DataStore& store = ts.store();
+    const QString file = store.path(tables::passwords());
+    int next = 0;
+    auto batchOf = [&](int count) {
+        DataStore::Batch batch(store, tables::passwords());
+        for (int i = 0; i < count; ++i, ++next) {
+            PasswordRecord e = entry("Ann", QStringLiteral("Service %1").arg(next), QStringLiteral("n"));
+            e.notes = QString(2000, QLatin1Char('x'));
+            add(e);
+        }
+        EXPECT_EQ(batch.commit(), QString());
+    };
+    batchOf(1);
+    const qint64 before = QFileInfo(file).size();
+    {
+        DataStore::DeferredCheckpoints held(store, tables::passwords());
+        EXPECT_FALSE(held.due());
+        while (!held.due()) {
+            batchOf(50);
+            ASSERT_LT(next, 5000) << "the log never filled";
+        }
+        // Well past the store's own threshold, and the file has not been written.
+        EXPECT_EQ(QFileInfo(file).size(), before);
+        held.run();
+        EXPECT_FALSE(held.due());
+        EXPECT_GT(QFileInfo(file).size(), before);
+    }
+    const qint64 afterRun = QFileInfo(file).size();
+    const int written = next;
+    while (QFileInfo(file).size() == afterRun) {
+        batchOf(50);
+        ASSERT_LT(next - written, 5000) << "the store no longer writes its log back";
+    }
+    EXPECT_EQ(entries.count(), next);
+}

@@ -1,6 +1,7 @@
 // The synchronization windows, offscreen, with scripted messages and file choices.
 #include "shell/SyncWindows.h"
 
+#include "framework/ProgressWindow.h"
 #include "session/Login.h"
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
@@ -8,8 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace zendrel;
@@ -117,4 +120,53 @@ TEST_F(SyncWindowsTest, TheCommandLineRunsWithoutDialogsAndReportsFailures) {
     EXPECT_TRUE(failed);
     EXPECT_EQ(b.messages().shown.last().title, "File Access Error");
     EXPECT_TRUE(dialogs.requests.isEmpty());
+}
+
+// "Cancel" in the progress window stops either pass after its current slice: what was written stays, and the
+// summary still counts it.
+TEST_F(SyncWindowsTest, CancellingEitherPassKeepsWhatWasWrittenAndStillShowsTheSummary) {
+    addUser(a, "Ann", kNotRequired);
+    addEntries(a, "Ann", 3000);
+    auto cancelOnceUnderWay = [](int atLeast) {
+        test::whenModal([atLeast](QWidget* w) {
+            auto* progress = dynamic_cast<ProgressWindow*>(w);
+            ASSERT_NE(progress, nullptr);
+            auto* poll = new QTimer(progress);
+            QObject::connect(poll, &QTimer::timeout, progress, [progress, poll, atLeast] {
+                if (progress->bar()->value() >= atLeast) {
+                    poll->stop();
+                    progress->cancelButton()->click();
+                }
+            });
+            poll->start(0);
+        });
+    };
+    auto counted = [](const test::TestStore& ts, const QString& prefix) {
+        const QString text = const_cast<test::TestStore&>(ts).messages().shown.last().text;
+        EXPECT_TRUE(text.startsWith(prefix)) << text.toStdString();
+        return text.mid(prefix.size()).section(QLatin1Char('\n'), 0, 0).toInt();
+    };
+
+    SyncWindows sending(a.store(), a.messages(), dialogs, nullptr);
+    cancelOnceUnderWay(1000);
+    sending.run(true, Table<UserRecord>(a.store()).fetch("U_:KeyName", {QStringLiteral("Ann")}).value(), path);
+    const int sent = counted(a, "Records added to the synchonization file:  ");
+    EXPECT_GT(sent, 0);
+    EXPECT_LT(sent, 3000);
+
+    addUser(b, "Bob", kNotRequired);
+    SyncWindows receiving(b.store(), b.messages(), dialogs, nullptr);
+    const UserRecord bob = Table<UserRecord>(b.store()).fetch("U_:KeyName", {QStringLiteral("Bob")}).value();
+    cancelOnceUnderWay(1);
+    receiving.run(false, bob, path);
+    const int received = counted(b, "Records added:  ");
+    EXPECT_GT(received, 0);
+    EXPECT_LT(received, sent);
+    EXPECT_EQ(Table<PasswordRecord>(b.store()).count(), received);
+
+    // The rest arrives with the next receive; what came before is left as it is.
+    receiving.run(false, bob, path);
+    EXPECT_EQ(b.messages().shown.last().text,
+              QStringLiteral("Records added:  %1\n\nRecords updated:  0").arg(sent - received));
+    EXPECT_EQ(Table<PasswordRecord>(b.store()).count(), sent);
 }
