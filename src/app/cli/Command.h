@@ -128,5 +128,6 @@ std::unique_ptr<Command> makeWindows();
 std::unique_ptr<Command> makeGenerate();
 std::unique_ptr<Command> makeSyncSend();
 std::unique_ptr<Command> makeSyncReceive();
+std::unique_ptr<Command> makeReport();
 
 } // namespace zendrel::cli

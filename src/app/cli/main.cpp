@@ -17,6 +17,10 @@ int main(int argc, char** argv) {
     if (zendrel::cliNeedsClipboard(args) && !qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
         app = std::make_unique<QGuiApplication>(argc, argv);
+    } else if (zendrel::cliLaysOutPages(args)) {
+        // Fonts without a display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
