@@ -329,7 +329,7 @@ ReportOperations::Pass::Pass(DataStore& store, MessageService& messages, ReportK
             // Dates and times take the room of their longest forms (the system's long date); notes run under
             // the cells.
             const int w = textWidth(picture);
-            m_layout.widths << (w > 0 ? w : picture.startsWith(QLatin1Char('d')) ? 28 : picture.isEmpty() ? 0 : 8);
+            m_layout.widths << (w > 0 ? w : picture.startsWith(QLatin1Char('d')) ? 28 : picture.isEmpty() ? 0 : 11);
         }
     }
 }

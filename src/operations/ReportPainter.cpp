@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace zendrel {
 
@@ -67,6 +69,11 @@ ReportStyle ReportStyle::of(const ReportLayout& layout) {
             }
             s.fonts[r] = reportFontOf(layout.font, s.fonts[r], &s.colours[r]);
         }
+    }
+    // No ligatures: "fi" in a password must stay two letters, also for whoever copies it out of the PDF. The
+    // text engine leaves them out where letters are spaced, and a sixty-fourth of a pixel is spacing enough.
+    for (QFont& f : s.fonts) {
+        f.setLetterSpacing(QFont::AbsoluteSpacing, 1.0 / 64);
     }
     return s;
 }
@@ -482,6 +489,7 @@ std::unique_ptr<ReportPdfFile> ReportPdfFile::create(const QString& path, const 
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         return refuse(pdf->m_file.errorString());
     }
+    pdf->m_opened = true;
     // A file that was there keeps its old mode on opening: it holds passwords now.
     ::fchmod(pdf->m_file.handle(), S_IRUSR | S_IWUSR);
     pdf->m_writer = std::make_unique<QPdfWriter>(&pdf->m_file);
@@ -532,8 +540,8 @@ void ReportPdfFile::discard() {
     if (m_file.isOpen()) {
         m_file.close();
     }
-    // Only what this program wrote goes; the name may have been anything but a regular file.
-    if (isRegularFile(m_path)) {
+    // Only what this wrote goes: a file refused before it was opened stays as it is.
+    if (std::exchange(m_opened, false) && isRegularFile(m_path)) {
         QFile::remove(m_path);
     }
 }

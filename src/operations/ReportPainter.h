@@ -163,6 +163,7 @@ private:
     std::unique_ptr<QPdfWriter> m_writer;
     std::unique_ptr<DevicePages> m_pages;
     bool m_done = false;
+    bool m_opened = false;  // the file at the path is the one this wrote: only that one is ever removed
 };
 
 // A whole report into a PDF file, without questions and without a window (the command line): the number of

@@ -472,6 +472,7 @@ TEST_F(ReportTest, APdfThatCannotBeWrittenIsAMessageAndLeavesNoFile) {
     EXPECT_TRUE(refused(QDir(out.path()).filePath("missing/report.pdf")).contains("could not be opened"));
     EXPECT_TRUE(refused("/dev/full").contains("Not a regular file"));
     EXPECT_TRUE(refused(ts.store().path(tables::passwords())).contains("own data files"));
+    EXPECT_TRUE(QFile::exists(ts.store().path(tables::passwords())));
     EXPECT_EQ(Table<PasswordRecord>(ts.store()).count(), 4);
 
     test::FullDisk disk;
