@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QLocale>
 #include <QPagedPaintDevice>
 #include <QTextLayout>
@@ -43,7 +44,90 @@ QPageLayout defaultReportPageLayout() {
                        QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
 }
 
-ReportStyle ReportStyle::of(const ReportLayout& layout) {
+SimpleGlyphs::SimpleGlyphs(const QFont& font, qreal dpi) {
+    m_raw = QRawFont::fromFont(font);
+    const qreal pixels = font.pointSizeF() > 0 ? font.pointSizeF() * dpi / 72.0 : font.pixelSize();
+    // Only a face that is what the font asks for: a style the system must fake is left to the text engine.
+    m_usable = m_raw.isValid() && pixels > 0 &&
+               (m_raw.style() == QFont::StyleNormal) == (font.style() == QFont::StyleNormal) &&
+               (m_raw.weight() >= QFont::DemiBold) == (font.weight() >= QFont::DemiBold);
+    if (!m_usable) {
+        return;
+    }
+    m_raw.setPixelSize(pixels);
+    m_underline = font.underline();
+    m_strikeOut = font.strikeOut();
+    for (char16_t c = 0x20; c < kLimit; ++c) {
+        if (c >= 0x7F && c < 0xA0) {
+            continue;
+        }
+        const QChar ch(c);
+        quint32 glyph = 0;
+        int count = 1;
+        if (m_raw.glyphIndexesForChars(&ch, 1, &glyph, &count) && count == 1 && glyph != 0) {
+            QPointF advance;
+            m_raw.advancesForGlyphIndexes(&glyph, &advance, 1);
+            m_glyph[c] = glyph;
+            m_advance[c] = advance.x();
+        }
+    }
+}
+
+bool SimpleGlyphs::advances(QStringView s, std::vector<qreal>& out) const {
+    out.clear();
+    if (!m_usable) {
+        return false;
+    }
+    out.reserve(static_cast<size_t>(s.size()));
+    for (const QChar c : s) {
+        if (c.unicode() >= kLimit || m_glyph[c.unicode()] == 0) {
+            return false;
+        }
+        out.push_back(m_advance[c.unicode()]);
+    }
+    return true;
+}
+
+qreal SimpleGlyphs::width(QStringView s) const {
+    if (!m_usable) {
+        return -1;
+    }
+    qreal w = 0;
+    for (const QChar c : s) {
+        if (c.unicode() >= kLimit || m_glyph[c.unicode()] == 0) {
+            return -1;
+        }
+        w += m_advance[c.unicode()];
+    }
+    return w;
+}
+
+void SimpleGlyphs::draw(QPainter& painter, const QPointF& at, QStringView s) const {
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    glyphs.reserve(s.size());
+    positions.reserve(s.size());
+    qreal x = 0;
+    for (const QChar c : s) {
+        glyphs.push_back(m_glyph[c.unicode()]);
+        positions.push_back(QPointF(x, 0));
+        x += m_advance[c.unicode()];
+    }
+    QGlyphRun run;
+    run.setRawFont(m_raw);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    run.setUnderline(m_underline);
+    run.setStrikeOut(m_strikeOut);
+    painter.drawGlyphRun(at, run);
+}
+
+qreal ReportStyle::width(Role role, const QString& s, QPaintDevice& device) const {
+    const qreal w = glyphs[role]->width(s);
+    return w >= 0 ? w : QFontMetricsF(fonts[role], &device).horizontalAdvance(s);
+}
+
+ReportStyle ReportStyle::of(const ReportLayout& layout, qreal dpi) {
     ReportStyle s;
     QFont base;
     // One typeface on every machine where it is installed, so that a report's pages come out the same.
@@ -72,8 +156,9 @@ ReportStyle ReportStyle::of(const ReportLayout& layout) {
     }
     // No ligatures: "fi" in a password must stay two letters, also for whoever copies it out of the PDF. The
     // text engine leaves them out where letters are spaced, and a sixty-fourth of a pixel is spacing enough.
-    for (QFont& f : s.fonts) {
-        f.setLetterSpacing(QFont::AbsoluteSpacing, 1.0 / 64);
+    for (int r = 0; r < Roles; ++r) {
+        s.fonts[r].setLetterSpacing(QFont::AbsoluteSpacing, 1.0 / 64);
+        s.glyphs[r] = std::make_shared<SimpleGlyphs>(s.fonts[r], dpi);
     }
     return s;
 }
@@ -89,7 +174,11 @@ void ReportPage::paint(QPainter& painter) const {
                 painter.setFont(style->fonts[role]);
                 painter.setPen(style->colours[role]);
             }
-            painter.drawText(item.at, item.text);
+            if (style->glyphs[role]->width(item.text) >= 0) {
+                style->glyphs[role]->draw(painter, item.at, item.text);
+            } else {
+                painter.drawText(item.at, item.text);
+            }
             continue;
         }
         QPen pen(Qt::black);
@@ -174,7 +263,8 @@ struct ReportPainter::Metrics {
 
 ReportPainter::ReportPainter(const ReportLayout& layout, QPaintDevice& device, PageOutput& output)
     : m_layout(layout), m_device(device), m_output(output),
-      m_style(std::make_shared<ReportStyle>(ReportStyle::of(layout))), m_m(std::make_unique<Metrics>()) {
+      m_style(std::make_shared<ReportStyle>(ReportStyle::of(layout, device.logicalDpiY()))),
+      m_m(std::make_unique<Metrics>()) {
     Metrics& m = *m_m;
     m.pt = device.logicalDpiY() / 72.0;
     m.width = device.width();
@@ -201,7 +291,7 @@ ReportPainter::ReportPainter(const ReportLayout& layout, QPaintDevice& device, P
         m.columnWidth.push_back(cw - m.gap);
         x += cw;
     }
-    m.labelWidth = m.fm[ReportStyle::Caption].horizontalAdvance(QStringLiteral("Settings for Send:")) + m.gap;
+    m.labelWidth = m_style->width(ReportStyle::Caption, QStringLiteral("Settings for Send:"), device) + m.gap;
     qreal top = m.line[ReportStyle::Heading] + m.gap;
     if (!m_layout.captions.isEmpty()) {
         top += m.line[ReportStyle::Caption] * (m_layout.widths.contains(0) ? 2 : 1) + m.gap;
@@ -218,6 +308,39 @@ void ReportPainter::text(ReportStyle::Role role, qreal x, qreal baseline, const 
     }
 }
 
+// Lines of at most `width`, broken after the last blank that fits, or anywhere in a word longer than a line;
+// the blanks at a break are dropped.
+static void breakLines(const QString& text, const std::vector<qreal>& advances, qreal width, QStringList& out) {
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    while (start < n) {
+        qreal w = 0;
+        qsizetype end = start;
+        qsizetype lastBlank = -1;
+        while (end < n && (w + advances[static_cast<size_t>(end)] <= width || end == start)) {
+            if (text.at(end) == QLatin1Char(' ')) {
+                lastBlank = end;
+            }
+            w += advances[static_cast<size_t>(end)];
+            ++end;
+        }
+        qsizetype next = end;
+        if (end < n && text.at(end) != QLatin1Char(' ') && lastBlank > start) {
+            end = lastBlank;
+            next = lastBlank + 1;
+        }
+        QString line = text.mid(start, end - start);
+        while (!line.isEmpty() && line.back() == QLatin1Char(' ')) {
+            line.chop(1);
+        }
+        out << line;
+        while (next < n && text.at(next) == QLatin1Char(' ')) {
+            ++next;
+        }
+        start = next;
+    }
+}
+
 QStringList ReportPainter::wrap(const QString& s, ReportStyle::Role role, qreal width) const {
     QStringList out;
     QString clean = s;
@@ -225,8 +348,18 @@ QStringList ReportPainter::wrap(const QString& s, ReportStyle::Role role, qreal 
     clean.replace(QLatin1Char('\t'), QLatin1Char(' '));
     clean.removeIf([](QChar c) { return c.unicode() < 0x20 && c != QLatin1Char('\n'); });
     const QFontMetricsF& fm = m_m->fm[role];
+    const SimpleGlyphs& simple = *m_style->glyphs[role];
+    std::vector<qreal> advances;
     for (const QString& paragraph : clean.split(QLatin1Char('\n'))) {
-        if (paragraph.isEmpty() || fm.horizontalAdvance(paragraph) <= width) {
+        if (paragraph.isEmpty()) {
+            out << paragraph;
+            continue;
+        }
+        if (simple.advances(paragraph, advances)) {
+            breakLines(paragraph, advances, width, out);
+            continue;
+        }
+        if (fm.horizontalAdvance(paragraph) <= width) {
             out << paragraph;
             continue;
         }
@@ -259,7 +392,7 @@ void ReportPainter::openPage() {
     m_pageHasDetail = false;
     ++m_pageNumber;
     // The heading, centred.
-    const qreal hw = m.fm[ReportStyle::Heading].horizontalAdvance(m_layout.heading);
+    const qreal hw = m_style->width(ReportStyle::Heading, m_layout.heading, m_device);
     text(ReportStyle::Heading, std::max<qreal>(0, (m.width - hw) / 2), m.ascent[ReportStyle::Heading],
          m_layout.heading);
     qreal y = m.line[ReportStyle::Heading] + m.gap / 2;
@@ -290,11 +423,11 @@ bool ReportPainter::closePage() {
     if (m_layout.kind == ReportKind::Master) {
         text(ReportStyle::Footer, 0, baseline, m_layout.startedDate);
         const qreal dateWidth =
-            m.fm[ReportStyle::Footer].horizontalAdvance(m_layout.startedDate + QStringLiteral("  "));
+            m_style->width(ReportStyle::Footer, m_layout.startedDate + QStringLiteral("  "), m_device);
         text(ReportStyle::Footer, dateWidth, baseline, m_layout.startedTime);
     }
     const QString page = m_layout.pageCaption + QLatin1Char(' ') + QString::number(m_pageNumber);
-    text(ReportStyle::Footer, m.width - m.fm[ReportStyle::Footer].horizontalAdvance(page), baseline, page);
+    text(ReportStyle::Footer, m.width - m_style->width(ReportStyle::Footer, page, m_device), baseline, page);
     m_open = false;
     if (!m_output.page(std::move(m_page))) {
         m_failed = true;
@@ -393,7 +526,7 @@ bool ReportPainter::masterBand(const ReportDetail& band) {
                                             {QStringLiteral("No Repeat:"), band.noRepeat},
                                             {QStringLiteral("Title:"), band.title},
                                             {QStringLiteral("Send:"), band.send}};
-    const qreal settingLabel = m.fm[ReportStyle::Caption].horizontalAdvance(QStringLiteral("No Repeat:")) + m.gap;
+    const qreal settingLabel = m_style->width(ReportStyle::Caption, QStringLiteral("No Repeat:"), m_device) + m.gap;
     std::vector<QStringList> settingValues;
     qsizetype settingLines = 0;
     for (const Labelled& s : settings) {

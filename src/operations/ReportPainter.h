@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPointF>
+#include <QRawFont>
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -26,15 +28,43 @@ QFont reportFontOf(const ReportFont::Texts& texts, const QFont& base, QColor* co
 // with 15 mm margins.
 QPageLayout defaultReportPageLayout();
 
+// Text whose every character is one glyph of the font, with no shaping to do (Latin letters, digits and
+// signs): measured and drawn from a table of glyphs and advances, which is most of a report's text and many
+// times faster than shaping it. Any other text is left to the text engine.
+class SimpleGlyphs {
+public:
+    static constexpr char16_t kLimit = 0x250; // up to the end of Latin Extended-B
+
+    // For a font at the resolution of the device that pages are laid out for and painted on.
+    SimpleGlyphs(const QFont& font, qreal dpi);
+    // The text's width; negative when it is not simple text of this font.
+    qreal width(QStringView s) const;
+    // The widths of each character, for line breaking; false when the text is not simple.
+    bool advances(QStringView s, std::vector<qreal>& out) const;
+    // Draws simple text (the caller has measured it) with its baseline starting at `at`.
+    void draw(QPainter& painter, const QPointF& at, QStringView s) const;
+
+private:
+    QRawFont m_raw;
+    bool m_usable = false;
+    bool m_underline = false;
+    bool m_strikeOut = false;
+    std::array<quint32, kLimit> m_glyph{};
+    std::array<qreal, kLimit> m_advance{};
+};
+
 // The fonts and colours of one report's controls.
 struct ReportStyle {
     enum Role : uint8_t { Heading, Caption, Detail, Footer, Roles };
     QFont fonts[Roles];
     QColor colours[Roles];
+    std::shared_ptr<const SimpleGlyphs> glyphs[Roles]; // for the device the pages are made for
 
     // The report's own fonts, with the options' report font over every control but the master report's
-    // heading, when its typeface is set.
-    static ReportStyle of(const ReportLayout& layout);
+    // heading, when its typeface is set; glyph tables for a device of `dpi` dots per inch.
+    static ReportStyle of(const ReportLayout& layout, qreal dpi);
+    // A text's width in a role's font on that device.
+    qreal width(Role role, const QString& s, QPaintDevice& device) const;
 };
 
 // One page as the layout made it, in the pixels of the device it was laid out for: replayed onto that device,
@@ -163,7 +193,7 @@ private:
     std::unique_ptr<QPdfWriter> m_writer;
     std::unique_ptr<DevicePages> m_pages;
     bool m_done = false;
-    bool m_opened = false;  // the file at the path is the one this wrote: only that one is ever removed
+    bool m_opened = false; // the file at the path is the one this wrote: only that one is ever removed
 };
 
 // A whole report into a PDF file, without questions and without a window (the command line): the number of
