@@ -153,6 +153,19 @@ void Main::showOptions() {
     }
 }
 
+ReportWindows& Main::reports() {
+    if (!m_reports) {
+        m_reports = std::make_unique<ReportWindows>(m_ctx.store, m_ctx.messages, m_ctx.dialogs, m_ctx.clock,
+                                                    m_ctx.positions, this);
+        m_reports->setActivity([this] { m_timers.userActivity(); });
+    }
+    return *m_reports;
+}
+
+void Main::printReport(ReportKind kind) {
+    reports().run(kind, ReportOptions::of(m_ctx.settings));
+}
+
 void Main::settingsChanged() {
     // The password windows read the program's copies at their next enabling pass; the date picture in
     // every window opened from now on. The monitor's state at start-up waits for the next start.
@@ -197,11 +210,17 @@ void Main::buildMenus() {
     add(file, QStringLiteral("&User Setup"), QStringLiteral("Browse Users"), true, [this] { browseUsers(); });
     QMenu* print = file->addMenu(QStringLiteral("&Print"));
     print->setStatusTip(QStringLiteral("Print Report"));
-    for (const char* r : {"by Service", "by URL", "by Name", "by Last Date Changed", "Master Report"}) {
-        add(print, QString::fromLatin1(r), QStringLiteral("Print Report"), false);
+    const std::pair<const char*, const char*> kinds[] = {{"by Service", "Print ordered by Service"},
+                                                         {"by URL", "Print ordered by URL"},
+                                                         {"by Name", "Print ordered by Name"},
+                                                         {"by Last Date Changed", "Print Report"},
+                                                         {"Master Report", "Print Report"}};
+    for (int i = 0; i < 5; ++i) {
+        add(print, QString::fromLatin1(kinds[i].first), QString::fromLatin1(kinds[i].second), true,
+            [this, i] { printReport(static_cast<ReportKind>(i)); });
     }
-    print->setEnabled(false);
-    add(file, QStringLiteral("Print &Setup ..."), QStringLiteral("Setup printer"), false);
+    add(file, QStringLiteral("Print &Setup ..."), QStringLiteral("Setup printer"), true,
+        [this] { reports().printSetup(); });
     m_importAction = add(file, QStringLiteral("&Import"), {}, m_ctx.dialogs != nullptr, [this] { transfer(true); });
     m_exportAction = add(file, QStringLiteral("&Export"), {}, m_ctx.dialogs != nullptr, [this] { transfer(false); });
     add(file, QStringLiteral("S&ynchronize"), QStringLiteral("Synchronize between two Zendrel databases"),

@@ -8,6 +8,7 @@
 #include "monitor/MonitorWorker.h"
 #include "session/ConfigStore.h"
 #include "shell/FrameTimers.h"
+#include "shell/ReportWindows.h"
 #include "shell/SyncWindows.h"
 
 #include <QDialog>
@@ -86,6 +87,9 @@ public:
     void synchronize();
     // "O&ptions": the "Zendrel Options" window; what it accepts takes effect at once.
     void showOptions();
+    // "&Print": the reports, on the program's one printer, which "Print &Setup ..." sets up.
+    void printReport(ReportKind kind);
+    ReportWindows& reports();
     const Settings& settings() const { return m_ctx.settings; }
     // "&Import" and "&Export": the transfer windows; both commands are disabled while one runs.
     void transfer(bool importing);
@@ -124,6 +128,7 @@ private:
     FrameTimers m_timers;
     std::unique_ptr<MonitorWorker> m_worker;
     std::unique_ptr<SyncWindows> m_sync;
+    std::unique_ptr<ReportWindows> m_reports;
     QMdiArea* m_mdi = nullptr;
     QTimer* m_timer = nullptr;
     QLabel* m_fields[3] = {};

@@ -2,6 +2,7 @@
 
 #include "base/DatePicture.h"
 #include "framework/StoredValueSpinBox.h"
+#include "operations/ReportPainter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -108,24 +109,7 @@ QColor SelectReportFont::chosenColour() const {
 }
 
 QFont Options::fontOf(const ReportFont::Texts& texts, const QFont& base, QColor* colour) {
-    const ReportFont f = ReportFont::read(texts);
-    QFont font = base;
-    if (f.typeface && QFontDatabase::families().contains(*f.typeface, Qt::CaseInsensitive)) {
-        font.setFamily(*f.typeface);
-    }
-    if (f.pointSize) {
-        font.setPointSize(*f.pointSize);
-    }
-    if (f.style) {
-        font.setWeight(static_cast<QFont::Weight>(f.style->weight));
-        font.setItalic(f.style->italic);
-        font.setUnderline(f.style->underline);
-        font.setStrikeOut(f.style->strikeOut);
-    }
-    if (colour && f.rgb) {
-        *colour = QColor::fromRgb(static_cast<QRgb>(*f.rgb));
-    }
-    return font;
+    return reportFontOf(texts, base, colour);
 }
 
 Options::Options(OptionsOperations& operations, Settings& program, WindowPositions* positions, QWidget* parent)

@@ -1,8 +1,10 @@
 #include "app/cli/Cli.h"
 #include "operations/EntryOperations.h"
+#include "base/DatePicture.h"
 #include "base/Dates.h"
 #include "support/Mounts.h"
 #include "support/PreviousVersionTables.h"
+#include "support/PdfText.h"
 #include "support/TestStore.h"
 
 #include <QDate>
@@ -967,4 +969,85 @@ TEST_F(CliSyncTest, TransferRefusalsAreOneLineWithStatusOneAndUsageErrorsStatusT
     EXPECT_EQ(piped.rc, 0);
     EXPECT_EQ(piped.out, "");
     EXPECT_EQ(piped.err, "0\n");
+}
+
+namespace {
+
+class CliReportTest : public CliTest {
+protected:
+    QTemporaryDir outDir;
+    QString pdf = QDir(outDir.path()).filePath("report.pdf");
+
+    // The real program: it lays the pages out in the system's fonts, which this test process cannot.
+    CliRun report(const QString& kind, const QString& user, const QString& file, const QByteArray& input = {}) {
+        return raw({"--data", data, "report", "--kind", kind, "--user", user, "--pdf", file}, input);
+    }
+};
+
+} // namespace
+
+TEST_F(CliReportTest, EveryReportIsAPdfThatOnlyItsOwnerReads) {
+    ASSERT_EQ(cli({"users", "add", "Alice"}, "sesame\n").rc, 0);
+    addEntry("Alice", "Bank", "alice", {"--url", "https://bank.example", "--notes", "first line"}, "sesame\nbank-pw\n");
+    addEntry("Alice", "Mail", "al", {"--wait", "3"}, "sesame\nmail-pw\n");
+    const char* headings[][2] = {{"service", "Passwords by Service"},
+                                 {"url", "Passwords by URL"},
+                                 {"name", "Passwords by Name"},
+                                 {"date", "Passwords by Last Date Changed"},
+                                 {"master", "Master Password Report for Alice"}};
+    for (const auto& [kind, heading] : headings) {
+        SCOPED_TRACE(kind);
+        const CliRun r = report(kind, "alice", pdf, "sesame\n");
+        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, "Pages: 1\n");
+        EXPECT_EQ(r.err, "");
+        const QStringList lines = test::pdfLines(test::pdfText(pdf));
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_EQ(lines.first(), heading);
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(pdf).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+    }
+    const QStringList master = test::pdfLines(test::pdfText(pdf));
+    for (const char* line : {"Password bank-pw", "first line", "URL https://bank.example", "Wait: 3", "Password mail-pw"}) {
+        EXPECT_TRUE(master.contains(line)) << line << "\n" << master.join("\n").toStdString();
+    }
+    // The date format of the options reaches the report.
+    ASSERT_EQ(cli({"settings", "set", "DateFormat", "d8"}).rc, 0);
+    ASSERT_EQ(report("date", "Alice", pdf, "sesame\n").rc, 0);
+    EXPECT_TRUE(test::pdfLines(test::pdfText(pdf)).contains("Bank alice " + formatDate(clock.today(), "d8") + " 12:00PM"))
+        << test::pdfText(pdf).toStdString();
+}
+
+TEST_F(CliReportTest, RefusalsAreOneLineAndLeaveNoFile) {
+    ASSERT_EQ(cli({"users", "add", "Alice"}, "sesame\n").rc, 0);
+    ASSERT_EQ(cli({"users", "add", "Bob"}, "pw\n").rc, 0);
+    addEntry("Alice", "Bank", "alice", {}, "sesame\nbank-pw\n");
+    CliRun r = report("service", "Bob", pdf, "pw\n");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "NOTE...: Nothing to Print.\n");
+    EXPECT_FALSE(QFile::exists(pdf));
+    r = report("service", "Alice", pdf, "wrong\n");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_FALSE(QFile::exists(pdf));
+    for (const QString& path : {QDir(outDir.path()).filePath("missing/report.pdf"), QString("/dev/full"),
+                                QDir(data).filePath("ZD_DATA")}) {
+        SCOPED_TRACE(path.toStdString());
+        r = report("master", "Alice", path, "sesame\n");
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("File Access Error: File (" + path + ") could not be opened.")) << r.err.toStdString();
+    }
+    EXPECT_EQ(cli({"entries", "list", "--user", "Alice"}, "sesame\n").rc, 0);
+    test::FullDisk disk;
+    if (disk.ok()) {
+        disk.fill();
+        const QString full = QDir(disk.path()).filePath("report.pdf");
+        r = report("master", "Alice", full, "sesame\n");
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_TRUE(r.err.startsWith("File Access Error: File (" + full + ") could not be")) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(full));
+    }
+    EXPECT_EQ(report("cheques", "Alice", pdf).rc, 2);
+    EXPECT_EQ(raw({"--data", data, "report", "--kind", "master", "--user", "Alice"}).rc, 2);
 }

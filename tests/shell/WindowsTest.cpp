@@ -1,4 +1,5 @@
 // The frame and the login windows, offscreen, with scripted messages and a virtual clock.
+#include "base/Dates.h"
 #include "entries/BrowsePasswords.h"
 #include "framework/Application.h"
 #include "framework/WindowPositions.h"
@@ -9,10 +10,13 @@
 #include "session/UsersWindows.h"
 #include "operations/TipOperations.h"
 #include "shell/MainFrame.h"
+#include "support/PdfText.h"
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
 #include <QApplication>
+#include <QDate>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,9 +24,11 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -255,6 +261,49 @@ TEST_F(FrameTest, ImportAndExportAreDisabledWhileOneOfThemRuns) {
     EXPECT_TRUE(seen);
     EXPECT_TRUE(frame->importAction()->isEnabled() && frame->exportAction()->isEnabled());
     EXPECT_TRUE(dialogs.requests.isEmpty());
+}
+
+TEST_F(FrameTest, ThePrintMenuRunsTheReportsWithTheProgramsDateFormat) {
+    Settings s;
+    s.dateFormat = "d8";
+    open(s);
+    QStringList commands;
+    for (const char* text :
+         {"by Service", "by URL", "by Name", "by Last Date Changed", "Master Report", "Print &Setup ..."}) {
+        QAction* found = nullptr;
+        for (QAction* a : frame->findChildren<QAction*>()) {
+            found = a->text() == text ? a : found;
+        }
+        ASSERT_TRUE(found) << text;
+        EXPECT_TRUE(found->isEnabled()) << text;
+        commands << found->statusTip();
+    }
+    EXPECT_EQ(commands, QStringList({"Print ordered by Service", "Print ordered by URL", "Print ordered by Name",
+                                     "Print Report", "Print Report", "Setup printer"}));
+    // The only user is chosen at once; the printer is a PDF file.
+    Table<PasswordRecord> entries(ts.store());
+    Table<UserRecord> users(ts.store());
+    UserRecord ann = users.prime();
+    ann.name = "Ann";
+    ann.password = ann.confirmPassword = kNotRequired;
+    ASSERT_TRUE(users.insert(ann));
+    PasswordRecord e = test::entry("Ann", "Bank", "ann");
+    e.id = entries.prime().id;
+    e.lastChangeDate = dayNumber(QDate(1959, 10, 31));
+    ASSERT_TRUE(entries.insert(e));
+    QTemporaryDir out;
+    const QString path = QDir(out.path()).filePath("printed.pdf");
+    frame->reports().printer().setOutputFormat(QPrinter::PdfFormat);
+    frame->reports().printer().setOutputFileName(path);
+    ts.messages().answers = {Answer::No};
+    for (QAction* a : frame->findChildren<QAction*>()) {
+        if (a->text() == "by Last Date Changed") {
+            a->trigger();
+        }
+    }
+    EXPECT_EQ(ts.messages().titles(), QStringList{"Preview"});
+    EXPECT_TRUE(test::pdfLines(test::pdfText(path)).contains("Bank ann 31 OCT 1959"))
+        << test::pdfText(path).toStdString();
 }
 
 TEST_F(FrameTest, InactivityClosesTheProgramTenSecondsAfterTheCountdownOpens) {

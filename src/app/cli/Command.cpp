@@ -197,7 +197,7 @@ const std::vector<std::unique_ptr<Command>>& commands() {
         for (auto make :
              {makeInit, makeConvert, makeUsersList, makeUsersAdd, makeUsersChange, makeUsersDelete, makeEntriesList,
               makeEntriesSearch, makeEntriesAdd, makeEntriesChange, makeEntriesShow, makeEntriesDelete, makeEntriesClip,
-              makeSettingsGet, makeSettingsSet, makeSettingsList, makeSend, makeMonitor, makeWindows, makeGenerate, makeSyncSend, makeSyncReceive, makeExport, makeImport}) {
+              makeSettingsGet, makeSettingsSet, makeSettingsList, makeSend, makeMonitor, makeWindows, makeGenerate, makeSyncSend, makeSyncReceive, makeExport, makeImport, makeReport}) {
             v.push_back(make());
         }
         return v;

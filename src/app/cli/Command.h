@@ -132,5 +132,6 @@ std::unique_ptr<Command> makeSyncSend();
 std::unique_ptr<Command> makeSyncReceive();
 std::unique_ptr<Command> makeExport();
 std::unique_ptr<Command> makeImport();
+std::unique_ptr<Command> makeReport();
 
 } // namespace zendrel::cli
