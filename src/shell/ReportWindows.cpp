@@ -190,6 +190,8 @@ void ReportWindows::run(ReportKind kind, const ReportOptions& options) {
                 if (collecting) {
                     painter = std::make_unique<ReportPainter>(pass->layout(), *m_printer, list);
                 } else {
+                    // Pages go straight to the printer, which makes the copies itself.
+                    m_printer->setCopyCount(copies);
                     destination = openDestination(strings);
                     if (!destination) {
                         declined = true;

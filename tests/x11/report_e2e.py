@@ -11,80 +11,13 @@ mouse clicks and keys (xdotool).
 """
 import os
 import re
-import signal
 import subprocess
 import sys
 import tempfile
-import time
 
-
-APP = []
-
-
-def fail(why):
-    if APP:
-        print("windows: %s" % [(n.name, n.roleName) for n in APP[0].children], flush=True)
-    print("FAIL: " + why, flush=True)
-    raise SystemExit(1)
-
-
-def wait_for(what, probe, seconds=30):
-    end = time.time() + seconds
-    while time.time() < end:
-        found = probe()
-        if found:
-            return found
-        time.sleep(0.2)
-    fail("no " + what + " after %d seconds" % seconds)
-
-
-def start_buses():
-    """A session bus of our own and the accessibility bus on it; returns what to stop at the end."""
-    out = subprocess.run(["dbus-launch", "--sh-syntax"], capture_output=True, text=True, check=True).stdout
-    for line in out.splitlines():
-        m = re.match(r"(DBUS_SESSION_BUS_\w+)='?([^';]*)'?;", line)
-        if m:
-            os.environ[m.group(1)] = m.group(2)
-    # In a process group of its own, with the bus and the registry it starts, so that all go together.
-    launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                start_new_session=True)
-    return launcher, int(os.environ["DBUS_SESSION_BUS_PID"])
-
-
-def click(node):
-    x, y = node.position
-    w, h = node.size
-    subprocess.run(["xdotool", "mousemove", "--sync", str(x + w // 2), str(y + h // 2), "click", "1"], check=True)
-    time.sleep(0.3)
-
-
-def find(root, name, role):
-    return root.findChild(lambda n: n.name == name and n.roleName == role, retry=False, requireResult=False)
-
-
-def find_menu(root, name):
-    """A menu or one of its items, showing: Qt names both roles for the entries of a menu bar."""
-    found = root.findChildren(lambda n: n.name == name and n.roleName in ("menu", "menu item"), recursive=True)
-    return [n for n in found if showing(n)]
-
-
-def find_window(app, name):
-    """A window of the program by its title, showing: a dialog, or a message box (an alert)."""
-    return [n for n in app.children if n.name == name and n.roleName in ("dialog", "alert") and showing(n)]
-
-
-def showing(node):
-    try:
-        return node is not None and node.showing and node.size[0] > 0
-    except Exception:
-        return False
-
-
-def cli(zendrel_cli, data, *args, given=b""):
-    r = subprocess.run([zendrel_cli, "--data", data] + list(args), input=given, capture_output=True)
-    if r.returncode != 0:
-        fail("zendrel-cli %s: %s" % (" ".join(args), r.stderr.decode()))
-    return r.stdout.decode()
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_support import cli, click, fail, find, find_menu, find_window, program_on_bus, showing, start_buses, \
+    stop, wait_for  # noqa: E402
 
 
 def main():
@@ -103,18 +36,11 @@ def main():
     if pages < 2:
         fail("the report's PDF has %d page(s); the test wants more than one" % pages)
 
-    launcher, session_bus = start_buses()
+    buses = start_buses()
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
     program = subprocess.Popen([zendrel, "Data=" + data], env=env)
     try:
-        from dogtail.config import config
-        config.checkForA11y = False  # the desktop's switch for it is not there; the program has it on
-        config.searchCutoffCount = 10
-        from dogtail import tree
-
-        app = wait_for("Zendrel on the accessibility bus", lambda: [
-            a for a in tree.root.applications() if a.name == "Zendrel"])[0]
-        APP.append(app)
+        app = program_on_bus("Zendrel")
         frame = app.child(name="Zendrel", roleName="frame")
         wait_for("the frame on the screen", lambda: showing(frame))
 
@@ -152,14 +78,7 @@ def main():
             fail("the program ended")
         print("PASS: the preview showed %d pages" % shown, flush=True)
     finally:
-        program.terminate()
-        try:
-            program.wait(10)
-        except subprocess.TimeoutExpired:
-            program.kill()
-        os.killpg(launcher.pid, signal.SIGTERM)
-        launcher.wait(10)
-        os.kill(session_bus, signal.SIGTERM)
+        stop(program, buses)
         subprocess.run(["rm", "-rf", data])
 
 
