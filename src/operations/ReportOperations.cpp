@@ -2,6 +2,7 @@
 
 #include "base/DatePicture.h"
 #include "base/Files.h"
+#include "base/Picture.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,17 +55,6 @@ PictureParts partsOf(const QString& picture) {
 int textWidth(const QString& picture) {
     const PictureParts p = partsOf(picture);
     return p.type == QLatin1Char('s') ? p.body.mid(1).toInt() : 0;
-}
-
-// Until the display pictures of the transfer land beside the date pictures: the time picture "t3" ("5:30PM"),
-// written exactly as their time conversion writes it, so that the reports can move to it unchanged.
-QString timeText(int32_t clock) {
-    const int64_t seconds = (int64_t{clock > 0 ? clock - 1 : 0} / 100) % (24 * 3600);
-    const int64_t hour = seconds / 3600;
-    const int64_t minute = seconds / 60 % 60;
-    const int64_t hour12 = hour % 12 == 0 ? 12 : hour % 12;
-    return QString::number(hour12) + QLatin1Char(':') + QStringLiteral("%1").arg(minute, 2, 10, QLatin1Char('0')) +
-           (hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
 }
 
 } // namespace
@@ -217,7 +207,7 @@ QString ReportOperations::pictureText(int64_t value, const QString& picture, con
         return formatDate(static_cast<int32_t>(value), p.body);
     }
     if (p.type == QLatin1Char('t')) {
-        return value <= 0 || value > kHundredthsPerDay ? QString() : timeText(static_cast<int32_t>(value));
+        return value <= 0 || value > kHundredthsPerDay ? QString() : picture::formatTime(static_cast<int32_t>(value), QStringLiteral("t3"));
     }
     if (value == 0 && p.blankZero) {
         return {};
