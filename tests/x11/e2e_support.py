@@ -2,10 +2,11 @@
 found over the bus, and ending the program and the buses again. (The older scripts still carry copies of
 these; new ones import them.)"""
 import os
-import re
 import signal
 import subprocess
 import time
+
+from e2e import click, start_buses  # noqa: F401 (the buses and the click are the same for every script)
 
 # The program under test, for the list of its windows printed on a failure.
 APP = []
@@ -31,19 +32,6 @@ def wait_for(what, probe, seconds=30):
     fail("no " + what + " after %d seconds" % seconds)
 
 
-def start_buses():
-    """A session bus of our own and the accessibility bus on it; returns what to stop at the end."""
-    out = subprocess.run(["dbus-launch", "--sh-syntax"], capture_output=True, text=True, check=True).stdout
-    for line in out.splitlines():
-        m = re.match(r"(DBUS_SESSION_BUS_\w+)='?([^';]*)'?;", line)
-        if m:
-            os.environ[m.group(1)] = m.group(2)
-    # In a process group of its own, with the bus and the registry it starts, so that all go together.
-    launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                start_new_session=True)
-    return launcher, int(os.environ["DBUS_SESSION_BUS_PID"])
-
-
 def stop(program, buses):
     program.terminate()
     try:
@@ -54,13 +42,6 @@ def stop(program, buses):
     os.killpg(launcher.pid, signal.SIGTERM)
     launcher.wait(10)
     os.kill(session_bus, signal.SIGTERM)
-
-
-def click(node):
-    x, y = node.position
-    w, h = node.size
-    subprocess.run(["xdotool", "mousemove", "--sync", str(x + w // 2), str(y + h // 2), "click", "1"], check=True)
-    time.sleep(0.3)
 
 
 def showing(node):
