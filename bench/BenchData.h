@@ -21,6 +21,8 @@ struct SliceFigures {
     qint64 slices = 0;
     qint64 longestMs = 0;
     qint64 over50 = 0;
+    qint64 writeBacks = 0;          // slices that wrote the log back into the file
+    qint64 longestWriteBackMs = 0;
     std::vector<qint64> micros;
     qint64 percentile(double p) const {
         std::vector<qint64> sorted = micros;
@@ -37,6 +39,10 @@ inline SliceFigures driveSlices(SlicedPass& pass) {
         QElapsedTimer one;
         one.start();
         more = pass.slice();
+        if (pass.wroteBack()) {
+            ++f.writeBacks;
+            f.longestWriteBackMs = std::max(f.longestWriteBackMs, one.elapsed());
+        }
         f.longestMs = std::max(f.longestMs, one.elapsed());
         f.over50 += one.elapsed() > 50 ? 1 : 0;
         f.micros.push_back(one.nsecsElapsed() / 1000);

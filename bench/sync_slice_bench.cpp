@@ -55,10 +55,11 @@ int main(int argc, char** argv) {
     SyncOperations in(b, messages);
     const bench::SliceFigures receive = drive(*in.receive(user, file));
     for (const auto& [name, f] : {std::pair<const char*, const bench::SliceFigures&>{"send:   ", send}, {"receive:", receive}}) {
-        std::printf("%s %.2f s, %lld slices, median %.1f ms, 99th %.1f ms, longest %lld ms, %lld over 50 ms\n", name,
+        std::printf("%s %.2f s, %lld slices, median %.1f ms, 99th %.1f ms, longest %lld ms, %lld over 50 ms; %lld write-backs, longest %lld ms\n", name,
                     f.seconds, static_cast<long long>(f.slices), static_cast<double>(f.percentile(0.5)) / 1000.0,
                     static_cast<double>(f.percentile(0.99)) / 1000.0, static_cast<long long>(f.longestMs),
-                    static_cast<long long>(f.over50));
+                    static_cast<long long>(f.over50), static_cast<long long>(f.writeBacks),
+                    static_cast<long long>(f.longestWriteBackMs));
     }
     return 0;
 }

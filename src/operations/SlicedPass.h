@@ -25,6 +25,8 @@ public:
     void cancel() { m_over = true; }
     // Whether the pass stopped on a message that ends it (a failed write of a whole slice, say).
     bool stopped() const { return m_stopped; }
+    // Whether the last slice wrote the log back rather than records.
+    bool wroteBack() const { return m_wroteBack; }
 
 protected:
     // The store and table whose transaction a slice's writes share; nothing when there is nothing (left)
