@@ -9,11 +9,10 @@ namespace zendrel {
 
 const QString MonitorOperations::kNoUserSelected = QStringLiteral("No User Selected");
 const QString MonitorOperations::kTip = QStringLiteral("Zendrel Monitor");
+const QString MonitorOperations::kMainNeverRun =
+    QStringLiteral("You must run the main Zendrel program before you can use the Zendrel Monitor.");
 
 namespace {
-
-const QString kRefusal =
-    QStringLiteral("You must run the main Zendrel program before you can use the Zendrel Monitor.");
 
 // The frames of the icon while entries are watched: up the bar and down again.
 constexpr int kFrames[8] = {1, 2, 3, 4, 5, 4, 3, 2};
@@ -42,7 +41,7 @@ bool MonitorOperations::start() {
     ConfigStore config(m_s.store);
     const auto loaded = loadMonitorSettings(m_s.store, config);
     if (!loaded) {
-        m_s.messages.show(kTip, kRefusal);
+        m_s.messages.show(kTip, kMainNeverRun);
         return false;
     }
     m_clearSeconds = loaded->clearSeconds;

@@ -63,6 +63,8 @@ public:
 
     static const QString kNoUserSelected;
     static const QString kTip;
+    // The refusal on tables that the main program has never prepared.
+    static const QString kMainNeverRun;
     static const QStringList& sendChoices();
 
     // False after the refusal on tables that the main program has never prepared.

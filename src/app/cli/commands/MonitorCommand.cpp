@@ -1,6 +1,7 @@
 #include "app/cli/Command.h"
 #include "app/cli/commands/Display.h"
 #include "monitor/MonitorEngine.h"
+#include "operations/MonitorOperations.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Keyboard.h"
 #include "session/ConfigStore.h"
@@ -41,8 +42,7 @@ public:
         ConfigStore config(c.store());
         const auto settings = loadMonitorSettings(c.store(), config);
         if (!settings) {
-            throw Refusal{
-                QStringLiteral("You must run the main Zendrel program before you can use the Zendrel Monitor.")};
+            throw Refusal{MonitorOperations::kMainNeverRun};
         }
         const UserRecord user = c.login(userName);
 
