@@ -187,6 +187,10 @@ DataStore::Outcome DataStore::tryOpen(TableState& ts) {
         case OwnerPassword::None:
             break;
         case OwnerPassword::RuntimeKey:
+            key = m_options.keys.passphraseKey.isEmpty() ? deriveRawKey(m_options.keys.runtimeKey)
+                                                         : m_options.keys.passphraseKey;
+            break;
+        case OwnerPassword::ExchangeKey:
             key = deriveRawKey(m_options.keys.runtimeKey);
             break;
         case OwnerPassword::WordPassword:
@@ -283,10 +287,30 @@ bool DataStore::holdsFile(const QString& path) const {
     return false;
 }
 
+namespace {
+
+const std::vector<const TableDef*>& allTables() {
+    static const std::vector<const TableDef*> all = {
+        &tables::users(), &tables::passwords(), &tables::configuration(), &tables::levels(),
+        &tables::tips(),  &tables::words(),     &tables::scriptPaste(),   &tables::syncFile(),
+        &tables::previousUsers(), &tables::previousPasswords()};
+    return all;
+}
+
+} // namespace
+
+QStringList DataStore::keyedFileNames() {
+    QStringList names;
+    for (const TableDef* t : allTables()) {
+        if (t->owner == OwnerPassword::RuntimeKey && !names.contains(t->fileName)) {
+            names << t->fileName;
+        }
+    }
+    return names;
+}
+
 bool DataStore::isStoreFileName(const QString& name) {
-    for (const TableDef* t : {&tables::users(), &tables::passwords(), &tables::configuration(), &tables::levels(),
-                              &tables::tips(), &tables::words(), &tables::scriptPaste(), &tables::syncFile(),
-                              &tables::previousUsers(), &tables::previousPasswords()}) {
+    for (const TableDef* t : allTables()) {
         for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
             if (name.compare(t->fileName + QLatin1String(suffix), Qt::CaseInsensitive) == 0) {
                 return true;

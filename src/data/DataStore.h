@@ -42,6 +42,9 @@ struct OwnerKeys {
     QString runtimeKey;
     QString wordPassword;
     QString previousVersionPassword;
+    // The raw key derived from the data directory's passphrase, when it has one: it then keys every file the
+    // run-time key would, exchange files aside.
+    QByteArray passphraseKey;
 };
 
 // The tables of one data directory, opened by the rules of the table manager: deferred until first use,
@@ -81,6 +84,8 @@ public:
     bool holdsFile(const QString& path) const;
     // Whether a file name is one the store keeps tables in, or their logs ("ZD_DATA", "ZD_DATA-wal", ...).
     static bool isStoreFileName(const QString& name);
+    // The files of the data directory that the run-time key or, in its place, the passphrase keys.
+    static QStringList keyedFileNames();
     MessageService& messages() { return *m_options.messages; }
     Clock& clock() { return *m_options.clock; }
     // For the synchronization file, whose name is chosen at run time.

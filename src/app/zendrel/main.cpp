@@ -9,7 +9,8 @@
 #include "platform/x11/QtClipboard.h"
 #include "platform/x11/PosixShell.h"
 #include "session/ConfigStore.h"
-#include "session/OwnerKeys.h"
+#include "operations/PassphraseOperations.h"
+#include "shell/PassphraseWindows.h"
 #include "session/Startup.h"
 #include "shell/MainFrame.h"
 #include "shell/SyncWindows.h"
@@ -55,7 +56,15 @@ int main(int argc, char** argv) {
     if (!enterDataDirectory(dataDirectoryArgument(args), messages)) {
         return 1;
     }
-    const OwnerKeys keys = ownerKeys();  // before any table is opened
+    // The run-time key, or the passphrase's key in its place, before any table is opened. The directory
+    // lock is held for the whole run.
+    DirectoryLock directoryLock;
+    const std::optional<OwnerKeys> passphraseKeys =
+        PassphraseOperations(QDir::currentPath(), messages).open(directoryLock, [](bool) { return askPassphrase(); });
+    if (!passphraseKeys) {
+        return 1;
+    }
+    const OwnerKeys& keys = *passphraseKeys;
     SystemClock clock;
     DataStore store({QDir::currentPath(), keys, &messages, endProgram("zendrel"), &clock});
     for (const TableDef* t : {&tables::configuration(), &tables::passwords(), &tables::users()}) {

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <optional>
+
+class QLineEdit;
+
+namespace zendrel {
+
+// The question for the data directory's passphrase, asked before any table opens; the check and its
+// message are the operation's.
+class PassphraseDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit PassphraseDialog(QWidget* parent = nullptr);
+    QString passphrase() const;
+
+private:
+    QLineEdit* m_field = nullptr;
+};
+
+// Asks the data directory's passphrase; nothing when cancelled.
+std::optional<QString> askPassphrase(QWidget* parent = nullptr);
+
+} // namespace zendrel
