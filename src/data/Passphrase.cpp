@@ -359,6 +359,12 @@ Rekey::Outcome Rekey::run(const QString& directory, const QByteArray& oldKey, co
             }
             cp.reset();
             copied << f;
+            // The connection was opened without leave to create files, and so is what it attaches: the copy
+            // is made here, empty and private.
+            if (QString e = writeSynced(copy, {}); !e.isEmpty()) {
+                outcome = {Result::Failed, e};
+                break;
+            }
             Statement& attach = c.prepare(QStringLiteral("ATTACH DATABASE ? AS rekeyed KEY ?"));
             attach.bind(1, copy);
             attach.bind(2, literal(newKey));

@@ -24,7 +24,7 @@ using namespace zendrel;
 
 namespace {
 
-struct Run {
+struct Outcome {
     int rc;
     QString out;
     QString err;
@@ -41,7 +41,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(QDir().mkpath(data)); }
 
     // One command in this process; `passphrase` (when given) comes through --passphrase-fd.
-    Run cli(QStringList args, const QByteArray& input = {}, const std::optional<QByteArray>& passphrase = {},
+    Outcome cli(QStringList args, const QByteArray& input = {}, const std::optional<QByteArray>& passphrase = {},
             const QString& directory = {}) {
         int fd = -1;
         QStringList head{"--data", directory.isEmpty() ? data : directory};
@@ -64,21 +64,21 @@ protected:
         }
         return {rc, QString::fromStdString(out.str()), QString::fromStdString(err.str()).trimmed()};
     }
-    Run list(const std::optional<QByteArray>& passphrase = {}) {
+    Outcome list(const std::optional<QByteArray>& passphrase = {}) {
         return cli({"entries", "list", "--user", "Default User"}, {}, passphrase);
     }
     void fill(int entries) {
         ASSERT_EQ(cli({"init"}).rc, 0);
         for (int i = 0; i < entries; ++i) {
-            ASSERT_EQ(cli({"entries", "add", "--user", "Default User", "--service", QStringLiteral("S%1").arg(i),
-                           "--name", "n"},
-                          "pw\n")
-                          .rc,
-                      0);
+            const Outcome r = cli({"entries", "add", "--user", "Default User", "--service",
+                                   QStringLiteral("S%1").arg(i), "--name", QStringLiteral("n%1").arg(i),
+                                   "--url", QStringLiteral("u%1").arg(i)},
+                                  "pw\n");
+            ASSERT_EQ(r.rc, 0) << r.err.toStdString();
         }
     }
     int listed(const std::optional<QByteArray>& passphrase) {
-        const Run r = list(passphrase);
+        const Outcome r = list(passphrase);
         return r.rc == 0 ? static_cast<int>(r.out.count(QLatin1Char('\n'))) : -1;
     }
     // Every file of the directory with its bytes.
@@ -111,7 +111,7 @@ QString shellCount(const QString& file, const QByteArray& rawKey) {
 
 TEST_F(PassphraseTest, SetKeysEveryDataFileWithThePassphraseAndExchangeFilesKeepTheRuntimeKey) {
     fill(2);
-    const Run set = cli({"passphrase", "set"}, "correct horse\n");
+    const Outcome set = cli({"passphrase", "set"}, "correct horse\n");
     ASSERT_EQ(set.rc, 0) << set.err.toStdString();
     const QByteArray key = keyOf(QStringLiteral("correct horse"));
     ASSERT_EQ(key.size(), 48);
@@ -136,15 +136,15 @@ TEST_F(PassphraseTest, SetKeysEveryDataFileWithThePassphraseAndExchangeFilesKeep
     QDir().mkpath(other);
     ASSERT_EQ(cli({"init"}, {}, {}, other).rc, 0);
     const QString syn = temp.filePath(QStringLiteral("x.syn"));
-    const Run sent = cli({"sync", "send", "--user", "Default User", "--file", syn}, {}, QByteArray("correct horse"));
+    const Outcome sent = cli({"sync", "send", "--user", "Default User", "--file", syn}, {}, QByteArray("correct horse"));
     ASSERT_EQ(sent.rc, 0) << sent.err.toStdString();
     EXPECT_NO_THROW(Connection(syn, Connection::Mode::ReadOnly, runtime));
-    const Run received = cli({"sync", "receive", "--user", "Default User", "--file", syn}, {}, {}, other);
+    const Outcome received = cli({"sync", "receive", "--user", "Default User", "--file", syn}, {}, {}, other);
     ASSERT_EQ(received.rc, 0) << received.err.toStdString();
     ASSERT_EQ(cli({"entries", "add", "--user", "Default User", "--service", "Z", "--name", "n"}, "pw\n", {}, other).rc, 0);
     const QString back = temp.filePath(QStringLiteral("back.syn"));
     ASSERT_EQ(cli({"sync", "send", "--user", "Default User", "--file", back}, {}, {}, other).rc, 0);
-    const Run home = cli({"sync", "receive", "--user", "Default User", "--file", back}, {}, QByteArray("correct horse"));
+    const Outcome home = cli({"sync", "receive", "--user", "Default User", "--file", back}, {}, QByteArray("correct horse"));
     ASSERT_EQ(home.rc, 0) << home.err.toStdString();
     EXPECT_EQ(listed(QByteArray("correct horse")), 3);
 }
@@ -154,7 +154,7 @@ TEST_F(PassphraseTest, WrongPassphrasesChangeNoByteAndTheRightOneThenOpens) {
     ASSERT_EQ(cli({"passphrase", "set"}, "right one\n").rc, 0);
     const auto before = snapshot();
     for (const QByteArray& wrong : {QByteArray("wrong one"), QByteArray("Right one"), QByteArray("right one ")}) {
-        const Run r = list(wrong);
+        const Outcome r = list(wrong);
         EXPECT_EQ(r.rc, 1);
         EXPECT_EQ(r.err, kWrong);
     }
@@ -173,7 +173,7 @@ TEST_F(PassphraseTest, BadPassphrasesAreRefusedAndNothingIsWritten) {
         {QByteArray(1 << 20, 'x'), "Passphrase: The passphrase is too long: at most 1024 characters are allowed."},
     };
     for (const auto& c : cases) {
-        const Run r = cli({"passphrase", "set"}, c.given + '\n');
+        const Outcome r = cli({"passphrase", "set"}, c.given + '\n');
         EXPECT_EQ(r.rc, 1);
         EXPECT_EQ(r.err, c.error);
     }
@@ -215,7 +215,7 @@ TEST_F(PassphraseTest, AMissingOrDamagedHeaderIsSaidAndRewritesNothing) {
         }
         const auto before = snapshot();
         for (const QStringList& args : {QStringList{"entries", "list", "--user", "Default User"}, QStringList{"init"}}) {
-            const Run r = cli(args, {}, QByteArray("secret"));
+            const Outcome r = cli(args, {}, QByteArray("secret"));
             EXPECT_EQ(r.rc, 1);
             EXPECT_EQ(r.err, c.error);
         }
@@ -240,7 +240,7 @@ TEST_F(PassphraseTest, RefusedWhileAnotherProgramHoldsTheDirectory) {
     DirectoryLock other;
     ASSERT_TRUE(other.share(data).isEmpty());
     const auto before = snapshot();
-    const Run r = cli({"passphrase", "set"}, "secret\n");
+    const Outcome r = cli({"passphrase", "set"}, "secret\n");
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.err, QStringLiteral("Passphrase: Another program has the data directory open. Close it and try again."));
     EXPECT_EQ(snapshot(), before);
