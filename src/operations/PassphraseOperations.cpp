@@ -15,9 +15,8 @@ const QString kTooLong = QStringLiteral("The passphrase is too long: at most %1 
 const QString kDiffer = QStringLiteral("The new passphrase and its confirmation differ.");
 const QString kDamaged = QStringLiteral("The passphrase header ZD_PASSPHRASE of this data directory is damaged. "
                                         "Nothing was changed; restore the header from a backup.");
-const QString kMissing = QStringLiteral("The data files of this directory open only with a passphrase, but its "
-                                        "passphrase header ZD_PASSPHRASE is missing. Nothing was changed; restore "
-                                        "the header from a backup.");
+const QString kMissing = QStringLiteral("The data files of this directory do not open without a passphrase; if "
+                                        "it had one, its header ZD_PASSPHRASE is missing. Nothing was changed.");
 const QString kForeign = QStringLiteral("The data files of this directory do not belong to its passphrase header "
                                         "ZD_PASSPHRASE. Nothing was changed.");
 const QString kBusy = QStringLiteral("Another program has the data directory open. Close it and try again.");
@@ -60,12 +59,9 @@ PassphraseOperations::Opening PassphraseOperations::begin(DirectoryLock& lock) {
     case HeaderFile::Absent:
         break;
     }
-    // Without a header the files must open under the run-time key; if they do not, their header is lost,
-    // and taking them for damaged files would only end in the wrong message.
-    if (probeDataKey(m_directory, deriveRawKey(buildRuntimeKey())) == KeyProbe::Refused) {
-        refuse(kMissing);
-        return Opening::Refused;
-    }
+    // Without a header the files open under the run-time key. Files that refuse it may have lost their header
+    // or be damaged: the two cannot be told apart, so the store's own "Invalid File" path, which rewrites
+    // nothing, speaks for both.
     return Opening::Ready;
 }
 
