@@ -152,10 +152,8 @@ bool PassphraseOperations::rekey(const QByteArray& oldKey, const QByteArray& new
     return refuse(kFailed.arg(o.errorText));
 }
 
-bool PassphraseOperations::set(const QString& passphrase, const QString& confirmation) {
-    if (isProtected()) {
-        return refuse(kAlready);
-    }
+bool PassphraseOperations::replace(const QByteArray& oldKey, const QString& passphrase,
+                                   const QString& confirmation, const QString& done) {
     if (!acceptable(passphrase)) {
         return false;
     }
@@ -168,25 +166,20 @@ bool PassphraseOperations::set(const QString& passphrase, const QString& confirm
         return refuse(kNoMemory);
     }
     header.check = passphraseCheck(key);
-    return rekey(deriveRawKey(buildRuntimeKey()), key, header.text(),
-                 QStringLiteral("The passphrase is set. Keep it safe: without it the data cannot be opened."));
+    return rekey(oldKey, key, header.text(), done);
+}
+
+bool PassphraseOperations::set(const QString& passphrase, const QString& confirmation) {
+    if (isProtected()) {
+        return refuse(kAlready);
+    }
+    return replace(deriveRawKey(buildRuntimeKey()), passphrase, confirmation,
+                   QStringLiteral("The passphrase is set. Keep it safe: without it the data cannot be opened."));
 }
 
 bool PassphraseOperations::change(const QString& current, const QString& passphrase, const QString& confirmation) {
     const QByteArray oldKey = currentKey(current);
-    if (oldKey.isEmpty() || !acceptable(passphrase)) {
-        return false;
-    }
-    if (passphrase != confirmation) {
-        return refuse(kDiffer);
-    }
-    PassphraseHeader header = newPassphraseHeader();
-    const QByteArray key = derivePassphraseKey(passphrase, header);
-    if (key.isEmpty()) {
-        return refuse(kNoMemory);
-    }
-    header.check = passphraseCheck(key);
-    return rekey(oldKey, key, header.text(), QStringLiteral("The passphrase is changed."));
+    return !oldKey.isEmpty() && replace(oldKey, passphrase, confirmation, QStringLiteral("The passphrase is changed."));
 }
 
 bool PassphraseOperations::remove(const QString& current) {

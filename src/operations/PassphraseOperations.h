@@ -43,6 +43,8 @@ private:
     bool acceptable(const QString& passphrase);
     // The raw key the current passphrase gives, checked against the header; empty after a message.
     QByteArray currentKey(const QString& current);
+    // A new header and key for a new passphrase, then the whole directory re-keyed from oldKey.
+    bool replace(const QByteArray& oldKey, const QString& passphrase, const QString& confirmation, const QString& done);
     bool rekey(const QByteArray& oldKey, const QByteArray& newKey, const QByteArray& header, const QString& done);
 
     QString m_directory;

@@ -44,4 +44,8 @@ std::optional<QString> askPassphrase(QWidget* parent) {
     return dialog.passphrase();
 }
 
+std::optional<OwnerKeys> openDataDirectory(const QString& directory, DirectoryLock& lock, MessageService& messages) {
+    return PassphraseOperations(directory, messages).open(lock, [](bool) { return askPassphrase(); });
+}
+
 } // namespace zendrel

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "data/DataStore.h"
+#include "data/Passphrase.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -23,5 +26,8 @@ private:
 
 // Asks the data directory's passphrase; nothing when cancelled.
 std::optional<QString> askPassphrase(QWidget* parent = nullptr);
+// The owner keys of a windowed program's data directory, after the passphrase window where it has one;
+// nothing when cancelled or refused (the program ends). `lock` is held for the program's run.
+std::optional<OwnerKeys> openDataDirectory(const QString& directory, DirectoryLock& lock, MessageService& messages);
 
 } // namespace zendrel

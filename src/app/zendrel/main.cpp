@@ -9,7 +9,6 @@
 #include "platform/x11/QtClipboard.h"
 #include "platform/x11/PosixShell.h"
 #include "session/ConfigStore.h"
-#include "operations/PassphraseOperations.h"
 #include "shell/PassphraseWindows.h"
 #include "session/Startup.h"
 #include "shell/MainFrame.h"
@@ -59,8 +58,7 @@ int main(int argc, char** argv) {
     // The run-time key, or the passphrase's key in its place, before any table is opened. The directory
     // lock is held for the whole run.
     DirectoryLock directoryLock;
-    const std::optional<OwnerKeys> passphraseKeys =
-        PassphraseOperations(QDir::currentPath(), messages).open(directoryLock, [](bool) { return askPassphrase(); });
+    const std::optional<OwnerKeys> passphraseKeys = openDataDirectory(QDir::currentPath(), directoryLock, messages);
     if (!passphraseKeys) {
         return 1;
     }

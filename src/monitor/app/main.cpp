@@ -12,7 +12,6 @@
 #include "platform/x11/PosixShell.h"
 #include "platform/x11/QtClipboard.h"
 #include "session/ConfigStore.h"
-#include "operations/PassphraseOperations.h"
 #include "shell/PassphraseWindows.h"
 #include "session/Startup.h"
 
@@ -58,8 +57,7 @@ int main(int argc, char** argv) {
     // The run-time key, or the passphrase's key in its place, before any table is opened. The directory
     // lock is held for the whole run.
     DirectoryLock directoryLock;
-    const std::optional<OwnerKeys> passphraseKeys =
-        PassphraseOperations(QDir::currentPath(), messages).open(directoryLock, [](bool) { return askPassphrase(); });
+    const std::optional<OwnerKeys> passphraseKeys = openDataDirectory(QDir::currentPath(), directoryLock, messages);
     if (!passphraseKeys) {
         return 1;
     }
