@@ -1,14 +1,50 @@
 #pragma once
 
 #include "data/DataStore.h"
+#include "operations/SlicedPass.h"
 #include "session/OwnerKeys.h"
 
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <vector>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
 
 namespace zendrel::bench {
+
+// A pass run to its end in the slices its progress window runs: how long in all, how many, the longest.
+struct SliceFigures {
+    double seconds = 0;
+    qint64 slices = 0;
+    qint64 longestMs = 0;
+    qint64 over50 = 0;
+    std::vector<qint64> micros;
+    qint64 percentile(double p) const {
+        std::vector<qint64> sorted = micros;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? 0 : sorted[static_cast<size_t>(p * static_cast<double>(sorted.size() - 1))];
+    }
+};
+
+inline SliceFigures driveSlices(SlicedPass& pass) {
+    SliceFigures f;
+    QElapsedTimer whole;
+    whole.start();
+    for (bool more = true; more;) {
+        QElapsedTimer one;
+        one.start();
+        more = pass.slice();
+        f.longestMs = std::max(f.longestMs, one.elapsed());
+        f.over50 += one.elapsed() > 50 ? 1 : 0;
+        f.micros.push_back(one.nsecsElapsed() / 1000);
+        ++f.slices;
+    }
+    f.seconds = static_cast<double>(whole.nsecsElapsed()) / 1e9;
+    return f;
+}
 
 // The most memory the process has held so far, in megabytes.
 inline double peakMegabytes() {

@@ -16,34 +16,9 @@ using namespace zendrel;
 
 namespace {
 
-struct Figures {
-    double seconds = 0;
-    qint64 slices = 0;
-    qint64 longestMs = 0;
-    qint64 over50 = 0;
-    std::vector<qint64> micros;
-    qint64 percentile(double p) const {
-        std::vector<qint64> sorted = micros;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted.empty() ? 0 : sorted[static_cast<size_t>(p * static_cast<double>(sorted.size() - 1))];
-    }
-};
-
-Figures drive(SyncOperations::Pass& pass) {
-    Figures f;
-    QElapsedTimer whole;
-    whole.start();
-    for (bool more = true; more;) {
-        QElapsedTimer one;
-        one.start();
-        more = pass.slice();
-        f.longestMs = std::max(f.longestMs, one.elapsed());
-        f.over50 += one.elapsed() > 50 ? 1 : 0;
-        f.micros.push_back(one.nsecsElapsed() / 1000);
-        ++f.slices;
-    }
+bench::SliceFigures drive(SyncOperations::Pass& pass) {
+    const bench::SliceFigures f = bench::driveSlices(pass);
     pass.finish(false);
-    f.seconds = static_cast<double>(whole.nsecsElapsed()) / 1e9;
     return f;
 }
 
@@ -76,10 +51,10 @@ int main(int argc, char** argv) {
     }
     const QString file = QDir(stick.path()).filePath(QStringLiteral("bench.syn"));
     SyncOperations out(a, messages);
-    const Figures send = drive(*out.send(user, file));
+    const bench::SliceFigures send = drive(*out.send(user, file));
     SyncOperations in(b, messages);
-    const Figures receive = drive(*in.receive(user, file));
-    for (const auto& [name, f] : {std::pair<const char*, const Figures&>{"send:   ", send}, {"receive:", receive}}) {
+    const bench::SliceFigures receive = drive(*in.receive(user, file));
+    for (const auto& [name, f] : {std::pair<const char*, const bench::SliceFigures&>{"send:   ", send}, {"receive:", receive}}) {
         std::printf("%s %.2f s, %lld slices, median %.1f ms, 99th %.1f ms, longest %lld ms, %lld over 50 ms\n", name,
                     f.seconds, static_cast<long long>(f.slices), static_cast<double>(f.percentile(0.5)) / 1000.0,
                     static_cast<double>(f.percentile(0.99)) / 1000.0, static_cast<long long>(f.longestMs),

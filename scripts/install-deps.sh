@@ -15,9 +15,11 @@ packages=(
     xvfb openbox xterm xdotool x11-xkb-utils x11-utils xauth xdg-utils
     python3 dbus-x11 at-spi2-core python3-dogtail imagemagick
     fonts-dejavu-core mount
+    poppler-utils enscript ghostscript
     trayer
     keepassxc
     dpkg-dev lintian desktop-file-utils groff-base bsdextrautils file librsvg2-bin
+    libreoffice-calc-nogui sqlite3
     "$@"
 )
 

@@ -1,13 +1,14 @@
 #include "base/Dates.h"
 
+#include "base/DatePicture.h"
+#include "base/Picture.h"
+
 #include <QLocale>
 
 namespace zendrel {
 
 namespace {
 const qint64 kBase = QDate(1800, 12, 28).toJulianDay();
-const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                               "July",    "August",   "September", "October", "November", "December"};
 } // namespace
 
 int32_t dayNumber(const QDate& date) {
@@ -19,23 +20,11 @@ QDate dateOf(int32_t day) {
 }
 
 QString longDate(int32_t day) {
-    const QDate d = dateOf(day);
-    if (!d.isValid()) {
-        return {};
-    }
-    return QStringLiteral("%1 %2, %3").arg(QLatin1String(kMonths[d.month() - 1])).arg(d.day()).arg(d.year(), 4, 10, QLatin1Char('0'));
+    return formatDate(day, QStringLiteral("d4"));
 }
 
 QString shortTime(int32_t clock) {
-    const int64_t h = clock > 0 ? clock - 1 : 0;
-    const int64_t minutes = (h / 6000) % (24 * 60);
-    const int64_t hour = minutes / 60;
-    const int64_t minute = minutes % 60;
-    const int64_t hour12 = hour % 12 == 0 ? 12 : hour % 12;
-    return QStringLiteral("%1:%2%3")
-        .arg(hour12)
-        .arg(minute, 2, 10, QLatin1Char('0'))
-        .arg(hour < 12 ? QLatin1String("AM") : QLatin1String("PM"));
+    return picture::formatTime(clock, QStringLiteral("@t3"));
 }
 
 } // namespace zendrel

@@ -13,7 +13,7 @@ int32_t dayNumber(const QDate& date);
 QDate dateOf(int32_t day);
 // "October 31, 1959"; blank for 0.
 QString longDate(int32_t day);
-// "5:30PM" from hundredths of a second since midnight plus one.
+// "5:30PM" from hundredths of a second since midnight plus one: the time picture "@t3".
 QString shortTime(int32_t clock);
 
 } // namespace zendrel

@@ -23,4 +23,10 @@ MessageKind messageKind(const Message& m) {
     return MessageKind::Notice;
 }
 
+bool confirmDelete(MessageService& messages) {
+    return messages.show(QStringLiteral("Confirm Delete"),
+                         QStringLiteral("Are you sure you want to delete the highlighted record?"), Buttons::YesNo,
+                         Answer::No) == Answer::Yes;
+}
+
 } // namespace zendrel

@@ -47,6 +47,9 @@ public:
     }
 };
 
+// The question before a record is deleted, "Confirm Delete", with No offered: true when answered Yes.
+bool confirmDelete(MessageService& messages);
+
 // Ends the program after a fatal message has been confirmed. The programs exit; tests throw.
 using TerminateHandler = std::function<void(const QString& reason)>;
 

@@ -16,6 +16,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace zendrel {
 
@@ -140,7 +141,7 @@ void DataStore::fatal(const QString& title, const QString& text, const QString& 
     throw ProgramEnded(reason);
 }
 
-void DataStore::makePrivate(File& f) {
+void DataStore::makePrivate(File& f, bool quietly) {
     // Tables are the owner's alone, however the file came here (a copy from a backup, a touch): the file and
     // its log are made private before they are written. chmod opens nothing, so no lock is disturbed.
     bool loosened = false;
@@ -152,7 +153,7 @@ void DataStore::makePrivate(File& f) {
             loosened = true;
         }
     }
-    if (loosened) {
+    if (loosened && !quietly) {
         notice(QStringLiteral("File Permissions"),
                QStringLiteral("%1 could be read by other users; it is now readable by you alone.").arg(f.name));
     }
@@ -245,7 +246,7 @@ DataStore::Outcome DataStore::tryOpen(TableState& ts) {
             return {Condition::NotFound, errorText(2, QStringLiteral("File Not Found"))};
         }
         for (const auto& k : t.keys) {
-            if (isRowIdKey(t, k)) {
+            if (isRowIdKey(t, k) || !ts.checkKeys) {
                 continue;
             }
             Statement& ix = f.conn->prepare("SELECT sql FROM sqlite_master WHERE type = 'index' AND name = ?");
@@ -497,6 +498,7 @@ QString DataStore::createTable(TableState& ts) {
             }
         }
         tx.commit();
+        ts.created = ts.created || !exists;
     } catch (const StoreError& e) {
         return e.errorText();
     }
@@ -631,14 +633,106 @@ WriteResult DataStore::openChosen(const TableDef& t, Chosen how) {
             QStringLiteral("File (%1) could not be opened.  Error: %2.").arg(file, o.errorText), o.errorText};
 }
 
-DataStore::Batch::Batch(DataStore& store, const TableDef& t) : m_lock(store.m_mutex) {
+DataStore::Found DataStore::openExisting(const TableDef& t, QString* errorText) {
+    std::lock_guard lock(m_mutex);
+    TableState& ts = state(t);
+    File& f = fileOf(t);
+    ts.mode = Connection::Mode::ReadWrite;
+    ts.checkKeys = false;
+    auto outcome = [errorText](Found found, const QString& text) {
+        if (errorText) {
+            *errorText = text;
+        }
+        return found;
+    };
+    if (QFileInfo::exists(f.path) && !isRegularFile(f.path)) {
+        // A directory or a device in the file's place is no file of another layout: something is wrong.
+        return outcome(Found::Failed, zendrel::errorText(kNotRegularFile, QStringLiteral("Not a regular file")));
+    }
+    // Made private without a notice once it proves ours: it came from another program, not from the user.
+    f.madePrivate = true;
+    const Outcome o = tryOpen(ts);
+    switch (o.condition) {
+    case Condition::Opened:
+        makePrivate(f, true);
+        ++ts.useCount;
+        return outcome(Found::Opened, {});
+    case Condition::NotFound:
+        ts.open = false;
+        return outcome(Found::Missing, o.errorText);
+    case Condition::InvalidFile:
+        ts.open = false;
+        f.conn.reset();
+        return outcome(Found::NotOurs, o.errorText);
+    default:
+        ts.open = false;
+        f.conn.reset();
+        return outcome(Found::Failed, o.errorText);
+    }
+}
+
+bool DataStore::takeCreated(const TableDef& t) {
+    std::lock_guard lock(m_mutex);
+    return std::exchange(state(t).created, false);
+}
+
+QString DataStore::dropTable(const TableDef& t) {
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    if (!writable(t, f)) {
+        return QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY)) + QStringLiteral(" (8)");
+    }
+    // Statements still open on the table would hold it against the drop.
+    f.conn->clearCache();
+    try {
+        Transaction tx(*f.conn);
+        f.conn->exec(QStringLiteral("DROP TABLE ") + quoted(t.tableName));
+        tx.commit();
+    } catch (const StoreError& e) {
+        return e.errorText();
+    }
+    f.conn->clearCache();
+    state(t).open = false;
+    return {};
+}
+
+QStringList DataStore::tablesInFile(const TableDef& t) {
+    std::lock_guard lock(m_mutex);
+    File& f = fileOf(t);
+    QStringList names;
+    if (!f.conn) {
+        return names;
+    }
+    Statement& s = f.conn->prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "
+                                   "AND name <> 'zendrel_state' ORDER BY name");
+    while (s.step()) {
+        names << s.text(0);
+    }
+    return names;
+}
+
+DataStore::Batch::Batch(DataStore& store, const TableDef& t, Sync sync) : m_lock(store.m_mutex) {
     File& f = store.ensureOpen(t);
     if (store.writable(t, f)) {
+        m_conn = f.conn.get();
+        // Only outside a transaction may the connection's syncing change.
+        m_durable = sync == Sync::Durable && sqlite3_get_autocommit(m_conn->handle()) != 0;
+        if (m_durable) {
+            m_conn->exec("PRAGMA synchronous = FULL");
+        }
         m_tx = std::make_unique<Transaction>(*f.conn);
     }
 }
 
-DataStore::Batch::~Batch() = default;
+DataStore::Batch::~Batch() {
+    m_tx.reset();
+    if (m_durable) {
+        try {
+            m_conn->exec("PRAGMA synchronous = NORMAL");
+        } catch (const StoreError&) {
+        }
+    }
+}
 
 QString DataStore::Batch::commit() {
     if (!m_tx) {
@@ -882,11 +976,44 @@ WriteResult DataStore::insert(const TableDef& t, Row& row, int64_t& rowId) {
         return refuseReadOnly(t);
     }
     try {
-        Transaction tx(*f.conn);
-        insertLocked(t, f, row, rowId);
-        tx.commit();
+        if (sqlite3_get_autocommit(f.conn->handle()) == 0) {
+            // Inside a slice's transaction: one INSERT that is refused is undone alone by the record store, so
+            // no savepoint is needed, and none is paid for (it copies every page the insert touches).
+            insertLocked(t, f, row, rowId);
+        } else {
+            Transaction tx(*f.conn);
+            insertLocked(t, f, row, rowId);
+            tx.commit();
+        }
     } catch (const StoreError& e) {
         return storeFailure(t, e, QStringLiteral("adding to"), &row, 0);
+    }
+    return {};
+}
+
+WriteResult DataStore::removeMany(const TableDef& t, const std::vector<int64_t>& rowIds) {
+    std::lock_guard lock(m_mutex);
+    File& f = ensureOpen(t);
+    if (!writable(t, f)) {
+        return refuseReadOnly(t);
+    }
+    for (const RelationDef& r : tables::relations()) {
+        if (r.parent == &t) {
+            throw std::logic_error("removeMany on a table with relations: " + t.label.toStdString());
+        }
+    }
+    try {
+        Transaction tx(*f.conn);
+        Statement& s =
+            f.conn->prepare(QStringLiteral("DELETE FROM ") + quoted(t.tableName) + QStringLiteral(" WHERE rowid = ?"));
+        for (const int64_t id : rowIds) {
+            s.bind(1, id);
+            s.run();
+            s.reset();
+        }
+        tx.commit();
+    } catch (const StoreError& e) {
+        return storeFailure(t, e, QStringLiteral("deleting from"), nullptr, 0);
     }
     return {};
 }

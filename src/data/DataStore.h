@@ -102,20 +102,37 @@ public:
     // The owner passwords this store keys its files with.
     const OwnerKeys& keys() const { return m_options.keys; }
 
-    // Opens a table whose file the user chose (the exchange file of synchronization), never by the fatal
-    // path: a file that is missing, damaged, truncated, not a table of ours or enciphered under another key
-    // gives the table layer's message for it, unshown, and the program goes on. Writing creates the file
-    // when missing; reading never creates it, never writes to it and checks it whole first, so that a
+    // Opens a table whose file the user chose (the exchange file of synchronization), or one the program can
+    // do without (the tips), never by the fatal path: a file that is missing, damaged, truncated, not a table of ours
+    // or enciphered under another key gives the table layer's message for it, unshown, and the program goes on. Writing
+    // creates the file when missing; reading never creates it, never writes to it and checks it whole first, so that a
     // damaged file is refused before anything is taken from it.
     enum class Chosen { Write, Read };
     WriteResult openChosen(const TableDef& t, Chosen how);
+
+    // Opens, for reading and writing, a table that another program left in the directory (the previous
+    // version's), never creating its file or the table and never by the fatal path. Its keys are neither
+    // checked nor rebuilt: such a table is read in physical order and its records deleted by position.
+    enum class Found { Opened, Missing, NotOurs, Failed };
+    Found openExisting(const TableDef& t, QString* errorText = nullptr);
+    // Whether this store created the table since the last time it was asked (only one program creates a
+    // table, so only one sees this).
+    bool takeCreated(const TableDef& t);
+    // Removes a table from its file; empty on success, else the store's error text.
+    QString dropTable(const TableDef& t);
+    // The names of the tables that the file of `t` holds, the store's own bookkeeping aside (none while the file
+    // is not open).
+    QStringList tablesInFile(const TableDef& t);
 
     // One write transaction on a table's file held across many writes: the records of one slice of a bulk
     // pass commit together. Writes of other threads wait until it ends; without commit() it rolls back.
     // A write inside it that fails is undone alone.
     class Batch {
     public:
-        Batch(DataStore& store, const TableDef& t);
+        // A durable batch is on the disk when commit() returns, even should the power fail just after (the
+        // file's other commits may wait for the next checkpoint): for writes that something else relies on.
+        enum class Sync { Normal, Durable };
+        Batch(DataStore& store, const TableDef& t, Sync sync = Sync::Normal);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
@@ -124,6 +141,8 @@ public:
 
     private:
         std::unique_lock<std::recursive_mutex> m_lock;
+        Connection* m_conn = nullptr;
+        bool m_durable = false;
         std::unique_ptr<Transaction> m_tx;
     };
 
@@ -170,6 +189,9 @@ public:
     int64_t count(const TableDef& t, int key, const KeyRange& range);
     // Inserts many records in one transaction per call; stops at the first refusal.
     WriteResult insertMany(const TableDef& t, std::vector<Row>& rows);
+    // Deletes records by position in one transaction, all or none; only for a table that is no parent of a
+    // relation (a record gone already is no failure).
+    WriteResult removeMany(const TableDef& t, const std::vector<int64_t>& rowIds);
 
     struct File;
     struct TableState;
@@ -191,7 +213,7 @@ private:
     // cannot be opened.
     File& openBy(TableState& ts, OpenWay way);
     Outcome tryOpen(TableState& ts);
-    void makePrivate(File& f);
+    void makePrivate(File& f, bool quietly = false);
     Outcome classify(const StoreError& e, bool wantWrite);
     Outcome prepareFile(File& f);
     QString createTable(TableState& ts);  // empty on success, else the error text

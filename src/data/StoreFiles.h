@@ -33,6 +33,8 @@ struct DataStore::TableState {
     int useCount = 0;
     bool open = false;
     Connection::Mode mode = Connection::Mode::ReadWrite;
+    bool checkKeys = true; // false for a table only read in physical order (another program's)
+    bool created = false;  // this store made the table, and no one has asked about it since
 };
 
 } // namespace zendrel

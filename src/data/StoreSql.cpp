@@ -2,6 +2,9 @@
 
 #include "data/Database.h"
 
+#include <map>
+#include <mutex>
+
 namespace zendrel {
 
 QString fitText(const QString& s, int width) {
@@ -84,17 +87,44 @@ QString createIndex(const TableDef& t, const KeyDef& k) {
     return sql;
 }
 
-QString select(const TableDef& t) {
+namespace {
+
+// Statements that depend on the table alone, built once per table: every record written or read by position
+// asks for one.
+using Builder = QString (*)(const TableDef&);
+
+QString once(const TableDef& t, Builder make) {
+    static std::mutex mutex;
+    static std::map<std::pair<const TableDef*, Builder>, QString> built;
+    const std::lock_guard lock(mutex);
+    auto [it, added] = built.try_emplace({&t, make});
+    if (added) {
+        it->second = make(t);
+    }
+    return it->second;
+}
+
+QString buildSelect(const TableDef& t) {
     return QStringLiteral("SELECT rowid, ") + columnList(t) + QStringLiteral(" FROM ") + quoted(t.tableName);
 }
 
-QString insert(const TableDef& t) {
+QString buildInsert(const TableDef& t) {
     QStringList marks;
     for (size_t i = 0; i < t.fields.size(); ++i) {
         marks << QStringLiteral("?");
     }
     return QStringLiteral("INSERT INTO ") + quoted(t.tableName) + QStringLiteral(" (") + columnList(t) +
            QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+} // namespace
+
+QString select(const TableDef& t) {
+    return once(t, buildSelect);
+}
+
+QString insert(const TableDef& t) {
+    return once(t, buildInsert);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "entries/BrowsePasswords.h"
 
 #include "base/ClipboardFilter.h"
+#include "base/DatePicture.h"
 #include "entries/ClipboardDisplay.h"
 #include "entries/InfoWindows.h"
 #include "entries/UpdatePasswords.h"
@@ -74,7 +75,7 @@ BrowsePasswords::BrowsePasswords(EntryServices services, ListLink link, const Us
       m_user(user), m_model(m_s.store, m_s.clock) {
     setModal(false);
     build();
-    m_model.setDatePicture(m_s.datePicture());
+    m_model.setDatePicture(replaceDatePictures(QStringLiteral("@d17"), m_s.datePicture()));
     m_model.setUser(fitText(m_user.name, width::kUserName));
     setTitle();
     place();

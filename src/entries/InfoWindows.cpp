@@ -53,7 +53,7 @@ DisplayAll::DisplayAll(const PasswordRecord& e, const QString& datePicture, Wind
          QStringLiteral("Seconds before start of automatic send to"));
     line(QStringLiteral("Repeat Interval:"), QString::number(e.doNotRepeatSeconds),
          QStringLiteral("Do not repeat automatic send to other app"));
-    line(QStringLiteral("Last Change Date:"), formatDate(e.lastChangeDate, datePicture.isEmpty() ? QStringLiteral("d4") : datePicture),
+    line(QStringLiteral("Last Change Date:"), formatDate(e.lastChangeDate, replaceDatePictures(QStringLiteral("@d4"), datePicture)),
          QStringLiteral("Date this record was last changed"));
     line(QStringLiteral("Last Change Time:"), e.lastChangeDate || e.lastChangeTime ? shortTime(e.lastChangeTime) : QString(),
          QStringLiteral("Time this record was last changed"));

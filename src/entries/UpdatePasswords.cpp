@@ -74,6 +74,8 @@ UpdatePasswords::UpdatePasswords(EntryServices services, Request request, Passwo
                    : request == Request::Change ? QStringLiteral("Change Password Information")
                                                 : QStringLiteral("Update the Passwords File"));
     setMinimumSize(300, 100);
+    // The expiry date's picture, replaced by the program's date picture as the form opens.
+    m_datePicture = replaceDatePictures(QStringLiteral("@d17"), m_s.datePicture());
     build();
     rebuildWindowTitles();
     m_form.open(m_entry, request, m_user, windowTitles(), QString::fromStdString(m_s.clipboard.text()));
@@ -99,9 +101,7 @@ bool UpdatePasswords::run(EntryServices services, Request request, PasswordRecor
                           FormVariant variant, bool& monitorChanged, QWidget* parent) {
     monitorChanged = false;
     if (request == Request::Delete) {
-        if (services.messages.show(QStringLiteral("Confirm Delete"),
-                                   QStringLiteral("Are you sure you want to delete the highlighted record?"),
-                                   Buttons::YesNo, Answer::No) != Answer::Yes) {
+        if (!confirmDelete(services.messages)) {
             return false;
         }
         if (!EntryOperations(services.store, services.messages, services.clock).remove(entry)) {
@@ -369,8 +369,8 @@ QWidget* UpdatePasswords::buildExpiry() {
             return;
         }
         m_expiry->setModified(false);
-        m_entry.expiryDate = parseDate(m_expiry->text(), m_s.datePicture());
-        m_expiry->setText(formatDate(m_entry.expiryDate, m_s.datePicture()));
+        m_entry.expiryDate = parseDate(m_expiry->text(), m_datePicture);
+        m_expiry->setText(formatDate(m_entry.expiryDate, m_datePicture));
     });
     auto* select = new QPushButton(QStringLiteral("Select"), page);
     select->setToolTip(QStringLiteral("Select Date"));
@@ -527,7 +527,7 @@ void UpdatePasswords::showValues() {
     if (monitorForm()) {
         return; // no expiry, program or attachment controls
     }
-    m_expiry->setText(formatDate(m_entry.expiryDate, m_s.datePicture()));
+    m_expiry->setText(formatDate(m_entry.expiryDate, m_datePicture));
     m_interval->setRange(0, std::max(999, m_entry.expiryInterval));
     m_interval->setValue(std::max(m_entry.expiryInterval, 0));
     m_filename->setText(fitText(m_entry.filename, width::kFilename));
@@ -551,7 +551,7 @@ void UpdatePasswords::takeScreenValues() {
         return; // the fields this form does not show keep their values
     }
     m_entry.directSend = m_direct->isChecked() ? 1 : 0;
-    if (const int32_t day = parseDate(m_expiry->text(), m_s.datePicture()); day >= 0) {
+    if (const int32_t day = parseDate(m_expiry->text(), m_datePicture); day >= 0) {
         m_entry.expiryDate = day;
     }
     m_entry.expiryInterval = m_interval->value();
@@ -603,12 +603,12 @@ bool UpdatePasswords::checkWait() {
 }
 
 bool UpdatePasswords::checkExpiry() {
-    if (!m_expiry || parseDate(m_expiry->text(), m_s.datePicture()) >= 0) {
+    if (!m_expiry || parseDate(m_expiry->text(), m_datePicture) >= 0) {
         return true;
     }
     refuse(m_expiry, m_expiry->text(), QStringLiteral("Error"),
            QStringLiteral("\"%1\" is not a date. Type it as %2 or choose it with \"Select\".")
-               .arg(m_expiry->text().trimmed(), formatDate(m_s.clock.today(), m_s.datePicture())));
+               .arg(m_expiry->text().trimmed(), formatDate(m_s.clock.today(), m_datePicture)));
     return false;
 }
 
@@ -654,7 +654,7 @@ void UpdatePasswords::selectDate() {
     takeScreenValues();
     m_entry.expiryDate = Calendar::pick(m_entry.expiryDate, m_s.clock.today(), QStringLiteral("Select Expiry Date"),
                                         m_s.messages, m_s.positions, this);
-    m_expiry->setText(formatDate(m_entry.expiryDate, m_s.datePicture()));
+    m_expiry->setText(formatDate(m_entry.expiryDate, m_datePicture));
 }
 
 void UpdatePasswords::selectProgram() {

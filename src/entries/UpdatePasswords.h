@@ -114,6 +114,7 @@ private:
     bool monitorForm() const { return m_variant == FormVariant::Monitor; }
 
     EntryServices m_s;
+    QString m_datePicture;  // of the expiry date
     Request m_request;
     FormVariant m_variant;
     PasswordRecord& m_entry;

@@ -102,6 +102,22 @@ void ProgressWindow::setLines(const QString& upper, const QString& lower) {
 }
 
 void ProgressWindow::reject() {
+    if (m_asking) {
+        return;
+    }
+    if (m_cancelCheck) {
+        // No slice runs while the question is open.
+        m_timer.stop();
+        m_asking = true;
+        const bool end = m_cancelCheck();
+        m_asking = false;
+        if (!end) {
+            if (isVisible() && !m_inSlice) {
+                m_timer.start();
+            }
+            return;
+        }
+    }
     m_cancelled = true;
     m_timer.stop();
     QDialog::reject();

@@ -29,6 +29,8 @@ public:
     void setProgress(qint64 done, qint64 total);
     void setLines(const QString& upper, const QString& lower);
     bool cancelled() const { return m_cancelled; }
+    // Asked when the user cancels (Cancel, Escape, the close box), between slices: false goes on with the pass.
+    void setCancelCheck(std::function<bool()> check) { m_cancelCheck = std::move(check); }
 
     QProgressBar* bar() const { return m_bar; }
     QLabel* upperLine() const { return m_upper; }
@@ -49,6 +51,8 @@ private:
     QPushButton* m_cancel = nullptr;
     bool m_cancelled = false;
     bool m_inSlice = false;
+    bool m_asking = false;
+    std::function<bool()> m_cancelCheck;
     std::exception_ptr m_error;
 };
 

@@ -3,13 +3,13 @@
 #include "entries/Attachment.h"
 #include "session/Login.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace zendrel {
 
@@ -54,7 +54,10 @@ bool SyncOperations::attachmentFits(const QByteArray& bytes) {
 SyncOperations::Pass::Pass(SyncOperations& ops, const UserRecord& user, const QString& path, bool sending)
     : m_ops(ops), m_user(user), m_path(path), m_sending(sending) {}
 
-SyncOperations::Pass::~Pass() = default;
+SyncOperations::Pass::~Pass() {
+    // The write-back's hook lives on the exchange file's connection, which goes with this pass.
+    endCheckpoints();
+}
 
 const TableDef& SyncOperations::Pass::written() const {
     return m_sending ? tables::syncFile() : tables::passwords();
@@ -71,56 +74,27 @@ void SyncOperations::Pass::recordFailed(const QString& file, const WriteResult& 
     m_ops.m_messages.show(QStringLiteral("ERROR"), file + QLatin1Char('\n') + why + QLatin1Char('\n') + what);
 }
 
-bool SyncOperations::Pass::slice(int records) {
-    if (m_over || !m_file) {
-        return false;
+DataStore* SyncOperations::Pass::batchStore() {
+    if (!m_file) {
+        return nullptr;
     }
-    m_sliceAdded = 0;
-    m_sliceUpdated = 0;
-    try {
-        DataStore& target = m_sending ? *m_file : m_ops.m_store;
-        if (!m_checkpoints) {
-            m_checkpoints = std::make_unique<DataStore::DeferredCheckpoints>(target, written());
-        } else if (m_checkpoints->due()) {
-            m_checkpoints->run();
-            m_wroteBack = true;
-            return !m_over;
-        }
-        m_wroteBack = false;
-        DataStore::Batch batch(target, written());
-        process(std::max(records, 1));
-        if (const QString err = batch.commit(); !err.isEmpty()) {
-            const QString file = m_sending ? m_path : target.displayName(written());
-            stop(QStringLiteral("ERROR"), file + QLatin1Char('\n') + err + QLatin1Char('\n') + kAddFailed);
-            return false;
-        }
-    } catch (const StoreError& e) {
-        // A page that cannot be read or a file that cannot be written: what the slice did is undone.
-        stop(QStringLiteral("ERROR"), m_path + QLatin1Char('\n') + e.errorText());
-        return false;
-    } catch (const ProgramEnded&) {
-        m_stopped = true;
-        m_over = true;
-        return false;
-    }
-    m_added += m_sliceAdded;
-    m_updated += m_sliceUpdated;
-    return !m_over;
+    return m_sending ? m_file.get() : &m_ops.m_store;
 }
 
-bool SyncOperations::Pass::slice() {
-    QElapsedTimer took;
-    took.start();
-    const bool more = slice(m_records);
-    if (m_wroteBack) {
-        return more;  // says nothing of how long records take
+void SyncOperations::Pass::committed() {
+    m_added += std::exchange(m_sliceAdded, 0);
+    m_updated += std::exchange(m_sliceUpdated, 0);
+}
+
+void SyncOperations::Pass::failed(const QString& errorText, bool atCommit) {
+    m_sliceAdded = 0;
+    m_sliceUpdated = 0;
+    if (atCommit) {
+        const QString file = m_sending ? m_path : m_ops.m_store.displayName(written());
+        stop(QStringLiteral("ERROR"), file + QLatin1Char('\n') + errorText + QLatin1Char('\n') + kAddFailed);
+    } else {
+        stop(QStringLiteral("ERROR"), m_path + QLatin1Char('\n') + errorText);
     }
-    if (took.elapsed() > 30) {
-        m_records = std::max(1, m_records / 2);
-    } else if (took.elapsed() < 10) {
-        m_records = std::min(2000, m_records * 2);
-    }
-    return more;
 }
 
 void SyncOperations::Pass::finish(bool showSummary) {
@@ -129,7 +103,7 @@ void SyncOperations::Pass::finish(bool showSummary) {
     }
     m_finished = true;
     m_over = true;
-    m_checkpoints.reset();
+    endCheckpoints();
     // Closing the file writes its log back into it: the file is whole when the pass returns.
     m_file.reset();
     if (!showSummary) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/DataStore.h"
+#include "operations/SlicedPass.h"
 
 #include <QStringList>
 #include <memory>
@@ -17,7 +18,7 @@ public:
     // Field n of the exchange record is field n+1 of the entry, for the 22 fields from SF_:User (P_:User)
     // to SF_:EncryptedFilename; the notes and the attachment follow the record in both layouts.
     static constexpr size_t kRecordFields = 22;
-    static constexpr int kSliceRecords = 100;
+    static constexpr int kSliceRecords = SlicedPass::kSliceRecords;
 
     SyncOperations(DataStore& store, MessageService& messages) : m_store(store), m_messages(messages) {}
 
@@ -28,18 +29,9 @@ public:
     static void toExchange(const Row& entry, Row& exchange);
     static void toEntry(const Row& exchange, Row& entry);
 
-    class Pass {
+    class Pass : public SlicedPass {
     public:
-        virtual ~Pass();
-        // One slice: up to `records` records, written in one transaction, or, once the slices before have
-        // filled the written file's log, the log written back into the file as a slice of its own. False
-        // once the pass is over (every record seen, cancelled, or stopped by a message that ends it).
-        bool slice(int records);
-        // One slice of as many records as fit in a few hundredths of a second, measured as the pass goes,
-        // so that the window driving it answers at once.
-        bool slice();
-        // Ends the pass after the current record; what was written stays.
-        void cancel() { m_over = true; }
+        ~Pass() override;
         // Closes the exchange file and, when `showSummary` and something was counted, shows the summary
         // titled "Done". Called once, also after a cancel or a stop.
         void finish(bool showSummary = true);
@@ -54,14 +46,13 @@ public:
         int64_t total() const { return m_total; }
         // The progress window's upper line.
         QString upperLine() const { return m_sending ? QStringLiteral("Sending") : QString(); }
-        // Whether the pass stopped on a message that ends it (a password mismatch, an unreadable file).
-        bool stopped() const { return m_stopped; }
 
     protected:
         Pass(SyncOperations& ops, const UserRecord& user, const QString& path, bool sending);
-        // The records of one slice, inside the transaction of the table written.
-        virtual void process(int records) = 0;
-        const TableDef& written() const;
+        DataStore* batchStore() override;
+        const TableDef& written() const override;
+        void committed() override;
+        void failed(const QString& errorText, bool atCommit) override;
         void stop(const QString& title, const QString& text);
         // "ERROR": the failing table's file name, the store's error text, what failed.
         void recordFailed(const QString& file, const WriteResult& r, const QString& what);
@@ -71,13 +62,7 @@ public:
         QString m_path;
         bool m_sending;
         std::unique_ptr<DataStore> m_file; // the exchange file, alone in a store of its own
-        // Declared after the file, so that it goes first: its hook lives on the file's connection.
-        std::unique_ptr<DataStore::DeferredCheckpoints> m_checkpoints;
-        bool m_wroteBack = false;  // the last slice wrote the log back
         KeyRange m_range;
-        bool m_started = false;
-        bool m_over = false;
-        bool m_stopped = false;
         bool m_finished = false;
         int64_t m_added = 0;
         int64_t m_updated = 0;
@@ -85,7 +70,6 @@ public:
         int64_t m_total = 0;
         int64_t m_sliceAdded = 0;
         int64_t m_sliceUpdated = 0;
-        int m_records = kSliceRecords;
 
         friend class SyncOperations;
     };

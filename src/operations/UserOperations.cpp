@@ -46,10 +46,7 @@ bool UserOperations::remove(const UserRecord& user, const std::function<bool(Use
     if (Login::requiresPassword(buffer) && !(confirm && confirm(buffer))) {
         return false;
     }
-    if (ask == Ask::Question &&
-        m_messages.show(QStringLiteral("Confirm Delete"),
-                        QStringLiteral("Are you sure you want to delete the highlighted record?"), Buttons::YesNo,
-                        Answer::No) != Answer::Yes) {
+    if (ask == Ask::Question && !confirmDelete(m_messages)) {
         return false;
     }
     return static_cast<bool>(users.remove(user));

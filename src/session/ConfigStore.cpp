@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTextStream>
 
 namespace zendrel {
@@ -67,8 +68,11 @@ int64_t ConfigStore::count() {
     return m_table.count();
 }
 
-QString ConfigStore::read(const QString& name) {
+QString ConfigStore::read(const QString& name, bool* failed) {
     const QString key = settingName(name);
+    if (failed) {
+        *failed = false;
+    }
     try {
         if (auto r = m_table.fetch(QStringLiteral("CF:KeyDataType"), {key})) {
             return r->dataValue;
@@ -76,10 +80,17 @@ QString ConfigStore::read(const QString& name) {
         return {};
     } catch (const StoreError& e) {
         // A setting that cannot be read is blank, never the value of another setting.
+        if (failed) {
+            *failed = true;
+        }
         m_store.messages().show(QStringLiteral("Error!"), QStringLiteral("Error retrieving configuration information code ") +
                                                               padded(key) + QStringLiteral(" - ") + e.errorText());
         return {};
     }
+}
+
+std::vector<ConfigRecord> ConfigStore::all() {
+    return m_table.read(QStringLiteral("CF:KeyDataType"), KeyRange{});
 }
 
 int64_t ConfigStore::readNumber(const QString& name) {
@@ -134,13 +145,14 @@ bool ConfigStore::write(const QString& name, int64_t value) {
 }
 
 bool previousVersionNeedsConversion(const QString& previousVersion) {
-    bool ok = false;
-    const double v = previousVersion.trimmed().toDouble(&ok);
-    // Tables of version 2.1 and later releases before this one are converted; nothing else is.
-    return ok && v >= 2.1 && v < 2.7;
+    // The leading decimal number, as "2.1", "2.1b" or " 2 " give it; anything else is 0.
+    static const QRegularExpression number(QStringLiteral("^\\s*[+-]?(\\d+(\\.\\d*)?|\\.\\d+)"));
+    const QRegularExpressionMatch m = number.match(previousVersion);
+    const double v = m.hasMatch() ? m.captured(0).trimmed().toDouble() : 0.0;
+    return v < QString::fromLatin1(kProgramVersion).toDouble();
 }
 
-void initialiseSettings(DataStore& store, ConfigStore& config) {
+bool initialiseSettings(DataStore& store, ConfigStore& config) {
     const auto old = iniSection(QDir(store.directory()).filePath(QStringLiteral("WIN.INI")),
                                 QString::fromLatin1(kPreviousVersionSection));
     auto number = [&old](const char* name) { return leadingNumber(old.value(QString::fromLatin1(name).toLower())); };
@@ -148,10 +160,15 @@ void initialiseSettings(DataStore& store, ConfigStore& config) {
     for (const char* name : {"ZD_CI", "ZD_IT", "ZD_Tray", "ZD_HC", "ZD_GD", "ZD_BS", "ZD_MA"}) {
         config.write(QString::fromLatin1(name), number(name));
     }
+    return previousVersionNeedsConversion(old.value(QStringLiteral("zd_version")));
 }
 
 int64_t mainSendInterval(int64_t stored) {
     return std::clamp<int64_t>(stored, 50, 250);
+}
+
+int64_t sendIntervalFrom20(int64_t stored) {
+    return std::clamp<int64_t>(stored, 20, 250);
 }
 
 int64_t sendGroupSize(int64_t stored) {
@@ -181,24 +198,32 @@ std::optional<std::pair<int64_t, int64_t>> settingTypeRange(const QString& name)
     return std::nullopt;
 }
 
-Settings loadMainSettings(DataStore& store, ConfigStore& config) {
-    store.safeOpen(tables::configuration());
-    if (config.count() == 0) {
-        initialiseSettings(store, config);
-    }
-    Settings s;
-    s.version = QString::fromLatin1(kProgramVersion);
-    config.write(QStringLiteral("ZD_Version"), s.version);
+void readWindowSettings(ConfigStore& config, Settings& s) {
     s.skip = config.readNumber(QStringLiteral("ZD_Skip"));
     s.clearSeconds = clearSeconds(config.readNumber(QStringLiteral("ZD_CI")));
     s.inactivityMinutes = inactivityMinutes(config.readNumber(QStringLiteral("ZD_IT")));
     s.tray = config.readNumber(QStringLiteral("ZD_Tray"));
     s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
-    s.dateFormat = config.read(QStringLiteral("DateFormat")).left(4);
+}
+
+void readReportFont(ConfigStore& config, Settings& s) {
     s.fontColour = config.read(QStringLiteral("FontColour")).left(32);
     s.fontStyle = config.read(QStringLiteral("FontStyle")).left(32);
     s.fontSize = config.read(QStringLiteral("FontSize")).left(32);
     s.fontType = config.read(QStringLiteral("FontType")).left(32);
+}
+
+Settings loadMainSettings(DataStore& store, ConfigStore& config, const std::function<void()>& convertPrevious) {
+    store.safeOpen(tables::configuration());
+    if (config.count() == 0 && initialiseSettings(store, config) && convertPrevious) {
+        convertPrevious();
+    }
+    Settings s;
+    s.version = QString::fromLatin1(kProgramVersion);
+    config.write(QStringLiteral("ZD_Version"), s.version);
+    readWindowSettings(config, s);
+    s.dateFormat = config.read(QStringLiteral("DateFormat")).left(4);
+    readReportFont(config, s);
     const int64_t interval = config.readNumber(QStringLiteral("ZD_GD"));
     s.sendInterval = mainSendInterval(interval);
     if (interval < s.sendInterval) {
@@ -229,7 +254,7 @@ std::optional<Settings> loadMonitorSettings(DataStore& store, ConfigStore& confi
     s.askEveryRestore = config.readNumber(QStringLiteral("ZD_ASK"));
     s.askAtStart = config.readNumber(QStringLiteral("ZD_ASKIMM"));
     s.hideClipboard = config.readNumber(QStringLiteral("ZD_HC"));
-    s.sendInterval = std::clamp<int64_t>(config.readNumber(QStringLiteral("ZD_GD")), 20, 250);
+    s.sendInterval = sendIntervalFrom20(config.readNumber(QStringLiteral("ZD_GD")));
     s.groupSize = sendGroupSize(config.readNumber(QStringLiteral("ZD_BS")));
     return s;
 }

@@ -14,6 +14,14 @@ const QString& FrameTimers::dayNames() {
     return names;
 }
 
+void FrameTimers::setClearSeconds(int64_t seconds) {
+    seconds = std::max<int64_t>(seconds, 0);
+    if (seconds != m_clearSeconds) {
+        m_clearSeconds = seconds;
+        m_clearDeadline = 0;
+    }
+}
+
 void FrameTimers::setInactivityMinutes(int64_t minutes) {
     m_inactivityMinutes = std::max<int64_t>(minutes, 0);
     userActivity();

@@ -19,7 +19,8 @@ class FrameTimers {
 public:
     FrameTimers(Clock& clock, Clipboard& clipboard);
 
-    void setClearSeconds(int64_t seconds) { m_clearSeconds = std::max<int64_t>(seconds, 0); }
+    // A new time counts from now.
+    void setClearSeconds(int64_t seconds);
     void setInactivityMinutes(int64_t minutes);
     // Called on every user input in any window of the program.
     void userActivity();

@@ -5,6 +5,9 @@
 #include "framework/WindowPositions.h"
 #include "session/Login.h"
 #include "session/UsersWindows.h"
+#include "shell/AboutWindow.h"
+#include "shell/Options.h"
+#include "shell/TransferWindows.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -142,6 +145,53 @@ void Main::synchronize() {
     window.exec();
 }
 
+void Main::showOptions() {
+    OptionsOperations operations(m_ctx.store);
+    Options window(operations, m_ctx.settings, m_ctx.positions, this);
+    if (window.exec() == QDialog::Accepted) {
+        settingsChanged();
+    }
+}
+
+ReportWindows& Main::reports() {
+    if (!m_reports) {
+        m_reports = std::make_unique<ReportWindows>(m_ctx.store, m_ctx.messages, m_ctx.dialogs, m_ctx.clock,
+                                                    m_ctx.positions, this);
+        m_reports->setActivity([this] { m_timers.userActivity(); });
+    }
+    return *m_reports;
+}
+
+void Main::printReport(ReportKind kind) {
+    reports().run(kind, ReportOptions::of(m_ctx.settings));
+}
+
+void Main::settingsChanged() {
+    // The password windows read the program's copies at their next enabling pass; the date picture in
+    // every window opened from now on. The monitor's state at start-up waits for the next start.
+    m_timers.setClearSeconds(m_ctx.settings.clearSeconds);
+    m_timers.setInactivityMinutes(m_ctx.settings.inactivityMinutes);
+    m_worker->setSettings(SendSettings{static_cast<int>(m_ctx.settings.groupSize), m_ctx.settings.sendInterval});
+}
+
+void Main::transfer(bool importing) {
+    if (!m_ctx.dialogs || DelimitedText::busy()) {
+        return;
+    }
+    // One transfer at a time: both commands wait for this one to end.
+    m_importAction->setEnabled(false);
+    m_exportAction->setEnabled(false);
+    TransferContext ctx{m_ctx.store, m_ctx.messages, *m_ctx.dialogs, m_ctx.positions,
+                        [this] { m_timers.userActivity(); }};
+    if (importing) {
+        ImportPasswords::run(ctx, this);
+    } else {
+        ExportPasswords::run(ctx, this);
+    }
+    m_importAction->setEnabled(true);
+    m_exportAction->setEnabled(true);
+}
+
 void Main::buildMenus() {
     auto add = [this](QMenu* menu, const QString& text, const QString& tip, bool enabled,
                       std::function<void()> action = nullptr) {
@@ -160,13 +210,19 @@ void Main::buildMenus() {
     add(file, QStringLiteral("&User Setup"), QStringLiteral("Browse Users"), true, [this] { browseUsers(); });
     QMenu* print = file->addMenu(QStringLiteral("&Print"));
     print->setStatusTip(QStringLiteral("Print Report"));
-    for (const char* r : {"by Service", "by URL", "by Name", "by Last Date Changed", "Master Report"}) {
-        add(print, QString::fromLatin1(r), QStringLiteral("Print Report"), false);
+    const std::pair<const char*, const char*> kinds[] = {{"by Service", "Print ordered by Service"},
+                                                         {"by URL", "Print ordered by URL"},
+                                                         {"by Name", "Print ordered by Name"},
+                                                         {"by Last Date Changed", "Print Report"},
+                                                         {"Master Report", "Print Report"}};
+    for (int i = 0; i < 5; ++i) {
+        add(print, QString::fromLatin1(kinds[i].first), QString::fromLatin1(kinds[i].second), true,
+            [this, i] { printReport(static_cast<ReportKind>(i)); });
     }
-    print->setEnabled(false);
-    add(file, QStringLiteral("Print &Setup ..."), QStringLiteral("Setup printer"), false);
-    add(file, QStringLiteral("&Import"), {}, false);
-    add(file, QStringLiteral("&Export"), {}, false);
+    add(file, QStringLiteral("Print &Setup ..."), QStringLiteral("Setup printer"), true,
+        [this] { reports().printSetup(); });
+    m_importAction = add(file, QStringLiteral("&Import"), {}, m_ctx.dialogs != nullptr, [this] { transfer(true); });
+    m_exportAction = add(file, QStringLiteral("&Export"), {}, m_ctx.dialogs != nullptr, [this] { transfer(false); });
     add(file, QStringLiteral("S&ynchronize"), QStringLiteral("Synchronize between two Zendrel databases"),
         m_ctx.dialogs != nullptr, [this] { synchronize(); });
     file->addSeparator();
@@ -181,7 +237,8 @@ void Main::buildMenus() {
         QStringLiteral("Remove excess spaces and non-alphanumeric characters"), true, [this] { filterClipboard(); });
 
     QAction* options = menuBar()->addAction(QStringLiteral("O&ptions"));
-    options->setEnabled(false);
+    options->setStatusTip(QStringLiteral("Set the program's options"));
+    connect(options, &QAction::triggered, this, [this] { showOptions(); });
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     add(window, QStringLiteral("T&ile"), {}, true, [this] { m_mdi->tileSubWindows(); });
@@ -397,10 +454,8 @@ void Main::contents() {
 }
 
 void Main::about() {
-    QMessageBox::about(this, QStringLiteral("About Zendrel"),
-                       QStringLiteral("Zendrel %1\n\nA password manager that keeps its users' passwords in "
-                                      "enciphered tables and types them into other programs' windows.")
-                           .arg(QString::fromLatin1(kProgramVersion)));
+    AboutWindow window(m_ctx.store, m_ctx.messages, m_ctx.positions, this);
+    window.exec();
 }
 
 void Main::minimizeForSend() {

@@ -8,6 +8,7 @@
 #include "monitor/MonitorWorker.h"
 #include "session/ConfigStore.h"
 #include "shell/FrameTimers.h"
+#include "shell/ReportWindows.h"
 #include "shell/SyncWindows.h"
 
 #include <QDialog>
@@ -84,6 +85,16 @@ public:
     void browseUsers();
     // "S&ynchronize": the "Synchronize" window; the exchange path it offers is kept for the run.
     void synchronize();
+    // "O&ptions": the "Zendrel Options" window; what it accepts takes effect at once.
+    void showOptions();
+    // "&Print": the reports, on the program's one printer, which "Print &Setup ..." sets up.
+    void printReport(ReportKind kind);
+    ReportWindows& reports();
+    const Settings& settings() const { return m_ctx.settings; }
+    // "&Import" and "&Export": the transfer windows; both commands are disabled while one runs.
+    void transfer(bool importing);
+    QAction* importAction() const { return m_importAction; }
+    QAction* exportAction() const { return m_exportAction; }
     // "Pass&words" (preset 0: the user is chosen) and "User #1" to "User #3": a password list.
     BrowsePasswords* browsePasswords(int preset = 0);
     QList<BrowsePasswords*> passwordLists() const;
@@ -99,6 +110,7 @@ protected:
 
 private:
     void minimizeForSend();
+    void settingsChanged();
     void buildMenus();
     void buildToolBar();
     void placeFirstTime();
@@ -116,11 +128,14 @@ private:
     FrameTimers m_timers;
     std::unique_ptr<MonitorWorker> m_worker;
     std::unique_ptr<SyncWindows> m_sync;
+    std::unique_ptr<ReportWindows> m_reports;
     QMdiArea* m_mdi = nullptr;
     QTimer* m_timer = nullptr;
     QLabel* m_fields[3] = {};
     QToolButton* m_userButtons[3] = {};
     QAction* m_monitorAction = nullptr;
+    QAction* m_importAction = nullptr;
+    QAction* m_exportAction = nullptr;
     QLabel* m_marker = nullptr;
     CloseDownWindow* m_closeDown = nullptr;
     QStringList m_openUsers;

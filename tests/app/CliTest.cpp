@@ -1,12 +1,17 @@
 #include "app/cli/Cli.h"
 #include "operations/EntryOperations.h"
+#include "base/DatePicture.h"
 #include "base/Dates.h"
 #include "support/Mounts.h"
+#include "support/PreviousVersionTables.h"
+#include "support/PdfText.h"
 #include "support/TestStore.h"
 
 #include <QDate>
 #include <QDir>
 #include <QProcess>
+#include <QSet>
+#include <QThread>
 
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
@@ -17,6 +22,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <random>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -182,6 +188,19 @@ TEST_F(CliTest, SettingsAreReadAndWrittenAndInitAppliesTheFirstRunRules) {
     EXPECT_EQ(cli({"settings", "set", "ZD_CI", "30"}).rc, 0);
     EXPECT_EQ(cli({"settings", "get", "zd_ci"}).out, "30\n");
     EXPECT_EQ(cli({"users", "list"}).out, "Default User\n");
+}
+
+TEST_F(CliTest, SettingsListPrintsEverySettingOnALineOfItsOwnInNameOrder) {
+    ASSERT_EQ(cli({"init"}).rc, 0);
+    ASSERT_EQ(cli({"settings", "set", "DateFormat", "d8"}).rc, 0);
+    ASSERT_EQ(cli({"settings", "set", "aaa", "two\tlines\nin one"}).rc, 0);
+    const CliRun r = cli({"settings", "list"});
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, "aaa\ttwo\\tlines\\nin one\n"
+                     "DateFormat\td8\n"
+                     "ZD_BS\t7\nZD_CI\t0\nZD_GD\t50\nZD_HC\t0\nZD_IT\t0\nZD_MA\t1\nZD_Skip\t1\nZD_Tray\t0\n"
+                     "ZD_Version\t2.7\n");
+    EXPECT_EQ(cli({"settings", "list", "ZD_CI"}).rc, 2);
 }
 
 TEST_F(CliTest, TwoProgramsStartingTogetherOnAnEmptyDirectoryBothSucceed) {
@@ -646,6 +665,106 @@ TEST_F(CliTest, ANumericSettingBeyondItsTypeIsRefused) {
 
 // A data directory that can only be read (a read-only bind mount: as root, permission bits would not stop
 // a write): preparing it fails with exit 1 after the message, and reading goes on.
+// `init` converts version 2.1's tables as the first start does, naming each refused record on standard error
+// and keeping it; `convert` takes what is left once the conflict is gone.
+TEST_F(CliTest, InitConvertsThePreviousVersionAndConvertTakesWhatWasLeft) {
+    test::PreviousVersionTables old(data);
+    ASSERT_TRUE(old.create());
+    for (const char* name : {"Ann", "ann"}) {
+        ASSERT_TRUE(old.addUser({{"Name", name}, {"Password", "Not Required"}, {"ConfirmPassword", "Not Required"}}));
+    }
+    ASSERT_TRUE(old.addEntries("Ann", 3));
+    ASSERT_TRUE(old.addEntry({{"User", "Ann"}, {"Service", "Slow"}, {"Name", "s"}, {"SecondsToWait", 250}}));
+    CliRun r = cli({"init"});
+    EXPECT_EQ(r.rc, 1) << "a record was refused";
+    EXPECT_EQ(r.out, "Users converted:  1\nUsers left in the previous version's file:  1\n"
+                     "Entries converted:  3\nEntries left in the previous version's file:  1\n");
+    EXPECT_EQ(r.err, "ERROR: Error adding record Adding this record creates a duplicate entry for the key: Name Users\n"
+                     "ERROR: Error adding record The value of Seconds before start of automatic send to must be "
+                     "between 0 and 199. Passwords\n");
+    EXPECT_EQ(cli({"users", "list"}).out, "Ann\n");
+
+    // The user renames the one that came over; the refused entry stays refused until it is mended.
+    ASSERT_EQ(cli({"users", "change", "Ann", "--rename", "Ann Smith"}).rc, 0);
+    r = cli({"convert"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.out, "Users converted:  1\nUsers left in the previous version's file:  0\n"
+                     "Entries converted:  0\nEntries left in the previous version's file:  1\n");
+    EXPECT_EQ(cli({"users", "list"}).out, "ann\nAnn Smith\n");
+    ASSERT_TRUE(old.run("UPDATE \"PW\" SET \"SecondsToWait\" = 20;\n"));
+    r = cli({"convert"});
+    EXPECT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(QFile::exists(old.path()));
+    EXPECT_EQ(cli({"convert"}).out, "No tables of version 2.1 to convert.\n");
+    EXPECT_EQ(raw({"--data", temp.path() + "/nowhere", "convert"}).rc, 1);
+}
+
+// The first start killed at any moment of a conversion of 5,000 entries: every old entry is afterwards among the
+// entries or still in the old table (or in both), and `convert` finishes the work without a question.
+TEST_F(CliTest, AConversionKilledAtAnyMomentLosesNoEntryAndConvertFinishesIt) {
+    constexpr int kEntries = 5000;
+    QTemporaryDir seed;
+    test::PreviousVersionTables fixture(seed.path());
+    ASSERT_TRUE(fixture.create());
+    ASSERT_TRUE(fixture.addUser({{"Name", "Ann"}, {"Password", "Not Required"}, {"ConfirmPassword", "Not Required"}}));
+    ASSERT_TRUE(fixture.addEntries("Ann", kEntries));
+    QSet<QString> every;
+    for (int i = 1; i <= kEntries; ++i) {
+        every.insert(QStringLiteral("Service %1").arg(i, 5, 10, QLatin1Char('0')));
+    }
+    auto start = [](const QString& dir, QProcess& p) {
+        p.start(QStringLiteral(ZENDREL_CLI), {"--data", dir, "init"});
+        return p.waitForStarted();
+    };
+    qint64 whole = 0;
+    {
+        QTemporaryDir dir;
+        ASSERT_TRUE(fixture.copyTo(dir.path()));
+        QElapsedTimer t;
+        t.start();
+        QProcess p;
+        ASSERT_TRUE(start(dir.path(), p));
+        ASSERT_TRUE(p.waitForFinished(120000));
+        whole = t.elapsed();
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    }
+    std::mt19937 random(20);
+    std::uniform_int_distribution<qint64> moment(0, whole);
+    for (int run = 0; run < 10; ++run) {
+        SCOPED_TRACE(run);
+        QTemporaryDir dir;
+        ASSERT_TRUE(fixture.copyTo(dir.path()));
+        QProcess p;
+        ASSERT_TRUE(start(dir.path(), p));
+        QThread::msleep(static_cast<unsigned long>(moment(random)));
+        kill(static_cast<pid_t>(p.processId()), SIGKILL);
+        p.waitForFinished();
+
+        QSet<QString> found;
+        test::PreviousVersionTables left(dir.path());
+        for (const QString& s : left.column("PW", "Service")) {
+            found.insert(s);
+        }
+        if (QFile::exists(QDir(dir.path()).filePath("ZD_DATA"))) {
+            test::TestStore after(dir.path());
+            for (const PasswordRecord& e : Table<PasswordRecord>(after.store()).readPhysical()) {
+                found.insert(e.service);
+            }
+            EXPECT_TRUE(after.messages().shown.isEmpty());
+        }
+        EXPECT_EQ(found, every);
+
+        const CliRun r = raw({"--data", dir.path(), "convert"});
+        EXPECT_EQ(r.rc, 0) << r.err.toStdString();
+        EXPECT_EQ(r.err, "");
+        test::TestStore after(dir.path());
+        EXPECT_EQ(Table<PasswordRecord>(after.store()).count(), kEntries) << "each entry once";
+        EXPECT_EQ(Table<UserRecord>(after.store()).count(), 1);
+        EXPECT_FALSE(QFile::exists(left.path()));
+    }
+}
+
 TEST_F(CliTest, InitOnADirectoryThatCannotBeWrittenFails) {
     ASSERT_EQ(cli({"users", "add", "Ann"}, "\n").rc, 0);  // data files, but no settings yet
     test::ReadOnlyMount mount(data);
@@ -765,4 +884,170 @@ TEST_F(CliSyncTest, EveryFileWrittenIsTheOwnersAloneUnderAnOpenUmask) {
     }
     EXPECT_EQ(files.count("ZD_DATA"), 2) << files.join(' ').toStdString();
     EXPECT_TRUE(files.contains("home.SYN")) << files.join(' ').toStdString();
+}
+
+// Export and import between two data directories: counts on standard output, the messages as one line.
+TEST_F(CliSyncTest, ExportAndImportCarryEntriesAndStopAtADuplicateKeepingWhatWasAdded) {
+    const QString file = QDir(stick.path()).filePath("out.csv");
+    addEntry("Default User", "Mail, work", "ann", {"--notes", "two\nlines"}, "p\"w\n");
+    addEntry("Default User", "Bank", "bo", {"--expiry", "2030-01-31", "--wait", "7"});
+    CliRun r = cli({"export", "--user", "Default User", "--fields", "P_:Service,p_:name,P_:Password,P_:Notes,"
+                    "P_:ExpiryDate,P_:SecondsToWait", "--picture", "P_:ExpiryDate=@d2", "--header", "--file", file});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "2\n");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()),
+              "\"P_:Service\",\"P_:Name\",\"P_:Password\",\"P_:Notes\",\"P_:ExpiryDate\",\"P_:SecondsToWait\"\r\n"
+              "\"Mail, work\",\"ann\",\"p\"\"w\",\"two\nlines\",\"\",\"2 seconds\"\r\n"
+              "\"Bank\",\"bo\",\"pw\",\"\",\"01/31/2030\",\"7 seconds\"\r\n");
+
+    ASSERT_EQ(atOther({"init"}).rc, 0);
+    r = atOther({"import", "--user", "Default User", "--auto", "--picture", "5=@d2", "--picture", "6=@p<<<# secondspb",
+                 "--file", file});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "2\n");
+    r = atOther({"entries", "show", "2", "--user", "Default User", "--show-password"});
+    EXPECT_TRUE(r.out.contains("Expiry Date: 2030-01-31\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Seconds To Wait: 7\n")) << r.out.toStdString();
+
+    // The same file again: the first line is a duplicate, answered with Cancel; nothing more is added.
+    r = atOther({"import", "--user", "Default User", "--map", "1=P_:Service,2=P_:Name", "--strip-header", "--file", file});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.out, "0\n");
+    const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << r.err.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Auto Increment Error: Attempts to automatically number this record have failed."));
+    EXPECT_TRUE(lines[1].startsWith("Cannot ADD to Passwords!: Error #"));
+    EXPECT_EQ(atOther({"entries", "list", "--user", "Default User"}).out.count('\n'), 2);
+}
+
+TEST_F(CliSyncTest, TransferRefusalsAreOneLineWithStatusOneAndUsageErrorsStatusTwo) {
+    ASSERT_EQ(cli({"init"}).rc, 0);
+    const QString empty = QDir(stick.path()).filePath("empty.csv");
+    QFile(empty).open(QIODevice::WriteOnly);
+    struct Case {
+        QStringList args;
+        int rc;
+        QString err;
+    };
+    const QString u = "Default User";
+    for (const Case& c : {
+             Case{{"export", "--user", u, "--fields", "P_:Service", "--header", "--file", "/dev/full"}, 1,
+                  "Cannot ADD to /dev/full: Error #28 - No space left on device\n"},
+             Case{{"export", "--user", u, "--fields", "P_:Service", "--file", stick.path()}, 1,
+                  "Cannot CREATE " + stick.path() + ": Error #21 - Is a directory\n"},
+             Case{{"export", "--user", u, "--fields", "P_:Service", "--picture", "P_:Service=s", "--file", empty}, 1,
+                  "Invalid Picture!: Pictures must begin with \"@\"\n"},
+             Case{{"import", "--user", u, "--auto", "--file", stick.path()}, 1,
+                  "Cannot OPEN " + stick.path() + ": Error #21 - Is a directory\n"},
+             Case{{"import", "--user", u, "--auto", "--file", empty}, 1,
+                  "Attention!: That file is empty!  Please pick another file.\n"},
+             Case{{"import", "--user", u, "--auto", "--file", QDir(data).filePath("ZD_DATA")}, 1,
+                  "Cannot OPEN " + QDir(data).filePath("ZD_DATA") + ": Error #5 - It is one of Zendrel's own data files\n"},
+             Case{{"export", "--user", u, "--fields", "P_:User", "--file", empty}, 2, {}},
+             Case{{"import", "--user", u, "--file", empty}, 2, {}},
+             Case{{"import", "--user", u, "--map", "0=P_:Service", "--file", empty}, 2, {}},
+         }) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CliRun r = cli(c.args);
+        EXPECT_EQ(r.rc, c.rc) << r.err.toStdString();
+        if (c.rc == 1) {
+            EXPECT_EQ(r.err, c.err);
+        }
+    }
+    // A file without any field of ours: nothing is assigned.
+    QFile other(empty);
+    other.open(QIODevice::WriteOnly);
+    other.write("Title,Username\nMail,ann\n");
+    other.close();
+    const CliRun r = cli({"import", "--user", u, "--auto", "--file", empty});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "No Fields Selected for Import!: You must select one or more fields to import.\n");
+    // Standard output takes the lines; the count goes to standard error.
+    const CliRun piped = raw({"--data", data, "export", "--user", u, "--fields", "P_:Service", "--file", "-"});
+    EXPECT_EQ(piped.rc, 0);
+    EXPECT_EQ(piped.out, "");
+    EXPECT_EQ(piped.err, "0\n");
+}
+
+namespace {
+
+class CliReportTest : public CliTest {
+protected:
+    QTemporaryDir outDir;
+    QString pdf = QDir(outDir.path()).filePath("report.pdf");
+
+    // The real program: it lays the pages out in the system's fonts, which this test process cannot.
+    CliRun report(const QString& kind, const QString& user, const QString& file, const QByteArray& input = {}) {
+        return raw({"--data", data, "report", "--kind", kind, "--user", user, "--pdf", file}, input);
+    }
+};
+
+} // namespace
+
+TEST_F(CliReportTest, EveryReportIsAPdfThatOnlyItsOwnerReads) {
+    ASSERT_EQ(cli({"users", "add", "Alice"}, "sesame\n").rc, 0);
+    addEntry("Alice", "Bank", "alice", {"--url", "https://bank.example", "--notes", "first line"}, "sesame\nbank-pw\n");
+    addEntry("Alice", "Mail", "al", {"--wait", "3"}, "sesame\nmail-pw\n");
+    const char* headings[][2] = {{"service", "Passwords by Service"},
+                                 {"url", "Passwords by URL"},
+                                 {"name", "Passwords by Name"},
+                                 {"date", "Passwords by Last Date Changed"},
+                                 {"master", "Master Password Report for Alice"}};
+    for (const auto& [kind, heading] : headings) {
+        SCOPED_TRACE(kind);
+        const CliRun r = report(kind, "alice", pdf, "sesame\n");
+        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, "Pages: 1\n");
+        EXPECT_EQ(r.err, "");
+        const QStringList lines = test::pdfLines(test::pdfText(pdf));
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_EQ(lines.first(), heading);
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(pdf).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+    }
+    const QStringList master = test::pdfLines(test::pdfText(pdf));
+    for (const char* line : {"Password bank-pw", "first line", "URL https://bank.example", "Wait: 3", "Password mail-pw"}) {
+        EXPECT_TRUE(master.contains(line)) << line << "\n" << master.join("\n").toStdString();
+    }
+    // The date format of the options reaches the report.
+    ASSERT_EQ(cli({"settings", "set", "DateFormat", "d8"}).rc, 0);
+    ASSERT_EQ(report("date", "Alice", pdf, "sesame\n").rc, 0);
+    EXPECT_TRUE(test::pdfLines(test::pdfText(pdf)).contains("Bank alice " + formatDate(clock.today(), "d8") + " 12:00PM"))
+        << test::pdfText(pdf).toStdString();
+}
+
+TEST_F(CliReportTest, RefusalsAreOneLineAndLeaveNoFile) {
+    ASSERT_EQ(cli({"users", "add", "Alice"}, "sesame\n").rc, 0);
+    ASSERT_EQ(cli({"users", "add", "Bob"}, "pw\n").rc, 0);
+    addEntry("Alice", "Bank", "alice", {}, "sesame\nbank-pw\n");
+    CliRun r = report("service", "Bob", pdf, "pw\n");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "NOTE...: Nothing to Print.\n");
+    EXPECT_FALSE(QFile::exists(pdf));
+    r = report("service", "Alice", pdf, "wrong\n");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_FALSE(QFile::exists(pdf));
+    for (const QString& path : {QDir(outDir.path()).filePath("missing/report.pdf"), QString("/dev/full"),
+                                QDir(data).filePath("ZD_DATA")}) {
+        SCOPED_TRACE(path.toStdString());
+        r = report("master", "Alice", path, "sesame\n");
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("File Access Error: File (" + path + ") could not be opened.")) << r.err.toStdString();
+    }
+    EXPECT_EQ(cli({"entries", "list", "--user", "Alice"}, "sesame\n").rc, 0);
+    test::FullDisk disk;
+    if (disk.ok()) {
+        disk.fill();
+        const QString full = QDir(disk.path()).filePath("report.pdf");
+        r = report("master", "Alice", full, "sesame\n");
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_TRUE(r.err.startsWith("File Access Error: File (" + full + ") could not be")) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(full));
+    }
+    EXPECT_EQ(report("cheques", "Alice", pdf).rc, 2);
+    EXPECT_EQ(raw({"--data", data, "report", "--kind", "master", "--user", "Alice"}).rc, 2);
 }

@@ -9,6 +9,7 @@
 #include "support/WindowHelpers.h"
 
 #include <QCheckBox>
+#include <QDate>
 #include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -139,6 +140,18 @@ TEST(InfoWindowsTest, DisplayAllShowsEveryDetailReadOnlyAndKeyNamesListEveryKey)
     own.write("my own list");
     own.close();
     EXPECT_EQ(SelectKeys(empty.path(), nullptr).text(), "my own list");
+}
+
+// The last change date follows the program's date code; without one the window keeps its own long date.
+TEST(InfoWindowsTest, DisplayAllShowsTheLastChangeDateByTheProgramsDateCode) {
+    PasswordRecord e;
+    e.lastChangeDate = dayNumber(QDate(1959, 10, 31));
+    e.lastChangeTime = 1;
+    for (const auto& [code, shown] : std::vector<std::pair<QString, QString>>{
+             {"d6", "31/10/1959"}, {"@D8", "31 OCT 1959"}, {"", "October 31, 1959"}}) {
+        DisplayAll all(e, code, nullptr);
+        EXPECT_EQ(test::named<QLineEdit>(&all, "Date this record was last changed")->text(), shown) << code.toStdString();
+    }
 }
 
 TEST(AdvancedSettingsTest, CloseTakesTheTextAndDirectSendAndTheMonitorHasNoDirectSend) {

@@ -136,3 +136,117 @@ TEST(ParseDate, BlankIsNoDateAndAnythingElseThatIsNoDateIsRefused) {
         EXPECT_EQ(parseDate(bad, "d6"), -1) << bad;
     }
 }
+
+namespace {
+
+// Every code on four days: 31 October 1959, 1 January 2000, 29 February 2024, 31 December 2099.
+const QDate kDays[4] = {QDate(1959, 10, 31), QDate(2000, 1, 1), QDate(2024, 2, 29), QDate(2099, 12, 31)};
+
+struct CodeForms {
+    const char* code;
+    const char* forms[4];
+};
+
+// The same in every language.
+const CodeForms kFixedForms[] = {
+    {"d1", {"10/31/59", "01/01/00", "02/29/24", "12/31/99"}},
+    {"d2", {"10/31/1959", "01/01/2000", "02/29/2024", "12/31/2099"}},
+    {"d3", {"OCT 31,1959", "JAN 1,2000", "FEB 29,2024", "DEC 31,2099"}},
+    {"d4", {"October 31, 1959", "January 1, 2000", "February 29, 2024", "December 31, 2099"}},
+    {"d5", {"31/10/59", "01/01/00", "29/02/24", "31/12/99"}},
+    {"d6", {"31/10/1959", "01/01/2000", "29/02/2024", "31/12/2099"}},
+    {"d7", {"31 OCT 59", "1 JAN 00", "29 FEB 24", "31 DEC 99"}},
+    {"d8", {"31 OCT 1959", "1 JAN 2000", "29 FEB 2024", "31 DEC 2099"}},
+    {"d13", {"10/59", "01/00", "02/24", "12/99"}},
+    {"d14", {"10/1959", "01/2000", "02/2024", "12/2099"}},
+    {"d15", {"59/10", "00/01", "24/02", "99/12"}},
+    {"d16", {"1959/10", "2000/01", "2024/02", "2099/12"}},
+};
+
+// The system's pictures in the two languages the suite also runs in (ctest sets LC_ALL for those runs).
+const CodeForms kEnglishSystemForms[] = {
+    {"d17", {"10/31/1959", "1/1/2000", "2/29/2024", "12/31/2099"}},
+    {"d18",
+     {"Saturday, October 31, 1959", "Saturday, January 1, 2000", "Thursday, February 29, 2024",
+      "Thursday, December 31, 2099"}},
+};
+const CodeForms kGermanSystemForms[] = {
+    {"d17", {"31.10.1959", "01.01.2000", "29.02.2024", "31.12.2099"}},
+    {"d18",
+     {"Samstag, 31. Oktober 1959", "Samstag, 1. Januar 2000", "Donnerstag, 29. Februar 2024",
+      "Donnerstag, 31. Dezember 2099"}},
+};
+
+// The day a form reads back as: two-digit years within 1980 to 2079, month pictures the first of the month.
+QDate readBack(const QString& code, const QDate& d) {
+    QDate expected = d;
+    if (code == "d1" || code == "d5" || code == "d7" || code == "d13" || code == "d15") {
+        const int yy = d.year() % 100;
+        expected = QDate(yy < 80 ? 2000 + yy : 1900 + yy, d.month(), d.day());
+    }
+    if (code == "d13" || code == "d14" || code == "d15" || code == "d16") {
+        expected = QDate(expected.year(), expected.month(), 1);
+    }
+    return expected;
+}
+
+void expectForms(const CodeForms& c) {
+    const QString code = QString::fromLatin1(c.code);
+    for (int i = 0; i < 4; ++i) {
+        const QString text = formatDate(dayNumber(kDays[i]), code);
+        EXPECT_EQ(text.toStdString(), std::string(c.forms[i])) << c.code;
+        EXPECT_EQ(dateOf(parseDate(text, code)), readBack(code, kDays[i])) << c.code << " " << c.forms[i];
+    }
+    EXPECT_EQ(formatDate(0, code), "") << c.code;
+}
+
+} // namespace
+
+TEST(DateCodes, EveryCodeWritesItsFormAndReadsItBack) {
+    for (const CodeForms& c : kFixedForms) {
+        expectForms(c);
+    }
+    const QString language = QLocale::system().name();
+    if (language == "en_US") {
+        for (const CodeForms& c : kEnglishSystemForms) {
+            expectForms(c);
+        }
+    } else if (language == "de_DE") {
+        for (const CodeForms& c : kGermanSystemForms) {
+            expectForms(c);
+        }
+    } else {
+        // Elsewhere: what the system's own formats write, the short one with four digits of the year.
+        for (const QDate& d : kDays) {
+            const QString shortForm = formatDate(dayNumber(d), "d17");
+            EXPECT_TRUE(shortForm.contains(QString::number(d.year()))) << shortForm.toStdString();
+            EXPECT_EQ(dateOf(parseDate(shortForm, "d17")), d) << shortForm.toStdString();
+            EXPECT_EQ(formatDate(dayNumber(d), "d18"), QLocale::system().toString(d, QLocale::LongFormat));
+        }
+    }
+}
+
+TEST(DateCodes, TheSystemsPicturesMatchTheLocaleOnEveryDayOfTwoYears) {
+    QString shortFormat = QLocale::system().dateFormat(QLocale::ShortFormat);
+    if (!shortFormat.contains("yyyy")) {
+        shortFormat.replace("yy", "yyyy");
+    }
+    for (QDate d(2023, 1, 1); d < QDate(2025, 1, 1); d = d.addDays(1)) {
+        ASSERT_EQ(formatDate(dayNumber(d), "d17"), QLocale::system().toString(d, shortFormat));
+        ASSERT_EQ(formatDate(dayNumber(d), "d18"), QLocale::system().toString(d, QLocale::LongFormat));
+    }
+}
+
+TEST(DateCodes, OnlyTheFourteenCodesReplaceAWindowsOwnPicture) {
+    for (const auto& [shown, code] : dateFormatChoices()) {
+        EXPECT_TRUE(isDatePictureCode(code)) << code.toStdString();
+        EXPECT_EQ(replaceDatePictures("@d17", code), "@" + code);
+    }
+    for (const char* unknown : {"", "    ", "d9", "d12", "d0", "d19", "d017", "x", "@", "dd", "d1x"}) {
+        EXPECT_FALSE(isDatePictureCode(unknown)) << unknown;
+        EXPECT_EQ(replaceDatePictures("@d4", unknown), "@d4") << unknown;
+    }
+    // The entry form's "Last changed" line and the "Added" note keep their long date.
+    EXPECT_EQ(longDate(dayNumber(QDate(1959, 10, 31))), "October 31, 1959");
+    EXPECT_EQ(longDate(0), "");
+}

@@ -329,7 +329,7 @@ TEST_F(MonitorOperationsTest, CopyRefusesPresetAndASecretCopiedIsClearedAfterIts
     EXPECT_EQ(clipboard.text(), "mine");
     ops->copy(e, "Name");
     EXPECT_EQ(clipboard.text(), "name-Bank");
-    EXPECT_FALSE(clipboard.secret());
+    EXPECT_TRUE(clipboard.secret()) << "the monitor marks every field of an entry as a secret";
 }
 
 TEST_F(MonitorOperationsTest, WithoutANotificationAreaTheWindowStaysReachable) {

@@ -7,10 +7,7 @@ set -u
 build=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-check() {
-    if eval "$1"; then echo "ok    $2"; else echo "FAIL  $2"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/../x11/script_checks.sh"
 
 cmake --build "$build" --target package > "$work/package.log" 2>&1 || { cat "$work/package.log"; exit 1; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
@@ -77,12 +74,7 @@ check '"$cli" --data "$data" init > /dev/null && [ "$("$cli" --data "$data" user
     "the unpacked zendrel-cli prepares a fresh data directory"
 "$root/usr/bin/zendrel" "Data=$data" --screenshot "$work/frame.png" > "$work/zendrel.log" 2>&1 &
 zendrel=$!
-shown=""
-for _ in $(seq 1 300); do
-    shown=$(xdotool search --onlyvisible --name '^Zendrel' 2> /dev/null | head -1)
-    [ -n "$shown" ] && break
-    sleep 0.1
-done
+shown=$(window_named '^Zendrel')
 check '[ -n "$shown" ]' "the unpacked zendrel shows its frame"
 nocore() {
     grep -Eq '^Max core file size +0 +0 ' "/proc/$1/limits"
@@ -102,29 +94,13 @@ wait "$monitor" 2> /dev/null
 export XDG_DATA_HOME="$work/xdg"
 "$root/usr/lib/zendrel/menu-start" zdmon > "$work/zdmon.log" 2>&1 &
 zdmon=$!
-refusal=""
-for _ in $(seq 1 300); do
-    refusal=$(xdotool search --onlyvisible --name '^Zendrel Monitor$' 2> /dev/null | head -1)
-    [ -n "$refusal" ] && break
-    sleep 0.1
-done
+refusal=$(window_named '^Zendrel Monitor$')
 check '[ -n "$refusal" ]' "zdmon started from the menu says the main program must run first"
 check 'nocore "$zdmon"' "zdmon runs with a core size of 0"
 check '[ "$(stat -c %a "$XDG_DATA_HOME/zendrel")" = 700 ]' "the menu's data directory is the user's alone"
-if [ -n "$refusal" ]; then
-    xdotool windowactivate --sync "$refusal" 2> /dev/null
-    xdotool key --clearmodifiers Return
-fi
-rc=""
-for _ in $(seq 1 100); do
-    if ! kill -0 "$zdmon" 2> /dev/null; then
-        wait "$zdmon"
-        rc=$?
-        break
-    fi
-    sleep 0.1
-done
-[ -z "$rc" ] && kill "$zdmon" 2> /dev/null
+press_return "$refusal"
+wait_status "$zdmon"
+rc=$status
 check '[ "$rc" = 1 ]' "zdmon ends with status 1 after its refusal (got ${rc:-none})"
 
 echo "$failures failed"

@@ -55,13 +55,19 @@ TEST_F(ConfigStoreTest, TheFirstRunTakesThePreviousVersionsSettingsFromWinIni) {
     EXPECT_EQ(s.monitorActive, 0);
 }
 
-TEST(PreviousVersionTest, OnlyReleasesFrom21ToThisOneAreConverted) {
+// The previous version's number is read as a decimal number, a missing or unreadable one as 0; every
+// release below this one admits the conversion, which finds nothing where no version 2.1 tables are.
+TEST(PreviousVersionTest, ReleasesBelowThisOneAreConverted) {
     EXPECT_TRUE(previousVersionNeedsConversion("2.1"));
     EXPECT_TRUE(previousVersionNeedsConversion(" 2.5 "));
+    EXPECT_TRUE(previousVersionNeedsConversion("2.69"));
+    EXPECT_TRUE(previousVersionNeedsConversion("2.1b"));
     EXPECT_FALSE(previousVersionNeedsConversion("2.7"));
-    EXPECT_FALSE(previousVersionNeedsConversion("2.0"));
-    EXPECT_FALSE(previousVersionNeedsConversion(""));
-    EXPECT_FALSE(previousVersionNeedsConversion("abc"));
+    EXPECT_FALSE(previousVersionNeedsConversion("2.70"));
+    EXPECT_FALSE(previousVersionNeedsConversion("10"));
+    EXPECT_TRUE(previousVersionNeedsConversion("2.0"));
+    EXPECT_TRUE(previousVersionNeedsConversion(""));
+    EXPECT_TRUE(previousVersionNeedsConversion("abc"));
 }
 
 TEST_F(ConfigStoreTest, EachProgramCorrectsTheSendIntervalByItsOwnRule) {

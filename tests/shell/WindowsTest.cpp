@@ -1,4 +1,5 @@
 // The frame and the login windows, offscreen, with scripted messages and a virtual clock.
+#include "base/Dates.h"
 #include "entries/BrowsePasswords.h"
 #include "framework/Application.h"
 #include "framework/WindowPositions.h"
@@ -7,20 +8,27 @@
 #include "session/Login.h"
 #include "session/LoginWindows.h"
 #include "session/UsersWindows.h"
+#include "operations/TipOperations.h"
 #include "shell/MainFrame.h"
+#include "support/PdfText.h"
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
 #include <QApplication>
+#include <QDate>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -236,6 +244,68 @@ TEST_F(FrameTest, TheFrameHasItsTitleMenusAndStatus) {
     EXPECT_EQ(frame->statusField(2), "");
 }
 
+TEST_F(FrameTest, ImportAndExportAreDisabledWhileOneOfThemRuns) {
+    Settings s;
+    open(s);
+    ASSERT_TRUE(frame->importAction()->isEnabled() && frame->exportAction()->isEnabled());
+    bool seen = false;
+    whenModal([&](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), "Choose Fields for Export...");
+        EXPECT_FALSE(frame->importAction()->isEnabled());
+        EXPECT_FALSE(frame->exportAction()->isEnabled());
+        frame->importAction()->trigger();  // refused: nothing opens
+        seen = true;
+        button(w, "&Cancel")->click();
+    });
+    frame->exportAction()->trigger();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(frame->importAction()->isEnabled() && frame->exportAction()->isEnabled());
+    EXPECT_TRUE(dialogs.requests.isEmpty());
+}
+
+TEST_F(FrameTest, ThePrintMenuRunsTheReportsWithTheProgramsDateFormat) {
+    Settings s;
+    s.dateFormat = "d8";
+    open(s);
+    QStringList commands;
+    for (const char* text :
+         {"by Service", "by URL", "by Name", "by Last Date Changed", "Master Report", "Print &Setup ..."}) {
+        QAction* found = nullptr;
+        for (QAction* a : frame->findChildren<QAction*>()) {
+            found = a->text() == text ? a : found;
+        }
+        ASSERT_TRUE(found) << text;
+        EXPECT_TRUE(found->isEnabled()) << text;
+        commands << found->statusTip();
+    }
+    EXPECT_EQ(commands, QStringList({"Print ordered by Service", "Print ordered by URL", "Print ordered by Name",
+                                     "Print Report", "Print Report", "Setup printer"}));
+    // The only user is chosen at once; the printer is a PDF file.
+    Table<PasswordRecord> entries(ts.store());
+    Table<UserRecord> users(ts.store());
+    UserRecord ann = users.prime();
+    ann.name = "Ann";
+    ann.password = ann.confirmPassword = kNotRequired;
+    ASSERT_TRUE(users.insert(ann));
+    PasswordRecord e = test::entry("Ann", "Bank", "ann");
+    e.id = entries.prime().id;
+    e.lastChangeDate = dayNumber(QDate(1959, 10, 31));
+    ASSERT_TRUE(entries.insert(e));
+    QTemporaryDir out;
+    const QString path = QDir(out.path()).filePath("printed.pdf");
+    frame->reports().printer().setOutputFormat(QPrinter::PdfFormat);
+    frame->reports().printer().setOutputFileName(path);
+    ts.messages().answers = {Answer::No};
+    for (QAction* a : frame->findChildren<QAction*>()) {
+        if (a->text() == "by Last Date Changed") {
+            a->trigger();
+        }
+    }
+    EXPECT_EQ(ts.messages().titles(), QStringList{"Preview"});
+    EXPECT_TRUE(test::pdfLines(test::pdfText(path)).contains("Bank ann 31 OCT 1959"))
+        << test::pdfText(path).toStdString();
+}
+
 TEST_F(FrameTest, InactivityClosesTheProgramTenSecondsAfterTheCountdownOpens) {
     Settings s;
     s.inactivityMinutes = 5;
@@ -285,6 +355,24 @@ TEST_F(FrameTest, HelpContentsOpensTheGuideOrSaysWhyItCannot) {
     EXPECT_EQ(ts.messages().shown[0].title, "Help");
     EXPECT_EQ(ts.messages().shown[0].text,
               "The user guide could not be opened:|/opt/zendrel/guide/index.html|no program to open it is installed");
+}
+
+TEST_F(FrameTest, HelpAboutShowsTheVersionAndTheFirstOfZendrelsOwnTips) {
+    open(Settings{});
+    QString title;
+    QString tip;
+    bool previous = true;
+    whenModal([&](QWidget* w) {
+        title = w->windowTitle();
+        tip = test::named<QPlainTextEdit>(w, "Tip")->toPlainText();
+        previous = button(w, "&Previous")->isEnabled();
+        button(w, "&OK")->click();
+    });
+    menuCommand(*frame, "&Help", "&About")->trigger();
+    EXPECT_EQ(title, "About Zendrel");
+    EXPECT_EQ(tip, TipOperations::ownTips().first());
+    EXPECT_FALSE(previous);
+    EXPECT_TRUE(ts.messages().shown.isEmpty());
 }
 
 TEST_F(FrameTest, TheClipboardFilterCommandCleansTheText) {

@@ -58,6 +58,9 @@ protected:
         if (keyboard) {
             keyboard->refresh();
         }
+        // The clients learn of the new layout from a notice of their own; keys pressed before a client has
+        // read it are taken by the old layout, or lost. Give xterm the moment it needs.
+        QThread::msleep(500);
     }
     // Opens an xterm titled `title` whose input goes to a file; returns the file's path.
     QString xterm(const QString& title) {

@@ -11,42 +11,15 @@ accessibility bus (dogtail) with real mouse clicks and keys (xdotool).
 """
 import os
 import re
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 
+from e2e import click, fail, start_buses, stop, wait_for
+
 # Smaller than this, a login window is of no use: its list or field and its buttons do not show whole.
 USABLE = (200, 90)
-
-
-def fail(why):
-    print("FAIL: " + why, flush=True)
-    raise SystemExit(1)
-
-
-def wait_for(what, probe, seconds=20):
-    end = time.time() + seconds
-    while time.time() < end:
-        found = probe()
-        if found:
-            return found
-        time.sleep(0.2)
-    fail("no " + what + " after %d seconds" % seconds)
-
-
-def start_buses():
-    """A session bus of our own and the accessibility bus on it; returns what to stop at the end."""
-    out = subprocess.run(["dbus-launch", "--sh-syntax"], capture_output=True, text=True, check=True).stdout
-    for line in out.splitlines():
-        m = re.match(r"(DBUS_SESSION_BUS_\w+)='?([^';]*)'?;", line)
-        if m:
-            os.environ[m.group(1)] = m.group(2)
-    # In a process group of its own, with the bus and the registry it starts, so that all go together.
-    launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                start_new_session=True)
-    return launcher, int(os.environ["DBUS_SESSION_BUS_PID"])
 
 
 def window(title):
@@ -63,13 +36,6 @@ def window(title):
     if "IsViewable" not in info:
         return None
     return wid, number("Absolute upper-left X"), number("Absolute upper-left Y"), number("Width"), number("Height")
-
-
-def click(node):
-    x, y = node.position
-    w, h = node.size
-    subprocess.run(["xdotool", "mousemove", "--sync", str(x + w // 2), str(y + h // 2), "click", "1"], check=True)
-    time.sleep(0.3)
 
 
 def type_into(node, text):
@@ -97,7 +63,7 @@ def check_inside_frame(title, shots):
 def main():
     zendrel, shots = sys.argv[1], sys.argv[2]
     os.makedirs(shots, exist_ok=True)
-    launcher, session_bus = start_buses()
+    buses = start_buses()
     data = tempfile.mkdtemp(prefix="zendrel-e2e-")
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
     program = subprocess.Popen([zendrel, "Data=" + data], env=env)
@@ -154,15 +120,7 @@ def main():
             lambda n: n.name == "Passwords - Alice", retry=False, requireResult=False))
         print("PASS", flush=True)
     finally:
-        program.terminate()
-        try:
-            program.wait(10)
-        except subprocess.TimeoutExpired:
-            program.kill()
-        os.killpg(launcher.pid, signal.SIGTERM)
-        launcher.wait(10)
-        os.kill(session_bus, signal.SIGTERM)
-        subprocess.run(["rm", "-rf", data])
+        stop(program, buses, data)
 
 
 if __name__ == "__main__":

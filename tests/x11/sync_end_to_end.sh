@@ -13,10 +13,7 @@ a="$work/home"
 b="$work/work place"
 stick="$work/my stick"
 mkdir -p "$a" "$b" "$stick"
-failures=0
-check() {
-    if eval "$1"; then echo "ok    $2"; else echo "FAIL  $2"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/script_checks.sh"
 
 "$CLI" --data "$a" init > /dev/null
 printf 'pw\n' | "$CLI" --data "$a" users add Ann
@@ -25,31 +22,12 @@ printf 'pw\nmail secret\n' | "$CLI" --data "$a" entries add --user Ann --service
 
 "$ZENDREL" /SyncOut User=Ann Password=pw "File=$stick/home.syn" "Data=$a" > "$work/zendrel.log" 2>&1 &
 pid=$!
-done_window=""
-for _ in $(seq 1 200); do
-    done_window=$(xdotool search --onlyvisible --name '^Done$' 2> /dev/null | head -1)
-    [ -n "$done_window" ] && break
-    sleep 0.1
-done
+done_window=$(window_named '^Done$')
 check '[ -n "$done_window" ]' "the summary \"Done\" is shown"
 check '[ -z "$(xdotool search --onlyvisible --name "^Zendrel$" 2> /dev/null)" ]' "the frame never opens"
-if [ -n "$done_window" ]; then
-    xdotool windowactivate --sync "$done_window" 2> /dev/null
-    xdotool key --clearmodifiers Return
-fi
-rc=""
-for _ in $(seq 1 100); do
-    if ! kill -0 $pid 2> /dev/null; then
-        wait $pid
-        rc=$?
-        break
-    fi
-    sleep 0.1
-done
-if [ -z "$rc" ]; then
-    kill $pid 2> /dev/null
-    wait $pid 2> /dev/null
-fi
+press_return "$done_window"
+wait_status $pid
+rc=$status
 check '[ "$rc" = 0 ]' "zendrel ends with status 0 after the key (status: ${rc:-still running})"
 check '[ -f "$stick/home.syn" ]' "the exchange file is written"
 
@@ -63,27 +41,11 @@ check '[ "$listed" = "Bank Mail " ]' "they are Bob's now ($listed)"
 # Without the values: the message, and status 1 once it is confirmed.
 "$ZENDREL" /SyncIn "Data=$a" >> "$work/zendrel.log" 2>&1 &
 pid=$!
-cancelled=""
-for _ in $(seq 1 200); do
-    cancelled=$(xdotool search --onlyvisible --name '^Synchonization cancelled$' 2> /dev/null | head -1)
-    [ -n "$cancelled" ] && break
-    sleep 0.1
-done
+cancelled=$(window_named '^Synchonization cancelled$')
 check '[ -n "$cancelled" ]' "a command line without the values says \"Synchonization cancelled\""
-if [ -n "$cancelled" ]; then
-    xdotool windowactivate --sync "$cancelled" 2> /dev/null
-    xdotool key --clearmodifiers Return
-fi
-rc=""
-for _ in $(seq 1 100); do
-    if ! kill -0 $pid 2> /dev/null; then
-        wait $pid
-        rc=$?
-        break
-    fi
-    sleep 0.1
-done
-[ -z "$rc" ] && kill $pid 2> /dev/null
+press_return "$cancelled"
+wait_status $pid
+rc=$status
 check '[ "$rc" = 1 ]' "and zendrel ends with status 1 (status: ${rc:-still running})"
 
 [ $failures = 0 ] || { cat "$work/zendrel.log"; exit 1; }

@@ -106,9 +106,8 @@ int runCommand(const Command& command, const QStringList& args, const QString& d
     return rc;
 }
 
-} // namespace
-
-bool cliNeedsClipboard(const QStringList& arguments) {
+// The command's words: the first two arguments that are not options (nor the value of --data).
+QString commandWords(const QStringList& arguments) {
     QStringList words;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
@@ -121,7 +120,17 @@ bool cliNeedsClipboard(const QStringList& arguments) {
             break;
         }
     }
-    return words.join(QLatin1Char(' ')) == QLatin1String("entries clip");
+    return words.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+bool cliNeedsClipboard(const QStringList& arguments) {
+    return commandWords(arguments) == QLatin1String("entries clip");
+}
+
+bool cliLaysOutPages(const QStringList& arguments) {
+    return commandWords(arguments).section(QLatin1Char(' '), 0, 0) == QLatin1String("report");
 }
 
 int runCli(const QStringList& arguments, CliIo& io) {

@@ -21,5 +21,7 @@ int runCli(const QStringList& arguments, CliIo& io);
 // Whether the command of these arguments works with the clipboard, for which the program needs a GUI
 // application.
 bool cliNeedsClipboard(const QStringList& arguments);
+// Whether the command lays out pages (a report), for which the program needs the fonts of a GUI application.
+bool cliLaysOutPages(const QStringList& arguments);
 
 } // namespace zendrel

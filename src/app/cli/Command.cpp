@@ -251,9 +251,9 @@ const std::vector<std::unique_ptr<Command>>& commands() {
     static const std::vector<std::unique_ptr<Command>> all = [] {
         std::vector<std::unique_ptr<Command>> v;
         for (auto make :
-             {makeInit, makeUsersList, makeUsersAdd, makeUsersChange, makeUsersDelete, makeEntriesList,
+             {makeInit, makeConvert, makeUsersList, makeUsersAdd, makeUsersChange, makeUsersDelete, makeEntriesList,
               makeEntriesSearch, makeEntriesAdd, makeEntriesChange, makeEntriesShow, makeEntriesDelete, makeEntriesClip,
-              makeSettingsGet, makeSettingsSet, makeSend, makeMonitor, makeWindows, makeGenerate, makeSyncSend, makeSyncReceive, makePassphraseSet,
+              makeSettingsGet, makeSettingsSet, makeSettingsList, makeSend, makeMonitor, makeWindows, makeGenerate, makeSyncSend, makeSyncReceive, makeExport, makeImport, makeReport, makePassphraseSet,
               makePassphraseChange, makePassphraseRemove}) {
             v.push_back(make());
         }

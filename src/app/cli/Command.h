@@ -43,9 +43,9 @@ public:
     ~Context();
 
     CliIo& io() { return m_io; }
+    QString directory() const { return m_directory; }
     std::ostream& out() { return m_io.out; }
     DataStore& store();
-    QString directory() const { return m_directory; }
     // Refuses a data directory that is not there.
     void checkDirectory() const;
     // The data directory's passphrase as given (from the descriptor once, else the terminal or standard
@@ -119,6 +119,7 @@ int64_t entryId(const QString& text);
 
 // The factories of the commands, one file each.
 std::unique_ptr<Command> makeInit();
+std::unique_ptr<Command> makeConvert();
 std::unique_ptr<Command> makeUsersList();
 std::unique_ptr<Command> makeUsersAdd();
 std::unique_ptr<Command> makeUsersChange();
@@ -132,12 +133,16 @@ std::unique_ptr<Command> makeEntriesDelete();
 std::unique_ptr<Command> makeEntriesClip();
 std::unique_ptr<Command> makeSettingsGet();
 std::unique_ptr<Command> makeSettingsSet();
+std::unique_ptr<Command> makeSettingsList();
 std::unique_ptr<Command> makeSend();
 std::unique_ptr<Command> makeMonitor();
 std::unique_ptr<Command> makeWindows();
 std::unique_ptr<Command> makeGenerate();
 std::unique_ptr<Command> makeSyncSend();
 std::unique_ptr<Command> makeSyncReceive();
+std::unique_ptr<Command> makeExport();
+std::unique_ptr<Command> makeImport();
+std::unique_ptr<Command> makeReport();
 std::unique_ptr<Command> makePassphraseSet();
 std::unique_ptr<Command> makePassphraseChange();
 std::unique_ptr<Command> makePassphraseRemove();

@@ -19,6 +19,17 @@ int main(int argc, char** argv) {
     if (zendrel::cliNeedsClipboard(args) && !qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
         app = std::make_unique<QGuiApplication>(argc, argv);
+    } else if (zendrel::cliLaysOutPages(args)) {
+        // Fonts without a display. Such an application complains of a missing runtime directory it never uses,
+        // which would be a second line on standard error.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static const QtMessageHandler qtDefault = qInstallMessageHandler(nullptr);
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if (!text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"))) {
+                qtDefault(type, context, text);
+            }
+        });
+        app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }

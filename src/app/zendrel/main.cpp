@@ -1,5 +1,5 @@
 // The main program: start-up in its order — the data directory, the run-time key, the tables declared,
-// the settings loaded (the first run writes the defaults) — then the frame.
+// the settings loaded (the first run writes the defaults and converts version 2.1's tables) — then the frame.
 #include "base/ProcessHardening.h"
 #include "app/DisplayServices.h"
 #include "framework/Application.h"
@@ -11,6 +11,7 @@
 #include "session/ConfigStore.h"
 #include "shell/PassphraseWindows.h"
 #include "session/Startup.h"
+#include "shell/ConversionWindow.h"
 #include "shell/MainFrame.h"
 #include "shell/SyncWindows.h"
 
@@ -73,7 +74,9 @@ int main(int argc, char** argv) {
     Table<UserRecord>(store).count();
     WindowPositions positions(QDir::current().filePath(QStringLiteral("POSITION.INI")));
     ConfigStore config(store);
-    const Settings settings = loadMainSettings(store, config);
+    // On the first start, the users and entries of version 2.1 come over, each table in its progress window.
+    const Settings settings =
+        loadMainSettings(store, config, [&] { convertPreviousVersion(store, messages, &positions); });
 
     x11::QtClipboard clipboard;
     // The window titles the entry form offers are read on this thread, through a connection of its own.

@@ -1,0 +1,231 @@
+#include "base/Picture.h"
+
+#include "base/DatePicture.h"
+
+#include <QRegularExpression>
+#include <limits>
+
+namespace zendrel::picture {
+
+namespace {
+
+// The type letter, in lower case; a null character for a picture without one.
+QChar typeLetter(const QString& picture) {
+    const QString p = picture.trimmed();
+    if (p.size() < 2 || p.at(0) != QLatin1Char('@')) {
+        return {};
+    }
+    return p.at(1).toLower();
+}
+
+QString twoDigits(int64_t n) {
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
+
+// "@p<<<# secondspb": every "<" and "#" is a digit place, the rest is written as it stands, "p" ends the
+// pattern and "b" after it leaves zero blank. A number longer than its places is written whole, never cut;
+// places before the first digit stay empty where they are "<" and take 0 where they are "#".
+QString formatPattern(int64_t value, const QString& picture) {
+    QString body = picture.trimmed().mid(2);
+    bool blankZero = false;
+    if (body.endsWith(QLatin1String("pb"), Qt::CaseInsensitive)) {
+        body.chop(2);
+        blankZero = true;
+    } else if (body.endsWith(QLatin1Char('p'), Qt::CaseInsensitive)) {
+        body.chop(1);
+    }
+    if (value == 0 && blankZero) {
+        return {};
+    }
+    const bool negative = value < 0;
+    const QString digits = negative ? QString::number(value).mid(1) : QString::number(value);
+    qsizetype places = 0;
+    for (const QChar c : body) {
+        places += c == QLatin1Char('<') || c == QLatin1Char('#');
+    }
+    const QString sign = negative ? QStringLiteral("-") : QString();
+    if (places == 0) {
+        return sign + digits + body;
+    }
+    // Places before the first digit; negative when the number has more digits than places.
+    const qsizetype pad = places - digits.size();
+    QString out;
+    qsizetype place = 0;
+    qsizetype next = 0;
+    bool signWritten = false;
+    auto writeSign = [&] {
+        if (!signWritten) {
+            out += sign;
+            signWritten = true;
+        }
+    };
+    for (const QChar c : body) {
+        if (c != QLatin1Char('<') && c != QLatin1Char('#')) {
+            out += c;
+            continue;
+        }
+        if (place < pad) {
+            if (c == QLatin1Char('#')) {
+                writeSign();
+                out += QLatin1Char('0');
+            }
+        } else {
+            writeSign();
+            if (place == 0 && pad < 0) {
+                out += digits.left(-pad);
+                next = -pad;
+            }
+            out += digits.at(next++);
+        }
+        ++place;
+    }
+    return out;
+}
+
+// The digits of a text in a pattern's form, with a minus sign before the first of them.
+int64_t parsePattern(const QString& text) {
+    QString number;
+    for (const QChar c : text) {
+        if (c.isDigit() && c.unicode() < 0x80) {
+            number += c;
+        } else if (c == QLatin1Char('-') && number.isEmpty()) {
+            number = QStringLiteral("-");
+        }
+    }
+    return number == QLatin1String("-") ? 0 : toNumber(number);
+}
+
+} // namespace
+
+Class classOf(const QString& picture) {
+    const QChar t = typeLetter(picture);
+    if (t == QLatin1Char('s')) {
+        return Class::Text;
+    }
+    if (t == QLatin1Char('n')) {
+        return Class::Number;
+    }
+    return Class::Other;
+}
+
+QString typeLabel(const QString& picture, Side side) {
+    switch (classOf(picture)) {
+    case Class::Text:
+        return side == Side::Export ? QStringLiteral("Alpha-numeric") : QStringLiteral("Alpha-num");
+    case Class::Number:
+        return QStringLiteral("Numeric");
+    case Class::Other:
+        break;
+    }
+    return picture;
+}
+
+std::optional<QString> refusal(const QString& picture) {
+    if (!picture.startsWith(QLatin1Char('@'))) {
+        return QStringLiteral("Pictures must begin with \"@\"");
+    }
+    return std::nullopt;
+}
+
+int64_t toNumber(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("^([+-]?)(\\d*)(?:\\.\\d*)?$"));
+    const QString t = text.trimmed();
+    const QRegularExpressionMatch m = number.match(t);
+    if (!m.hasMatch() || m.capturedLength(2) == 0) {
+        return 0;
+    }
+    bool ok = false;
+    const int64_t whole = m.captured(2).toLongLong(&ok);
+    const bool negative = m.captured(1) == QLatin1String("-");
+    if (!ok) {
+        return negative ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+    }
+    return negative ? -whole : whole;
+}
+
+QString formatTime(int32_t clock, const QString& picture) {
+    const int64_t h = clock > 0 ? clock - 1 : 0;
+    const int64_t seconds = (h / 100) % (24 * 3600);
+    const int64_t hour = seconds / 3600;
+    const int64_t minute = seconds / 60 % 60;
+    const int64_t second = seconds % 60;
+    const int64_t hour12 = hour % 12 == 0 ? 12 : hour % 12;
+    const QString suffix = hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
+    const QString code = picture.trimmed().toLower().remove(QLatin1Char('@'));
+    if (code == QLatin1String("t1")) {
+        return twoDigits(hour) + QLatin1Char(':') + twoDigits(minute);
+    }
+    if (code == QLatin1String("t2")) {
+        return twoDigits(hour) + twoDigits(minute);
+    }
+    if (code == QLatin1String("t4")) {
+        return twoDigits(hour) + QLatin1Char(':') + twoDigits(minute) + QLatin1Char(':') + twoDigits(second);
+    }
+    if (code == QLatin1String("t5")) {
+        return twoDigits(hour) + twoDigits(minute) + twoDigits(second);
+    }
+    if (code == QLatin1String("t6")) {
+        return QString::number(hour12) + QLatin1Char(':') + twoDigits(minute) + QLatin1Char(':') + twoDigits(second) +
+               suffix;
+    }
+    return QString::number(hour12) + QLatin1Char(':') + twoDigits(minute) + suffix;
+}
+
+int32_t parseTime(const QString& text) {
+    static const QRegularExpression separated(
+        QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2}))?\\s*([AaPp][Mm])?$"));
+    static const QRegularExpression joined(QStringLiteral("^(\\d{2})(\\d{2})(\\d{2})?$"));
+    const QString t = text.trimmed();
+    QRegularExpressionMatch m = separated.match(t);
+    if (!m.hasMatch()) {
+        m = joined.match(t);
+        if (!m.hasMatch()) {
+            return 0;
+        }
+    }
+    int hour = m.captured(1).toInt();
+    const int minute = m.captured(2).toInt();
+    const int second = m.captured(3).toInt();
+    const QString half = m.lastCapturedIndex() >= 4 ? m.captured(4).toUpper() : QString();
+    if (!half.isEmpty()) {
+        if (hour < 1 || hour > 12) {
+            return 0;
+        }
+        hour = hour % 12 + (half == QLatin1String("PM") ? 12 : 0);
+    }
+    if (hour > 23 || minute > 59 || second > 59) {
+        return 0;
+    }
+    return (hour * 3600 + minute * 60 + second) * 100 + 1;
+}
+
+QString format(int64_t value, const QString& picture) {
+    const QChar t = typeLetter(picture);
+    const bool fits = value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max();
+    if (t == QLatin1Char('d') && fits) {
+        return value == 0 ? QString() : formatDate(static_cast<int32_t>(value), picture.trimmed());
+    }
+    if (t == QLatin1Char('t') && fits) {
+        return value == 0 ? QString() : formatTime(static_cast<int32_t>(value), picture);
+    }
+    if (t == QLatin1Char('p')) {
+        return formatPattern(value, picture);
+    }
+    return QString::number(value);
+}
+
+int64_t parse(const QString& text, const QString& picture) {
+    const QChar t = typeLetter(picture);
+    if (t == QLatin1Char('d')) {
+        return std::max<int32_t>(parseDate(text, picture.trimmed()), 0);
+    }
+    if (t == QLatin1Char('t')) {
+        return parseTime(text);
+    }
+    if (t == QLatin1Char('p')) {
+        return parsePattern(text);
+    }
+    return toNumber(text);
+}
+
+} // namespace zendrel::picture

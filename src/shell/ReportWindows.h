@@ -1,0 +1,69 @@
+#pragma once
+
+#include "base/FileDialogs.h"
+#include "data/DataStore.h"
+#include "operations/ReportOperations.h"
+#include "operations/ReportPainter.h"
+#include "platform/Clock.h"
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QPrinter;
+class QWidget;
+
+namespace zendrel {
+
+class WindowPositions;
+
+// The reports as the main program runs them from its "&Print" menu: the preview question where the report
+// offers one, "Select User", the progress window that drives the pass on its timer and asks before a cancel,
+// then the preview ("Print Preview") or the printer; and "Print &Setup ...", whose choices every report uses.
+class ReportWindows {
+public:
+    ReportWindows(DataStore& store, MessageService& messages, FileDialogs* dialogs, Clock& clock,
+                  WindowPositions* positions, QWidget* parent = nullptr);
+    ~ReportWindows();
+
+    // Runs a report from its question to its end; nothing is left behind (the page list is emptied).
+    void run(ReportKind kind, const ReportOptions& options);
+    // "Print &Setup ...": the printer set-up dialog on the program's one printer.
+    void printSetup();
+
+    // The program's one printer; tests make it a PDF file.
+    QPrinter& printer() { return *m_printer; }
+    // The copies every report prints (the set-up dialog's choice).
+    int copies() const { return m_copies; }
+    void setCopies(int copies) { m_copies = std::max(copies, 1); }
+    // Called on each tick of a report's pass: the entries it prints count as the user's activity.
+    void setActivity(std::function<void()> activity) { m_activity = std::move(activity); }
+    // Whether the printer is one: a printer of the system, or a PDF file.
+    bool hasPrinter() const;
+
+    // While a preview shows: the pages it shows.
+    const std::vector<ReportPage>* previewedPages() const { return m_previewed; }
+
+private:
+    class Destination;
+    // Where printed pages go: the printer, its PDF file, or, with no printer, a PDF file the user chooses
+    // after the question that says so. Nothing when the user declines or the file cannot be made.
+    std::unique_ptr<Destination> openDestination(const ReportStrings& strings);
+    // The page list printed `copies` times; false when that failed (its message shown).
+    bool printPages(const std::vector<ReportPage>& pages, int copies, const ReportStrings& strings);
+    void preview(const std::vector<ReportPage>& pages);
+
+    DataStore& m_store;
+    MessageService& m_messages;
+    FileDialogs* m_dialogs;
+    Clock& m_clock;
+    WindowPositions* m_positions;
+    QWidget* m_parent;
+    std::unique_ptr<QPrinter> m_printer;
+    int m_copies = 1;
+    std::function<void()> m_activity;
+    const std::vector<ReportPage>* m_previewed = nullptr;
+};
+
+} // namespace zendrel
