@@ -45,6 +45,10 @@ DataStore::DataStore(Options options) : m_options(std::move(options)) {
 
 DataStore::~DataStore() {
     std::lock_guard lock(m_mutex);
+    closeFiles();
+}
+
+void DataStore::closeFiles() {
     for (auto& [name, f] : m_files) {
         if (f->conn && !f->readOnly && !f->checkPending && !f->conn->sawDamage() && f->lockFd >= 0 &&
             flock(f->lockFd, LOCK_EX | LOCK_NB) == 0) {
@@ -60,6 +64,18 @@ DataStore::~DataStore() {
         if (f->lockFd >= 0) {
             ::close(f->lockFd);
         }
+    }
+    m_files.clear();
+    for (auto& [def, ts] : m_tables) {
+        ts->open = false;
+    }
+}
+
+void DataStore::withFilesClosed(const std::function<std::optional<OwnerKeys>()>& work) {
+    std::lock_guard lock(m_mutex);
+    closeFiles();
+    if (std::optional<OwnerKeys> keys = work()) {
+        m_options.keys = std::move(*keys);
     }
 }
 

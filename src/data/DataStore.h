@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -101,6 +102,9 @@ public:
 
     // The owner passwords this store keys its files with.
     const OwnerKeys& keys() const { return m_options.keys; }
+    // Closes every file as the program's end does and runs `work` while none is open (other threads' calls
+    // wait); the files open again at their next use, under the keys `work` gives, or the old ones.
+    void withFilesClosed(const std::function<std::optional<OwnerKeys>()>& work);
 
     // Opens a table whose file the user chose (the exchange file of synchronization), or one the program can
     // do without (the tips), never by the fatal path: a file that is missing, damaged, truncated, not a table of ours
@@ -197,6 +201,7 @@ public:
     struct TableState;
 
 private:
+    void closeFiles();
     enum class Condition { Opened, NotFound, AccessDenied, Locked, KeysInvalid, InvalidFile, Other };
     struct Outcome {
         Condition condition;

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
 
@@ -37,6 +38,8 @@ constexpr char kHeaderFirstLine[] = "Zendrel passphrase header 1";
 constexpr char kMarkerName[] = "ZD_REKEY";
 constexpr char kMarkerFirstLine[] = "Zendrel re-key 1";
 constexpr char kCopySuffix[] = ".rekey";
+// How long a program that starts waits for another to let go of the directory it holds alone.
+constexpr qint64 kChangeWaitMs = 2000;
 
 QByteArray name(const QString& path) {
     return QFile::encodeName(path);
@@ -216,6 +219,8 @@ QString DirectoryLock::share(const QString& directory) {
         return systemError(errno);
     }
     const QString marker = QDir(directory).filePath(QString::fromLatin1(kMarkerName));
+    QElapsedTimer waited;
+    waited.start();
     for (;;) {
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
             const QString error = Rekey::finishInterrupted(directory);
@@ -226,17 +231,19 @@ QString DirectoryLock::share(const QString& directory) {
             }
             break;
         }
-        // Others hold it; a change in progress holds it alone, and this waits for its end.
-        if (flock(fd, LOCK_SH) != 0) {
-            const int e = errno;
+        if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
+            if (!QFileInfo::exists(marker)) {
+                break;
+            }
+            // A change ended half-way: the first program to hold the directory alone completes it.
+            flock(fd, LOCK_UN);
+        }
+        // Held alone: another program starts (for a moment) or changes the passphrase (for longer). Opening
+        // the files in the middle of a change would find half of them switched, so that is refused.
+        if (waited.elapsed() > kChangeWaitMs) {
             ::close(fd);
-            return systemError(e);
+            return QStringLiteral("another program is changing its passphrase; try again when it has finished");
         }
-        if (!QFileInfo::exists(marker)) {
-            break;
-        }
-        // A change ended half-way: the first program to hold the directory alone completes it.
-        flock(fd, LOCK_UN);
         usleep(20'000);
     }
     *this = DirectoryLock();
@@ -249,6 +256,21 @@ bool DirectoryLock::takeAlone(const QString& directory) {
         m_fd = ::open(name(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
     return m_fd >= 0 && flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+bool DirectoryLock::upgrade() {
+    if (m_fd >= 0 && flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+        return true;
+    }
+    // A refused conversion has dropped the shared lock: take it back. Until then the program's own file locks
+    // keep any other change out.
+    share();
+    return false;
+}
+
+void DirectoryLock::share() {
+    while (m_fd >= 0 && flock(m_fd, LOCK_SH) != 0 && errno == EINTR) {
+    }
 }
 
 QString Rekey::finishInterrupted(const QString& directory) {

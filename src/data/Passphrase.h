@@ -54,10 +54,15 @@ public:
     ~DirectoryLock();
     DirectoryLock(DirectoryLock&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
     DirectoryLock& operator=(DirectoryLock&& other) noexcept;
-    // Shared, after finishing an interrupted change; an error text when the directory cannot be locked.
+    // Shared, after finishing an interrupted change; an error text when the directory cannot be locked or
+    // another program is changing its passphrase.
     QString share(const QString& directory);
     // Exclusive without waiting: false while another program holds the directory.
     bool takeAlone(const QString& directory);
+    // A program that shares the directory takes it alone for a change of its own, without waiting: false
+    // (still shared) while another program holds it. share() again gives it back.
+    bool upgrade();
+    void share();
     bool held() const { return m_fd >= 0; }
 
 private:

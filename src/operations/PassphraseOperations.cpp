@@ -3,6 +3,11 @@
 #include "session/OwnerKeys.h"
 
 #include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace zendrel {
 
@@ -23,6 +28,7 @@ const QString kBusy = QStringLiteral("Another program has the data directory ope
 const QString kAlready = QStringLiteral("The data directory has a passphrase already; change or remove it instead.");
 const QString kNone = QStringLiteral("The data directory has no passphrase.");
 const QString kFailed = QStringLiteral("The passphrase could not be changed: %1. Nothing was changed.");
+const QString kReadOnly = QStringLiteral("The data directory %1 cannot be written: %2. Nothing was changed.");
 const QString kLockFailed = QStringLiteral("The data directory %1 cannot be opened: %2.");
 const QString kNoMemory = QStringLiteral("There is not enough memory to derive the key from the passphrase.");
 
@@ -131,13 +137,42 @@ QByteArray PassphraseOperations::currentKey(const QString& current) {
     return tryPassphrase(current) ? m_key : QByteArray();
 }
 
+Rekey::Outcome PassphraseOperations::rekeyHeld(const QByteArray& oldKey, const QByteArray& newKey,
+                                               const QByteArray& header) {
+    // Taken alone while the store still holds its files, whose locks keep any other change out meanwhile.
+    if (!m_lock->upgrade()) {
+        return {Rekey::Result::Busy, {}};
+    }
+    Rekey::Outcome o;
+    m_store->withFilesClosed([&]() -> std::optional<OwnerKeys> {
+        o = Rekey::run(m_directory, oldKey, newKey, header);
+        if (o.result != Rekey::Result::Done) {
+            return std::nullopt;
+        }
+        OwnerKeys keys = m_store->keys();
+        keys.passphraseKey = header.isEmpty() ? QByteArray() : newKey;
+        return keys;
+    });
+    m_lock->share();
+    return o;
+}
+
 bool PassphraseOperations::rekey(const QByteArray& oldKey, const QByteArray& newKey, const QByteArray& header,
                                  const QString& done) {
-    DirectoryLock alone;
-    if (!alone.takeAlone(m_directory)) {
-        return refuse(kBusy);
+    // The new files are written beside the old ones: a directory that cannot take them is said plainly.
+    if (::access(QFile::encodeName(m_directory).constData(), W_OK) != 0) {
+        return refuse(kReadOnly.arg(QDir::toNativeSeparators(m_directory), QString::fromLocal8Bit(std::strerror(errno))));
     }
-    const Rekey::Outcome o = Rekey::run(m_directory, oldKey, newKey, header);
+    Rekey::Outcome o;
+    if (m_store) {
+        o = rekeyHeld(oldKey, newKey, header);
+    } else {
+        DirectoryLock alone;
+        if (!alone.takeAlone(m_directory)) {
+            return refuse(kBusy);
+        }
+        o = Rekey::run(m_directory, oldKey, newKey, header);
+    }
     switch (o.result) {
     case Rekey::Result::Done:
         m_messages.show(kTitle, done);

@@ -16,6 +16,10 @@ public:
 
     PassphraseOperations(const QString& directory, MessageService& messages)
         : m_directory(directory), m_messages(messages) {}
+    // For a program that holds the directory's store and its shared lock: a change takes the lock alone,
+    // closes the store's files for the switch and keys them anew.
+    PassphraseOperations(DataStore& store, DirectoryLock& lock)
+        : m_directory(store.directory()), m_messages(store.messages()), m_store(&store), m_lock(&lock) {}
 
     // Opening: takes the directory's shared lock (kept in `lock` for the program's run), finishes an
     // interrupted change and reads the header. Refused after its message: the program ends.
@@ -47,8 +51,12 @@ private:
     bool replace(const QByteArray& oldKey, const QString& passphrase, const QString& confirmation, const QString& done);
     bool rekey(const QByteArray& oldKey, const QByteArray& newKey, const QByteArray& header, const QString& done);
 
+    Rekey::Outcome rekeyHeld(const QByteArray& oldKey, const QByteArray& newKey, const QByteArray& header);
+
     QString m_directory;
     MessageService& m_messages;
+    DataStore* m_store = nullptr;
+    DirectoryLock* m_lock = nullptr;
     PassphraseHeader m_header;
     QByteArray m_key;
 };

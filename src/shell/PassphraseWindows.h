@@ -2,6 +2,7 @@
 
 #include "data/DataStore.h"
 #include "data/Passphrase.h"
+#include "framework/WindowPlacement.h"
 
 #include <QDialog>
 #include <QString>
@@ -11,6 +12,8 @@
 class QLineEdit;
 
 namespace zendrel {
+
+class PassphraseOperations;
 
 // The question for the data directory's passphrase, asked before any table opens; the check and its
 // message are the operation's.
@@ -22,6 +25,24 @@ public:
 
 private:
     QLineEdit* m_field = nullptr;
+};
+
+// "Data Directory Passphrase": sets the passphrase of a directory without one, or changes or removes the
+// present one. The checks, the switch of the files and the messages are the operation's; after a refusal the
+// window stays, so that the user may type again.
+class PassphraseSetup : public PlacedDialog {
+    Q_OBJECT
+public:
+    PassphraseSetup(PassphraseOperations& operations, WindowPositions* positions, QWidget* parent = nullptr);
+
+private:
+    enum class Kind { Set, Change, Remove };
+    void apply(Kind kind);
+
+    PassphraseOperations& m_operations;
+    QLineEdit* m_current = nullptr;
+    QLineEdit* m_new = nullptr;
+    QLineEdit* m_confirm = nullptr;
 };
 
 // Asks the data directory's passphrase; nothing when cancelled.

@@ -5,6 +5,7 @@
 #include "data/Passphrase.h"
 #include "platform/sim/VirtualClock.h"
 #include "session/OwnerKeys.h"
+#include "support/Mounts.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 using namespace zendrel;
@@ -244,6 +246,61 @@ TEST_F(PassphraseTest, RefusedWhileAnotherProgramHoldsTheDirectory) {
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.err, QStringLiteral("Passphrase: Another program has the data directory open. Close it and try again."));
     EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(PassphraseTest, AReadOnlyDirectoryRefusesSetAndStaysOpenableWithoutAPassphrase) {
+    fill(2);
+    test::ReadOnlyMount mount(data);
+    if (!mount.ok()) {
+        GTEST_SKIP() << "bind mounts need root";
+    }
+    const auto before = snapshot();
+    const Outcome r = cli({"passphrase", "set"}, "secret\n", {}, mount.path());
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, QStringLiteral("Passphrase: The data directory %1 cannot be written: Read-only file system. "
+                                    "Nothing was changed.")
+                         .arg(mount.path()));
+    EXPECT_FALSE(QFileInfo::exists(QDir(mount.path()).filePath(QString::fromLatin1(kPassphraseHeaderName))));
+    mount.unmount();
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(listed(std::nullopt), 2);
+}
+
+TEST_F(PassphraseTest, AProgramStartedDuringAChangeIsRefusedAndOneStartedBesideAnotherStartWaits) {
+    fill(1);
+    ASSERT_EQ(cli({"passphrase", "set"}, "secret\n").rc, 0);
+    const auto before = snapshot();
+    {
+        // A change holds the directory alone for as long as it copies the files.
+        DirectoryLock change;
+        ASSERT_TRUE(change.takeAlone(data));
+        const struct {
+            QStringList args;
+            QString error;
+        } cases[] = {
+            {{"entries", "list", "--user", "Default User"},
+             QStringLiteral("Passphrase: The data directory %1 cannot be opened: another program is changing its "
+                            "passphrase; try again when it has finished.")
+                 .arg(data)},
+            {{"passphrase", "remove"},
+             QStringLiteral("Passphrase: Another program has the data directory open. Close it and try again.")},
+        };
+        for (const auto& c : cases) {
+            const Outcome r = cli(c.args, {}, QByteArray("secret"));
+            EXPECT_EQ(r.rc, 1);
+            EXPECT_EQ(r.err, c.error);
+        }
+        EXPECT_EQ(snapshot(), before);
+    }
+    // Another program's start holds it alone only for a moment: this one waits for it.
+    DirectoryLock starting;
+    ASSERT_TRUE(starting.takeAlone(data));
+    std::thread release([&starting] {
+        QThread::msleep(300);
+        starting = DirectoryLock();
+    });
+    EXPECT_EQ(listed(QByteArray("secret")), 1);
+    release.join();
 }
 
 TEST_F(PassphraseTest, AChangeKilledAtAnyMomentLeavesTheOldOrTheNewSetWhole) {

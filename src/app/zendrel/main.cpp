@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
         }
     }
     Main frame(FrameContext{store, messages, clock, clipboard, settings, &positions, displayBackends, guidePath(),
-                            desktop.desktop.get(), &shell, &random, &dialogs, QDir::currentPath()});
+                            desktop.desktop.get(), &shell, &random, &dialogs, QDir::currentPath(), &directoryLock});
     frame.show();
     if (args.contains(QStringLiteral("--report-shown"))) {
         // For the start-up benchmark: say when the frame is on the screen, then end.
