@@ -48,7 +48,7 @@ def main():
         "zendrel\\-cli \\- the command\\-line companion of the Zendrel password manager",
         ".SH SYNOPSIS",
         ".B zendrel\\-cli",
-        "[\\fB\\-\\-data\\fR \\fIDIR\\fR] \\fICOMMAND\\fR ...",
+        "[\\fB\\-\\-data\\fR \\fIDIR\\fR] [\\fB\\-\\-passphrase\\-fd\\fR \\fIN\\fR] \\fICOMMAND\\fR ...",
         ".SH DESCRIPTION",
         roff(" ".join(intro)),
         ".SH COMMANDS",

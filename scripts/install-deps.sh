@@ -8,7 +8,7 @@ set -uo pipefail
 packages=(
     build-essential cmake pkg-config ccache git
     qt6-base-dev
-    libsqlcipher-dev sqlcipher
+    libsqlcipher-dev sqlcipher libargon2-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libx11-dev libxtst-dev libxkbfile-dev libx11-xcb-dev libxcb1-dev
     libqt6svg6

@@ -45,6 +45,10 @@ DataStore::DataStore(Options options) : m_options(std::move(options)) {
 
 DataStore::~DataStore() {
     std::lock_guard lock(m_mutex);
+    closeFiles();
+}
+
+void DataStore::closeFiles() {
     for (auto& [name, f] : m_files) {
         if (f->conn && !f->readOnly && !f->checkPending && !f->conn->sawDamage() && f->lockFd >= 0 &&
             flock(f->lockFd, LOCK_EX | LOCK_NB) == 0) {
@@ -60,6 +64,18 @@ DataStore::~DataStore() {
         if (f->lockFd >= 0) {
             ::close(f->lockFd);
         }
+    }
+    m_files.clear();
+    for (auto& [def, ts] : m_tables) {
+        ts->open = false;
+    }
+}
+
+void DataStore::withFilesClosed(const std::function<std::optional<OwnerKeys>()>& work) {
+    std::lock_guard lock(m_mutex);
+    closeFiles();
+    if (std::optional<OwnerKeys> keys = work()) {
+        m_options.keys = std::move(*keys);
     }
 }
 
@@ -188,6 +204,10 @@ DataStore::Outcome DataStore::tryOpen(TableState& ts) {
         case OwnerPassword::None:
             break;
         case OwnerPassword::RuntimeKey:
+            key = m_options.keys.passphraseKey.isEmpty() ? deriveRawKey(m_options.keys.runtimeKey)
+                                                         : m_options.keys.passphraseKey;
+            break;
+        case OwnerPassword::ExchangeKey:
             key = deriveRawKey(m_options.keys.runtimeKey);
             break;
         case OwnerPassword::WordPassword:
@@ -284,10 +304,30 @@ bool DataStore::holdsFile(const QString& path) const {
     return false;
 }
 
+namespace {
+
+const std::vector<const TableDef*>& allTables() {
+    static const std::vector<const TableDef*> all = {
+        &tables::users(), &tables::passwords(), &tables::configuration(), &tables::levels(),
+        &tables::tips(),  &tables::words(),     &tables::scriptPaste(),   &tables::syncFile(),
+        &tables::previousUsers(), &tables::previousPasswords()};
+    return all;
+}
+
+} // namespace
+
+QStringList DataStore::keyedFileNames() {
+    QStringList names;
+    for (const TableDef* t : allTables()) {
+        if (t->owner == OwnerPassword::RuntimeKey && !names.contains(t->fileName)) {
+            names << t->fileName;
+        }
+    }
+    return names;
+}
+
 bool DataStore::isStoreFileName(const QString& name) {
-    for (const TableDef* t : {&tables::users(), &tables::passwords(), &tables::configuration(), &tables::levels(),
-                              &tables::tips(), &tables::words(), &tables::scriptPaste(), &tables::syncFile(),
-                              &tables::previousUsers(), &tables::previousPasswords()}) {
+    for (const TableDef* t : allTables()) {
         for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
             if (name.compare(t->fileName + QLatin1String(suffix), Qt::CaseInsensitive) == 0) {
                 return true;

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -42,6 +43,9 @@ struct OwnerKeys {
     QString runtimeKey;
     QString wordPassword;
     QString previousVersionPassword;
+    // The raw key derived from the data directory's passphrase, when it has one: it then keys every file the
+    // run-time key would, exchange files aside.
+    QByteArray passphraseKey;
 };
 
 // The tables of one data directory, opened by the rules of the table manager: deferred until first use,
@@ -81,6 +85,8 @@ public:
     bool holdsFile(const QString& path) const;
     // Whether a file name is one the store keeps tables in, or their logs ("ZD_DATA", "ZD_DATA-wal", ...).
     static bool isStoreFileName(const QString& name);
+    // The files of the data directory that the run-time key or, in its place, the passphrase keys.
+    static QStringList keyedFileNames();
     MessageService& messages() { return *m_options.messages; }
     Clock& clock() { return *m_options.clock; }
     // For the synchronization file, whose name is chosen at run time.
@@ -96,6 +102,9 @@ public:
 
     // The owner passwords this store keys its files with.
     const OwnerKeys& keys() const { return m_options.keys; }
+    // Closes every file as the program's end does and runs `work` while none is open (other threads' calls
+    // wait); the files open again at their next use, under the keys `work` gives, or the old ones.
+    void withFilesClosed(const std::function<std::optional<OwnerKeys>()>& work);
 
     // Opens a table whose file the user chose (the exchange file of synchronization), or one the program can
     // do without (the tips), never by the fatal path: a file that is missing, damaged, truncated, not a table of ours
@@ -192,6 +201,7 @@ public:
     struct TableState;
 
 private:
+    void closeFiles();
     enum class Condition { Opened, NotFound, AccessDenied, Locked, KeysInvalid, InvalidFile, Other };
     struct Outcome {
         Condition condition;

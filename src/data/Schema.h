@@ -42,7 +42,9 @@ struct RangeCheck {
 };
 
 // Which owner password enciphers a table's file.
-enum class OwnerPassword { None, RuntimeKey, WordPassword, PreviousVersion };
+// ExchangeKey is the run-time key itself, kept for exchange files even where a passphrase keys the data files,
+// so that another installation can read them.
+enum class OwnerPassword { None, RuntimeKey, WordPassword, PreviousVersion, ExchangeKey };
 
 struct TableDef {
     QString prefix;      // "P_"

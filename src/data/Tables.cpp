@@ -240,6 +240,7 @@ TableDef makeSyncFile() {
     t.label = "SyncFile";
     t.fileName = "zendrel.syn";
     t.tableName = "SyncFile";
+    t.owner = OwnerPassword::ExchangeKey;
     t.fields = {str("SF_:User", width::kUserName)};
     entryFields(t, "SF_");
     entryKeys(t, "SF_", true);

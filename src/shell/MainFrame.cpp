@@ -7,6 +7,8 @@
 #include "session/UsersWindows.h"
 #include "shell/AboutWindow.h"
 #include "shell/Options.h"
+#include "shell/PassphraseWindows.h"
+#include "operations/PassphraseOperations.h"
 #include "shell/TransferWindows.h"
 
 #include <QApplication>
@@ -153,6 +155,15 @@ void Main::showOptions() {
     }
 }
 
+void Main::passphrase() {
+    if (!m_ctx.directoryLock) {
+        return;
+    }
+    PassphraseOperations operations(m_ctx.store, *m_ctx.directoryLock);
+    PassphraseSetup window(operations, m_ctx.positions, this);
+    window.exec();
+}
+
 ReportWindows& Main::reports() {
     if (!m_reports) {
         m_reports = std::make_unique<ReportWindows>(m_ctx.store, m_ctx.messages, m_ctx.dialogs, m_ctx.clock,
@@ -225,6 +236,8 @@ void Main::buildMenus() {
     m_exportAction = add(file, QStringLiteral("&Export"), {}, m_ctx.dialogs != nullptr, [this] { transfer(false); });
     add(file, QStringLiteral("S&ynchronize"), QStringLiteral("Synchronize between two Zendrel databases"),
         m_ctx.dialogs != nullptr, [this] { synchronize(); });
+    add(file, QStringLiteral("Passp&hrase ..."), QStringLiteral("Set, change or remove the data directory's passphrase"),
+        m_ctx.directoryLock != nullptr, [this] { passphrase(); });
     file->addSeparator();
     add(file, QStringLiteral("E&xit"), QStringLiteral("Exit this application"), true, [this] { close(); });
 

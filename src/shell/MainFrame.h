@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/DataStore.h"
+#include "data/Passphrase.h"
 #include "base/FileDialogs.h"
 #include "platform/Random.h"
 #include "framework/FrameEvents.h"
@@ -47,6 +48,9 @@ struct FrameContext {
     Random* random = nullptr;
     FileDialogs* dialogs = nullptr;
     QString dataDirectory;
+    // The program's shared lock on the data directory, which a change of its passphrase takes alone; without it
+    // the command is disabled.
+    DirectoryLock* directoryLock = nullptr;
 };
 
 // "Automatic Close Down": ten seconds, then the program closes, unless "Cancel".
@@ -87,6 +91,8 @@ public:
     void synchronize();
     // "O&ptions": the "Zendrel Options" window; what it accepts takes effect at once.
     void showOptions();
+    // "Passp&hrase ...": the "Data Directory Passphrase" window; the program's files are keyed anew at once.
+    void passphrase();
     // "&Print": the reports, on the program's one printer, which "Print &Setup ..." sets up.
     void printReport(ReportKind kind);
     ReportWindows& reports();

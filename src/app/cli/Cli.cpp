@@ -13,10 +13,12 @@ using namespace cli;
 namespace {
 
 QString mainHelp() {
-    QString text = QStringLiteral(R"(Usage: zendrel-cli [--data DIR] COMMAND ...
+    QString text = QStringLiteral(R"(Usage: zendrel-cli [--data DIR] [--passphrase-fd N] COMMAND ...
 
 The command-line companion of Zendrel, working on the tables of a data directory
-(the current directory unless --data names one).
+(the current directory unless --data names one). The passphrase of a protected
+directory is read from descriptor N when --passphrase-fd is given, else from the
+terminal without echo (or as the first line of standard input).
 
 Commands:
 )");
@@ -77,7 +79,8 @@ bool wantsHelp(const QStringList& args) {
     throw UsageError{e};
 }
 
-int runCommand(const Command& command, const QStringList& args, const QString& directory, CliIo& io) {
+int runCommand(const Command& command, const QStringList& args, const QString& directory, int passphraseFd,
+               CliIo& io) {
     if (wantsHelp(args)) {
         io.out << str(command.help());
         return kDone;
@@ -92,7 +95,7 @@ int runCommand(const Command& command, const QStringList& args, const QString& d
         }
         positional = parser.positionalArguments();
     }
-    Context context(directory, io, command.createsData());
+    Context context(directory, io, command.createsData(), passphraseFd);
     const int rc = command.run(context, parser, positional);
     // Output that did not arrive (a full disk, a closed pipe) is a failure, even when the work was done.
     io.out.flush();
@@ -108,7 +111,7 @@ QString commandWords(const QStringList& arguments) {
     QStringList words;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
-        if (a == QLatin1String("--data")) {
+        if (a == QLatin1String("--data") || a == QLatin1String("--passphrase-fd")) {
             ++i;
         } else if (!a.startsWith(QLatin1Char('-'))) {
             words << a;
@@ -133,6 +136,15 @@ bool cliLaysOutPages(const QStringList& arguments) {
 int runCli(const QStringList& arguments, CliIo& io) {
     QStringList args = arguments;
     QString directory = QDir::currentPath();
+    int passphraseFd = -1;
+    auto descriptor = [](const QString& text) {
+        bool ok = false;
+        const int fd = text.toInt(&ok);
+        if (!ok || fd < 0) {
+            throw UsageError{QStringLiteral("--passphrase-fd needs a descriptor number")};
+        }
+        return fd;
+    };
     try {
         while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
             const QString a = args.takeFirst();
@@ -147,6 +159,10 @@ int runCli(const QStringList& arguments, CliIo& io) {
                 directory = args.takeFirst();
             } else if (a.startsWith(QLatin1String("--data="))) {
                 directory = a.mid(7);
+            } else if (a == QLatin1String("--passphrase-fd")) {
+                passphraseFd = descriptor(args.isEmpty() ? QString() : args.takeFirst());
+            } else if (a.startsWith(QLatin1String("--passphrase-fd="))) {
+                passphraseFd = descriptor(a.mid(16));
             } else {
                 throw UsageError{QStringLiteral("unknown option %1").arg(a)};
             }
@@ -159,7 +175,7 @@ int runCli(const QStringList& arguments, CliIo& io) {
         bool isGroup = false;
         for (const auto& c : commands()) {
             if (c->name() == first) {
-                return runCommand(*c, args, directory, io);
+                return runCommand(*c, args, directory, passphraseFd, io);
             }
             isGroup = isGroup || c->name().startsWith(first + QLatin1Char(' '));
         }
@@ -174,7 +190,7 @@ int runCli(const QStringList& arguments, CliIo& io) {
         const QString words = first + QLatin1Char(' ') + args.first();
         for (const auto& c : commands()) {
             if (c->name() == words) {
-                return runCommand(*c, args.mid(1), directory, io);
+                return runCommand(*c, args.mid(1), directory, passphraseFd, io);
             }
         }
         throw UsageError{QStringLiteral("unknown %1 command %2").arg(first, args.first())};

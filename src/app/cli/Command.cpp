@@ -1,12 +1,12 @@
 #include "app/cli/Command.h"
 
 #include "session/Login.h"
-#include "session/OwnerKeys.h"
+#include "operations/PassphraseOperations.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <csignal>
+#include <cerrno>
 #include <csignal>
 #include <iostream>
 #include <iterator>
@@ -87,9 +87,9 @@ private:
     std::ostream& m_err;
 };
 
-Context::Context(const QString& directory, CliIo& io, bool createsData)
+Context::Context(const QString& directory, CliIo& io, bool createsData, int passphraseFd)
     : m_directory(directory), m_io(io), m_createsData(createsData),
-      m_messages(std::make_unique<StreamMessages>(io.err)) {
+      m_messages(std::make_unique<StreamMessages>(io.err)), m_passphraseFd(passphraseFd) {
     if (io.clock) {
         m_clock = io.clock;
     } else {
@@ -108,18 +108,74 @@ int Context::messagesShown() const {
     return m_messages->shown;
 }
 
+void Context::checkDirectory() const {
+    const QFileInfo dir(m_directory);
+    if (!dir.isDir() || !dir.isExecutable()) {
+        throw Refusal{QStringLiteral("the data directory %1 cannot be opened.").arg(m_directory)};
+    }
+}
+
+std::optional<QString> Context::passphrase(const char* prompt, bool again) {
+    if (m_passphraseFd >= 0) {
+        if (again) {
+            return std::nullopt;  // a descriptor gives one passphrase
+        }
+        // Up to the first line end; a passphrase far beyond the longest allowed is cut here and refused.
+        std::string text;
+        char buffer[4096];
+        while (text.size() <= static_cast<size_t>(4 * PassphraseOperations::kMaxLength) &&
+               text.find('\n') == std::string::npos) {
+            const ssize_t n = ::read(m_passphraseFd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                throw Refusal{QStringLiteral("the passphrase cannot be read from descriptor %1.").arg(m_passphraseFd)};
+            }
+            if (n == 0) {
+                break;
+            }
+            text.append(buffer, static_cast<size_t>(n));
+        }
+        if (const size_t end = text.find('\n'); end != std::string::npos) {
+            text.resize(end);
+        }
+        if (!text.empty() && text.back() == '\r') {
+            text.pop_back();
+        }
+        QString result = QString::fromUtf8(text);
+        std::fill(text.begin(), text.end(), '\0');
+        return result;
+    }
+    if (again && !m_io.terminal) {
+        return std::nullopt;  // standard input gave a wrong one; another line would be meant for the command
+    }
+    return readSecret(prompt, "The passphrase");
+}
+
 DataStore& Context::store() {
     if (!m_store) {
+        checkDirectory();
         const QFileInfo dir(m_directory);
-        if (!dir.isDir() || !dir.isExecutable()) {
-            throw Refusal{QStringLiteral("the data directory %1 cannot be opened.").arg(m_directory)};
-        }
         if (!m_createsData && !QFileInfo::exists(QDir(m_directory).filePath(QStringLiteral("ZD_DATA")))) {
             throw Refusal{
                 QStringLiteral("no Zendrel data in %1; `zendrel-cli init` prepares one").arg(m_directory)};
         }
+        // Asked before any table opens; a wrong one is said and asked again on a terminal.
+        int tries = 0;
+        const std::optional<OwnerKeys> keys =
+            PassphraseOperations(dir.absoluteFilePath(), *m_messages)
+                .open(m_directoryLock, [&](bool again) -> std::optional<QString> {
+                    if (++tries > 3) {
+                        return std::nullopt;
+                    }
+                    return passphrase("Passphrase: ", again);
+                });
+        if (!keys) {
+            throw Refusal{};
+        }
         // One command reads or writes a little, or streams a list once: a small page cache is enough.
-        m_store = std::make_unique<DataStore>(DataStore::Options{dir.absoluteFilePath(), ownerKeys(), m_messages.get(),
+        m_store = std::make_unique<DataStore>(DataStore::Options{dir.absoluteFilePath(), *keys, m_messages.get(),
                                                                  [](const QString&) {}, m_clock, 2048});
     }
     return *m_store;
@@ -197,7 +253,8 @@ const std::vector<std::unique_ptr<Command>>& commands() {
         for (auto make :
              {makeInit, makeConvert, makeUsersList, makeUsersAdd, makeUsersChange, makeUsersDelete, makeEntriesList,
               makeEntriesSearch, makeEntriesAdd, makeEntriesChange, makeEntriesShow, makeEntriesDelete, makeEntriesClip,
-              makeSettingsGet, makeSettingsSet, makeSettingsList, makeSend, makeMonitor, makeWindows, makeGenerate, makeSyncSend, makeSyncReceive, makeExport, makeImport, makeReport}) {
+              makeSettingsGet, makeSettingsSet, makeSettingsList, makeSend, makeMonitor, makeWindows, makeGenerate, makeSyncSend, makeSyncReceive, makeExport, makeImport, makeReport, makePassphraseSet,
+              makePassphraseChange, makePassphraseRemove}) {
             v.push_back(make());
         }
         return v;

@@ -2,6 +2,7 @@
 
 #include "app/cli/Cli.h"
 #include "data/DataStore.h"
+#include "data/Passphrase.h"
 #include "platform/Clock.h"
 
 #include <QCommandLineParser>
@@ -36,13 +37,20 @@ QString listed(const QString& s);
 // store and the operations as one line each on standard error, and the login of a user.
 class Context {
 public:
-    Context(const QString& directory, CliIo& io, bool createsData = true);
+    // passphraseFd: the descriptor the data directory's passphrase is read from, or -1 to read it as the
+    // other secrets are read.
+    Context(const QString& directory, CliIo& io, bool createsData = true, int passphraseFd = -1);
     ~Context();
 
     CliIo& io() { return m_io; }
     QString directory() const { return m_directory; }
     std::ostream& out() { return m_io.out; }
     DataStore& store();
+    // Refuses a data directory that is not there.
+    void checkDirectory() const;
+    // The data directory's passphrase as given (from the descriptor once, else the terminal or standard
+    // input); nothing when no more can be had.
+    std::optional<QString> passphrase(const char* prompt, bool again);
     MessageService& messages();
     // How many messages the store and the operations have shown.
     int messagesShown() const;
@@ -61,6 +69,8 @@ private:
     std::unique_ptr<StreamMessages> m_messages;
     std::unique_ptr<Clock> m_ownClock;
     Clock* m_clock;
+    int m_passphraseFd;
+    DirectoryLock m_directoryLock;  // before the store: released after it
     std::unique_ptr<DataStore> m_store;
 };
 
@@ -133,5 +143,8 @@ std::unique_ptr<Command> makeSyncReceive();
 std::unique_ptr<Command> makeExport();
 std::unique_ptr<Command> makeImport();
 std::unique_ptr<Command> makeReport();
+std::unique_ptr<Command> makePassphraseSet();
+std::unique_ptr<Command> makePassphraseChange();
+std::unique_ptr<Command> makePassphraseRemove();
 
 } // namespace zendrel::cli

@@ -9,7 +9,7 @@
 #include "platform/x11/QtClipboard.h"
 #include "platform/x11/PosixShell.h"
 #include "session/ConfigStore.h"
-#include "session/OwnerKeys.h"
+#include "shell/PassphraseWindows.h"
 #include "session/Startup.h"
 #include "shell/ConversionWindow.h"
 #include "shell/MainFrame.h"
@@ -56,7 +56,14 @@ int main(int argc, char** argv) {
     if (!enterDataDirectory(dataDirectoryArgument(args), messages)) {
         return 1;
     }
-    const OwnerKeys keys = ownerKeys();  // before any table is opened
+    // The run-time key, or the passphrase's key in its place, before any table is opened. The directory
+    // lock is held for the whole run.
+    DirectoryLock directoryLock;
+    const std::optional<OwnerKeys> passphraseKeys = openDataDirectory(QDir::currentPath(), directoryLock, messages);
+    if (!passphraseKeys) {
+        return 1;
+    }
+    const OwnerKeys& keys = *passphraseKeys;
     SystemClock clock;
     DataStore store({QDir::currentPath(), keys, &messages, endProgram("zendrel"), &clock});
     for (const TableDef* t : {&tables::configuration(), &tables::passwords(), &tables::users()}) {
@@ -87,7 +94,7 @@ int main(int argc, char** argv) {
         }
     }
     Main frame(FrameContext{store, messages, clock, clipboard, settings, &positions, displayBackends, guidePath(),
-                            desktop.desktop.get(), &shell, &random, &dialogs, QDir::currentPath()});
+                            desktop.desktop.get(), &shell, &random, &dialogs, QDir::currentPath(), &directoryLock});
     frame.show();
     if (args.contains(QStringLiteral("--report-shown"))) {
         // For the start-up benchmark: say when the frame is on the screen, then end.

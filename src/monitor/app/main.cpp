@@ -12,7 +12,7 @@
 #include "platform/x11/PosixShell.h"
 #include "platform/x11/QtClipboard.h"
 #include "session/ConfigStore.h"
-#include "session/OwnerKeys.h"
+#include "shell/PassphraseWindows.h"
 #include "session/Startup.h"
 
 #include <QDir>
@@ -54,7 +54,14 @@ int main(int argc, char** argv) {
     if (!enterDataDirectory(dataDirectoryArgument(args), messages)) {
         return 1;
     }
-    const OwnerKeys keys = ownerKeys();
+    // The run-time key, or the passphrase's key in its place, before any table is opened. The directory
+    // lock is held for the whole run.
+    DirectoryLock directoryLock;
+    const std::optional<OwnerKeys> passphraseKeys = openDataDirectory(QDir::currentPath(), directoryLock, messages);
+    if (!passphraseKeys) {
+        return 1;
+    }
+    const OwnerKeys& keys = *passphraseKeys;
     SystemClock clock;
     DataStore store({QDir::currentPath(), keys, &messages, endProgram("zdmon"), &clock});
     for (const TableDef* t : {&tables::configuration(), &tables::passwords(), &tables::users()}) {
