@@ -71,6 +71,12 @@ void DataStore::closeFiles() {
     }
 }
 
+void DataStore::endProgram(const QString& title, const QString& text) {
+    std::lock_guard lock(m_mutex);
+    closeFiles();
+    fatal(title, text, title);
+}
+
 void DataStore::withFilesClosed(const std::function<std::optional<OwnerKeys>()>& work) {
     std::lock_guard lock(m_mutex);
     closeFiles();

@@ -102,6 +102,8 @@ public:
 
     // The owner passwords this store keys its files with.
     const OwnerKeys& keys() const { return m_options.keys; }
+    // Shows a fatal message and ends the program with every file left closed.
+    [[noreturn]] void endProgram(const QString& title, const QString& text);
     // Closes every file as the program's end does and runs `work` while none is open (other threads' calls
     // wait); the files open again at their next use, under the keys `work` gives, or the old ones.
     void withFilesClosed(const std::function<std::optional<OwnerKeys>()>& work);
@@ -223,7 +225,7 @@ private:
     Outcome prepareFile(File& f);
     QString createTable(TableState& ts);  // empty on success, else the error text
     QString rebuildKeys(TableState& ts);  // likewise
-    void fatal(const QString& title, const QString& text, const QString& reason);
+    [[noreturn]] void fatal(const QString& title, const QString& text, const QString& reason);
     void notice(const QString& title, const QString& text);
     void report(const WriteResult& r);
     WriteResult storeFailure(const TableDef& t, const StoreError& e, const QString& what, const Row* row,

@@ -433,7 +433,7 @@ Rekey::Outcome Rekey::run(const QString& directory, const QByteArray& oldKey, co
             if (!e.isEmpty()) {
                 // The marker stands: the next program to open the directory completes the switch.
                 release();
-                return {Result::Failed, e};
+                return {Result::Decided, e};
             }
         } else {
             ::unlink(name(path).constData());

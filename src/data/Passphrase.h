@@ -74,7 +74,9 @@ private:
 // the new one, each whole. Works only while no other program has the directory's files open.
 class Rekey {
 public:
-    enum class Result { Done, Busy, OldKeyRefused, Failed };
+    // Decided: the switch failed after its marker was on disk; the next opening of the directory completes it,
+    // so no file may be opened under the old key meanwhile.
+    enum class Result { Done, Busy, OldKeyRefused, Failed, Decided };
     struct Outcome {
         Result result = Result::Done;
         QString errorText;  // for Failed

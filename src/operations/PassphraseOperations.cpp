@@ -28,6 +28,8 @@ const QString kBusy = QStringLiteral("Another program has the data directory ope
 const QString kAlready = QStringLiteral("The data directory has a passphrase already; change or remove it instead.");
 const QString kNone = QStringLiteral("The data directory has no passphrase.");
 const QString kFailed = QStringLiteral("The passphrase could not be changed: %1. Nothing was changed.");
+const QString kDecided = QStringLiteral("The passphrase change could not be completed: %1. It is completed the next "
+                                        "time the data directory is opened.");
 const QString kReadOnly = QStringLiteral("The data directory %1 cannot be written: %2. Nothing was changed.");
 const QString kLockFailed = QStringLiteral("The data directory %1 cannot be opened: %2.");
 const QString kNoMemory = QStringLiteral("There is not enough memory to derive the key from the passphrase.");
@@ -146,6 +148,11 @@ Rekey::Outcome PassphraseOperations::rekeyHeld(const QByteArray& oldKey, const Q
     Rekey::Outcome o;
     m_store->withFilesClosed([&]() -> std::optional<OwnerKeys> {
         o = Rekey::run(m_directory, oldKey, newKey, header);
+        if (o.result == Rekey::Result::Decided) {
+            // Some files may be switched already: reopening any under the old key could write over what the
+            // next start completes, so the program ends here, its files closed.
+            m_store->endProgram(kTitle, kDecided.arg(o.errorText));
+        }
         if (o.result != Rekey::Result::Done) {
             return std::nullopt;
         }
@@ -181,6 +188,8 @@ bool PassphraseOperations::rekey(const QByteArray& oldKey, const QByteArray& new
         return refuse(kBusy);
     case Rekey::Result::OldKeyRefused:
         return refuse(isProtected() ? kForeign : kMissing);
+    case Rekey::Result::Decided:
+        return refuse(kDecided.arg(o.errorText));
     case Rekey::Result::Failed:
         break;
     }
