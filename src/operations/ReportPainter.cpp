@@ -1,6 +1,7 @@
 #include "operations/ReportPainter.h"
 
 #include "base/Files.h"
+#include "data/StoreMessages.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -604,8 +605,7 @@ std::unique_ptr<ReportPdfFile> ReportPdfFile::create(const QString& path, const 
                                                      int resolution) {
     std::unique_ptr<ReportPdfFile> pdf(new ReportPdfFile(path, messages));
     auto refuse = [&](const QString& why) {
-        messages.show(QStringLiteral("File Access Error"),
-                      QStringLiteral("File (%1) could not be opened.  Error: %2.").arg(path, why));
+        messages.show(storeMessages::fileAccessTitle(), storeMessages::cannotOpen(path, why));
         return std::unique_ptr<ReportPdfFile>();
     };
     if (path.trimmed().isEmpty()) {
@@ -641,8 +641,7 @@ ReportPdfFile::~ReportPdfFile() {
 
 void ReportPdfFile::failed(const QString& why) {
     discard();
-    m_messages.show(QStringLiteral("File Access Error"),
-                    QStringLiteral("File (%1) could not be written.  Error: %2.").arg(m_path, why));
+    m_messages.show(storeMessages::fileAccessTitle(), storeMessages::cannotWrite(m_path, why));
 }
 
 bool ReportPdfFile::finish() {
