@@ -166,6 +166,30 @@ ReportStyle ReportStyle::of(const ReportLayout& layout, qreal dpi) {
 
 // ---- pages ----
 
+void ReportPage::addText(ReportStyle::Role role, const QPointF& at, QStringView s) {
+    Item item{Item::Text, role};
+    item.start = static_cast<uint32_t>(text.size());
+    item.length = static_cast<uint32_t>(s.size());
+    item.x = static_cast<float>(at.x());
+    item.y = static_cast<float>(at.y());
+    text.append(s);
+    items.push_back(item);
+}
+
+void ReportPage::addShape(Item::Kind kind, ReportStyle::Role role, const QPointF& at, const QPointF& to) {
+    Item item{kind, role};
+    item.x = static_cast<float>(at.x());
+    item.y = static_cast<float>(at.y());
+    item.x2 = static_cast<float>(to.x());
+    item.y2 = static_cast<float>(to.y());
+    items.push_back(item);
+}
+
+void ReportPage::squeeze() {
+    text.squeeze();
+    items.shrink_to_fit();
+}
+
 void ReportPage::paint(QPainter& painter) const {
     int role = -1;
     for (const Item& item : items) {
@@ -175,10 +199,11 @@ void ReportPage::paint(QPainter& painter) const {
                 painter.setFont(style->fonts[role]);
                 painter.setPen(style->colours[role]);
             }
-            if (style->glyphs[role]->width(item.text) >= 0) {
-                style->glyphs[role]->draw(painter, item.at, item.text);
+            const QStringView s = textOf(item);
+            if (style->glyphs[role]->width(s) >= 0) {
+                style->glyphs[role]->draw(painter, item.at(), s);
             } else {
-                painter.drawText(item.at, item.text);
+                painter.drawText(item.at(), s.toString());
             }
             continue;
         }
@@ -187,9 +212,9 @@ void ReportPage::paint(QPainter& painter) const {
         painter.setPen(pen);
         role = -1;
         if (item.kind == Item::Line) {
-            painter.drawLine(item.at, item.to);
+            painter.drawLine(item.at(), item.to());
         } else {
-            const QRectF box(item.at, QSizeF(item.to.x(), item.to.y()));
+            const QRectF box(item.at(), QSizeF(item.x2, item.y2));
             painter.drawRect(box);
             if (item.kind == Item::CheckedBox) {
                 painter.drawLine(box.topLeft(), box.bottomRight());
@@ -203,7 +228,7 @@ QStringList ReportPage::texts() const {
     QStringList out;
     for (const Item& item : items) {
         if (item.kind == Item::Text) {
-            out << item.text;
+            out << textOf(item).toString();
         }
     }
     return out;
@@ -305,7 +330,7 @@ ReportPainter::~ReportPainter() = default;
 
 void ReportPainter::text(ReportStyle::Role role, qreal x, qreal baseline, const QString& s) {
     if (!s.isEmpty()) {
-        m_page.items.push_back({ReportPage::Item::Text, role, QPointF(x, baseline), {}, s});
+        m_page.addText(role, QPointF(x, baseline), s);
     }
 }
 
@@ -410,8 +435,7 @@ void ReportPainter::openPage() {
             }
         }
         const qreal bottom = m.bodyTop - m.gap / 2;
-        m_page.items.push_back(
-            {ReportPage::Item::Line, ReportStyle::Caption, QPointF(0, bottom), QPointF(m.width, bottom), {}});
+        m_page.addShape(ReportPage::Item::Line, ReportStyle::Caption, QPointF(0, bottom), QPointF(m.width, bottom));
     }
     m_y = m.bodyTop;
 }
@@ -419,7 +443,7 @@ void ReportPainter::openPage() {
 bool ReportPainter::closePage() {
     const Metrics& m = *m_m;
     const qreal top = m.bodyBottom + m.gap / 2;
-    m_page.items.push_back({ReportPage::Item::Line, ReportStyle::Footer, QPointF(0, top), QPointF(m.width, top), {}});
+    m_page.addShape(ReportPage::Item::Line, ReportStyle::Footer, QPointF(0, top), QPointF(m.width, top));
     const qreal baseline = top + m.gap / 2 + m.ascent[ReportStyle::Footer];
     if (m_layout.kind == ReportKind::Master) {
         text(ReportStyle::Footer, 0, baseline, m_layout.startedDate);
@@ -551,11 +575,8 @@ bool ReportPainter::masterBand(const ReportDetail& band) {
     }
     // The check box stands on the "Settings for Send:" line.
     const qreal boxTop = m_y - line + (ascent - box);
-    m_page.items.push_back({band.monitor ? ReportPage::Item::CheckedBox : ReportPage::Item::Box,
-                            ReportStyle::Detail,
-                            QPointF(valueX, boxTop),
-                            QPointF(box, box),
-                            {}});
+    m_page.addShape(band.monitor ? ReportPage::Item::CheckedBox : ReportPage::Item::Box, ReportStyle::Detail,
+                    QPointF(valueX, boxTop), QPointF(box, box));
     text(ReportStyle::Caption, valueX + box + m.gap / 2, m_y - line + ascent, sendLine);
     for (size_t i = 0; i < settings.size(); ++i) {
         text(ReportStyle::Caption, valueX, m_y + ascent, settings[i].label);
@@ -576,8 +597,7 @@ bool ReportPainter::masterBand(const ReportDetail& band) {
     // A rule between entries.
     m_y += m.gap / 2;
     if (m_y < m.bodyBottom) {
-        m_page.items.push_back(
-            {ReportPage::Item::Line, ReportStyle::Detail, QPointF(0, m_y), QPointF(m.width, m_y), {}});
+        m_page.addShape(ReportPage::Item::Line, ReportStyle::Detail, QPointF(0, m_y), QPointF(m.width, m_y));
     }
     m_y += m.gap;
     return true;
