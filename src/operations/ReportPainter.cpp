@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QLocale>
+#include <QPaintEngine>
 #include <QPagedPaintDevice>
 #include <QTextLayout>
 #include <algorithm>
@@ -191,6 +192,9 @@ void ReportPage::squeeze() {
 }
 
 void ReportPage::paint(QPainter& painter) const {
+    // A recording (the preview window's) keeps a glyph run as the outlines of its glyphs, megabytes a page;
+    // text it keeps as text.
+    const bool recording = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Picture;
     int role = -1;
     for (const Item& item : items) {
         if (item.kind == Item::Text) {
@@ -200,7 +204,7 @@ void ReportPage::paint(QPainter& painter) const {
                 painter.setPen(style->colours[role]);
             }
             const QStringView s = textOf(item);
-            if (style->glyphs[role]->width(s) >= 0) {
+            if (!recording && style->glyphs[role]->width(s) >= 0) {
                 style->glyphs[role]->draw(painter, item.at(), s);
             } else {
                 painter.drawText(item.at(), s.toString());
