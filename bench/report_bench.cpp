@@ -1,9 +1,13 @@
 // The master report over many entries (notes of 200 characters):
 //   bench_report make DIR [ENTRIES]   a data directory whose user "Bench User" (no login password) has the
 //                                     entries, and DIR/plain.txt: the master report's fields as plain text
-//   bench_report ticks DIR            the report's pass in the ticks of its progress window (25 entries each),
-//                                     once into the page list of a preview and once straight into a PDF file:
-//                                     the longest tick and how many take over 50 ms
+//   bench_report ticks DIR [preview|printing]
+//                                     the report's pass in the ticks of its progress window (25 entries each),
+//                                     once into the page list of a preview and once straight into a PDF file
+//                                     (or only the one named): the longest tick, how many take over 50 ms, and
+//                                     the peak memory so far
+//   bench_report window DIR           the page list of a preview, then the preview window's own recording of
+//                                     every page that it shows: the peak memory after each
 #include "BenchData.h"
 #include "operations/ReportOperations.h"
 #include "operations/ReportPainter.h"
@@ -11,7 +15,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGuiApplication>
+#include <QApplication>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
@@ -110,11 +116,14 @@ Ticks drive(DataStore& store, bool preview, const QString& pdfPath) {
     return t;
 }
 
-int ticks(const QString& dir) {
+int ticks(const QString& dir, const QString& only) {
     DataStore store({dir, ownerKeys(), &bench::quietMessages(), {}, &bench::benchClock()});
     QTemporaryDir out;
     const QString pdf = QDir(out.path()).filePath(QStringLiteral("ticks.pdf"));
     for (const bool preview : {true, false}) {
+        if (!only.isEmpty() && only != (preview ? QLatin1String("preview") : QLatin1String("printing"))) {
+            continue;
+        }
         const Ticks t = drive(store, preview, pdf);
         std::printf("%s %.2f s, %d pages, %zu ticks, median %.1f ms, 99th %.1f ms, longest %.1f ms, %lld over 50 ms, "
                     "peak %.0f MB\n",
@@ -126,18 +135,52 @@ int ticks(const QString& dir) {
     return 0;
 }
 
+int window(const QString& dir) {
+    DataStore store({dir, ownerKeys(), &bench::quietMessages(), {}, &bench::benchClock()});
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageLayout(defaultReportPageLayout());
+    ReportOperations reports(store, bench::quietMessages());
+    auto pass = reports.start(ReportKind::Master, benchUser(store), {}, bench::benchClock().today(),
+                              bench::benchClock().clock());
+    pass->begin();
+    PageList list;
+    ReportPainter painter(pass->layout(), printer, list);
+    while (pass->slice(painter)) {
+    }
+    painter.finish();
+    std::printf("page list: %zu pages, peak %.0f MB\n", list.pages.size(), bench::peakMegabytes());
+    QPrintPreviewWidget preview(&printer);
+    QObject::connect(&preview, &QPrintPreviewWidget::paintRequested, [&list](QPrinter* p) {
+        DevicePages out(*p);
+        for (const ReportPage& page : list.pages) {
+            out.paint(page);
+        }
+        out.finish();
+    });
+    QElapsedTimer t;
+    t.start();
+    preview.updatePreview();
+    std::printf("preview window: %d pages drawn in %.2f s, peak %.0f MB\n", preview.pageCount(),
+                static_cast<double>(t.nsecsElapsed()) / 1e9, bench::peakMegabytes());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() >= 3 && args[1] == QLatin1String("make")) {
         return make(args[2], args.size() > 3 ? std::max(1, args[3].toInt()) : 100000);
     }
     if (args.size() >= 3 && args[1] == QLatin1String("ticks")) {
-        return ticks(args[2]);
+        return ticks(args[2], args.value(3));
     }
-    std::fprintf(stderr, "usage: bench_report make DIR [ENTRIES] | ticks DIR\n");
+    if (args.size() >= 3 && args[1] == QLatin1String("window")) {
+        return window(args[2]);
+    }
+    std::fprintf(stderr, "usage: bench_report make DIR [ENTRIES] | ticks DIR [preview|printing] | window DIR\n");
     return 2;
 }

@@ -18,6 +18,19 @@ QChar typeLetter(const QString& picture) {
     return p.at(1).toLower();
 }
 
+// A date, time or number picture without the "b" that leaves zero blank ("@d4b" is "@d4"); whether it had one.
+// A pattern keeps its own: its "pb" is read by the pattern.
+QString withoutBlankZero(const QString& picture, bool* blankZero) {
+    QString p = picture.trimmed();
+    const QChar t = typeLetter(p);
+    *blankZero = false;
+    if (t != QLatin1Char('p') && p.size() > 2 && p.endsWith(QLatin1Char('b'), Qt::CaseInsensitive)) {
+        p.chop(1);
+        *blankZero = true;
+    }
+    return p;
+}
+
 QString twoDigits(int64_t n) {
     return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
 }
@@ -201,23 +214,44 @@ int32_t parseTime(const QString& text) {
 
 QString format(int64_t value, const QString& picture) {
     const QChar t = typeLetter(picture);
-    const bool fits = value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max();
-    if (t == QLatin1Char('d') && fits) {
-        return value == 0 ? QString() : formatDate(static_cast<int32_t>(value), picture.trimmed());
-    }
-    if (t == QLatin1Char('t') && fits) {
-        return value == 0 ? QString() : formatTime(static_cast<int32_t>(value), picture);
-    }
     if (t == QLatin1Char('p')) {
         return formatPattern(value, picture);
     }
+    bool blankZero = false;
+    const QString p = withoutBlankZero(picture, &blankZero);
+    const bool fits = value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max();
+    if (t == QLatin1Char('d') && fits) {
+        return value == 0 ? QString() : formatDate(static_cast<int32_t>(value), p);
+    }
+    if (t == QLatin1Char('t') && fits) {
+        return value == 0 ? QString() : formatTime(static_cast<int32_t>(value), p);
+    }
+    if (value == 0 && blankZero) {
+        return {};
+    }
     return QString::number(value);
+}
+
+QString format(const QString& text, const QString& picture) {
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1).isSpace()) {
+        --end;
+    }
+    if (typeLetter(picture) == QLatin1Char('s')) {
+        bool ok = false;
+        const int width = picture.trimmed().mid(2).toInt(&ok);
+        if (ok && width > 0) {
+            end = std::min<qsizetype>(end, width);
+        }
+    }
+    return text.left(end);
 }
 
 int64_t parse(const QString& text, const QString& picture) {
     const QChar t = typeLetter(picture);
     if (t == QLatin1Char('d')) {
-        return std::max<int32_t>(parseDate(text, picture.trimmed()), 0);
+        bool blankZero = false;
+        return std::max<int32_t>(parseDate(text, withoutBlankZero(picture, &blankZero)), 0);
     }
     if (t == QLatin1Char('t')) {
         return parseTime(text);

@@ -27,9 +27,12 @@ std::optional<QString> refusal(const QString& picture);
 
 // A number as the picture shows it. Dates (D) go through formatDate(); times (T: "@t1" 17:30, "@t2" 1730,
 // "@t3" 5:30PM, "@t4" 17:30:05, "@t5" 173005, "@t6" 5:30:05PM) and patterns (P) are below. A zero date or
-// time, and zero under a pattern ending in "pb", is blank. Text, number and unknown pictures give the plain
-// number.
+// time is blank under every picture; zero is blank too where the picture ends in "b" or "B" ("@n3B",
+// "@n_6b", a pattern ending in "pb"). Text, number and unknown pictures give the plain number.
 QString format(int64_t value, const QString& picture);
+// A text as the picture shows it: without its trailing blanks, and cut to the width of a text picture
+// ("@s30" shows at most 30 characters). Other pictures show the text whole.
+QString format(const QString& text, const QString& picture);
 // The inverse: the number a text written in the picture's form stands for. Text that is no date, time or
 // number under its picture gives 0 (no date, no time, nothing).
 int64_t parse(const QString& text, const QString& picture);

@@ -2,6 +2,7 @@
 #include "data/DataStore.h"
 
 #include "data/StoreFiles.h"
+#include "data/StoreMessages.h"
 
 #include "base/Files.h"
 
@@ -583,7 +584,7 @@ bool DataStore::verify(const TableDef& t) {
         problems << e.errorText();
         if (e.primaryCode() != SQLITE_CORRUPT && e.primaryCode() != SQLITE_NOTADB) {
             // Busy or unreadable just now: nothing is known to be wrong with the file.
-            m_options.messages->show(QStringLiteral("File Access Error"),
+            m_options.messages->show(storeMessages::fileAccessTitle(),
                                      QStringLiteral("File (%1) could not be checked.  Error: %2.")
                                          .arg(displayName(t), e.errorText()));
             return false;
@@ -595,8 +596,8 @@ bool DataStore::verify(const TableDef& t) {
     const QString file = displayName(t);
     if (!onlyKeyProblems(problems)) {
         fatal(QStringLiteral("Invalid File"),
-              QStringLiteral("Error: (%1) accessing %2.  Press OK to end this application.")
-                  .arg(errorText(SQLITE_CORRUPT, problems.first()), file),
+              storeMessages::accessing(errorText(SQLITE_CORRUPT, problems.first()), file) +
+                  QStringLiteral("  Press OK to end this application."),
               QStringLiteral("Invalid File!"));
     }
     notice(QStringLiteral("Invalid Key"), QStringLiteral("%1 key file is invalid. Key must be rebuilt.").arg(file));
@@ -649,10 +650,10 @@ WriteResult DataStore::openChosen(const TableDef& t, Chosen how) {
     const QString file = displayName(t);
     if (o.condition == Condition::InvalidFile) {
         return {WriteResult::Error, QStringLiteral("Invalid File"),
-                QStringLiteral("Error: (%1) accessing %2.").arg(o.errorText, file), o.errorText};
+                storeMessages::accessing(o.errorText, file), o.errorText};
     }
-    return {WriteResult::Error, QStringLiteral("File Access Error"),
-            QStringLiteral("File (%1) could not be opened.  Error: %2.").arg(file, o.errorText), o.errorText};
+    return {WriteResult::Error, storeMessages::fileAccessTitle(), storeMessages::cannotOpen(file, o.errorText),
+            o.errorText};
 }
 
 DataStore::Found DataStore::openExisting(const TableDef& t, QString* errorText) {

@@ -1,4 +1,5 @@
 #include "data/StoreFiles.h"
+#include "data/StoreMessages.h"
 
 // How a table is opened: from each outcome of a try (missing, locked, read only, keys broken, not a table of
 // ours) to the next step, with the messages of the two ways of opening in one place.
@@ -23,7 +24,7 @@ struct OpenWords {
                end;
     }
     QString invalidFile(const QString& err) const {
-        return QStringLiteral("Error: (%1) accessing %2.  Press OK to end this application.").arg(err, file);
+        return storeMessages::accessing(err, file) + QStringLiteral("  Press OK to end this application.");
     }
 };
 
@@ -35,13 +36,13 @@ DataStore::File& DataStore::openBy(TableState& ts, OpenWay way) {
     const bool safe = way == OpenWay::Safe;
     const OpenWords words{safe ? f.path : displayName(t), safe ? QStringLiteral(".") : QString()};
     auto cannotOpen = [&](const Outcome& o) {
-        const QString text = QStringLiteral("File (%1) could not be opened.  Error: %2.").arg(words.file, o.errorText);
+        const QString text = storeMessages::cannotOpen(words.file, o.errorText);
         if (safe) {
-            m_options.messages->show(QStringLiteral("File Access Error"), text);
+            m_options.messages->show(storeMessages::fileAccessTitle(), text);
             m_options.terminate(QStringLiteral("Disk Error"));
             throw ProgramEnded(QStringLiteral("Disk Error"));
         }
-        fatal(QStringLiteral("File Access Error"), text + QStringLiteral("  Press OK to end this application"),
+        fatal(storeMessages::fileAccessTitle(), text + QStringLiteral("  Press OK to end this application"),
               QStringLiteral("Disk Error"));
     };
 

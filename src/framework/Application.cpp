@@ -1,6 +1,7 @@
 #include "framework/Application.h"
 
 #include "data/Database.h"
+#include "data/StoreMessages.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -71,7 +72,7 @@ bool Application::notify(QObject* receiver, QEvent* event) {
         // A message box runs events of its own; a failure among them is not reported again on top of it.
         if (m_messages && !m_reporting) {
             m_reporting = true;
-            m_messages->show(Message{QStringLiteral("File Access Error"), text, Buttons::Ok, Answer::Ok, true});
+            m_messages->show(Message{storeMessages::fileAccessTitle(), text, Buttons::Ok, Answer::Ok, true});
             m_reporting = false;
         }
         return false;

@@ -3,6 +3,7 @@
 #include "base/DatePicture.h"
 #include "base/Files.h"
 #include "base/Picture.h"
+#include "data/StoreMessages.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,32 +30,17 @@ int field(const char* name) {
     return tables::passwords().fieldIndex(QString::fromLatin1(name));
 }
 
-// A picture's type letter in lower case and whether it ends in "b" (blank for zero); the leading "@" may
-// be there or not.
-struct PictureParts {
-    QChar type;
-    QString body; // without "@" and without the closing "b"
-    bool blankZero = false;
-};
-
-PictureParts partsOf(const QString& picture) {
-    PictureParts p;
-    p.body = picture.trimmed();
-    if (p.body.startsWith(QLatin1Char('@'))) {
-        p.body.remove(0, 1);
-    }
-    if (p.body.size() > 1 && p.body.endsWith(QLatin1Char('b'), Qt::CaseInsensitive)) {
-        p.body.chop(1);
-        p.blankZero = true;
-    }
-    p.type = p.body.isEmpty() ? QChar() : p.body.front().toLower();
-    return p;
+// The report's pictures are written as the layouts name them ("s30", "d4b"); the conversions take them with
+// their "@".
+QString withAt(const QString& picture) {
+    const QString p = picture.trimmed();
+    return p.startsWith(QLatin1Char('@')) ? p : QLatin1Char('@') + p;
 }
 
 // The width of a text picture ("s30" is 30); 0 for none.
 int textWidth(const QString& picture) {
-    const PictureParts p = partsOf(picture);
-    return p.type == QLatin1Char('s') ? p.body.mid(1).toInt() : 0;
+    const QString p = withAt(picture);
+    return picture::classOf(p) == picture::Class::Text ? p.mid(2).toInt() : 0;
 }
 
 } // namespace
@@ -187,32 +173,19 @@ ReportOptions ReportOptions::read(ConfigStore& config) {
 // ---- pictures ----
 
 QString ReportOperations::pictureText(const QString& text, const QString& picture) {
-    QString t = text;
-    while (!t.isEmpty() && t.back().isSpace()) {
-        t.chop(1);
-    }
-    const int width = textWidth(picture);
-    return width > 0 ? t.left(width) : t;
+    return picture::format(text, withAt(picture));
 }
 
 QString ReportOperations::pictureText(int64_t value, const QString& picture, const QString& dateCode) {
-    PictureParts p = partsOf(picture);
-    if (p.type == QLatin1Char('d')) {
-        // The options' code in place of the report's own, by the rule every window follows.
-        p = partsOf(replaceDatePictures(QLatin1Char('@') + p.body, dateCode));
-        // A date is never printed for day 0, whatever the picture: "no date" is blank.
-        if (value <= 0 || value > INT32_MAX) {
-            return {};
-        }
-        return formatDate(static_cast<int32_t>(value), p.body);
-    }
-    if (p.type == QLatin1Char('t')) {
-        return value <= 0 || value > kHundredthsPerDay ? QString() : picture::formatTime(static_cast<int32_t>(value), QStringLiteral("t3"));
-    }
-    if (value == 0 && p.blankZero) {
+    // The options' code in place of the report's own date pictures, by the rule every window follows.
+    const QString p = replaceDatePictures(withAt(picture), dateCode);
+    const QChar type = p.size() > 1 ? p.at(1).toLower() : QChar();
+    // A damaged entry's date or time beyond its range is no date or time: blank, never a day of 1800.
+    if ((type == QLatin1Char('d') && (value < 0 || value > INT32_MAX)) ||
+        (type == QLatin1Char('t') && (value < 0 || value > kHundredthsPerDay))) {
         return {};
     }
-    return QString::number(value);
+    return picture::format(value, p);
 }
 
 // ---- kinds ----
@@ -288,12 +261,6 @@ const KindSpec& specOf(ReportKind kind) {
     return master;
 }
 
-const QString kRetrievalTitle = QStringLiteral("Record Retrieval Error");
-
-QString retrievalText(const StoreError& e) {
-    return QStringLiteral("Error: (%1) accessing Passwords.").arg(e.errorText());
-}
-
 } // namespace
 
 ReportOperations::Pass::Pass(DataStore& store, MessageService& messages, ReportKind kind, const UserRecord& user)
@@ -325,7 +292,7 @@ ReportOperations::Pass::Pass(DataStore& store, MessageService& messages, ReportK
 }
 
 void ReportOperations::Pass::failed(const StoreError& e) {
-    m_messages.show(kRetrievalTitle, retrievalText(e));
+    m_messages.show(storeMessages::retrievalTitle(), storeMessages::accessingPasswords(e));
     m_stopped = true;
     m_over = true;
 }
@@ -465,7 +432,7 @@ std::unique_ptr<ReportOperations::Pass> ReportOperations::start(ReportKind kind,
     try {
         pass->m_total = m_store.count(tables::passwords());
     } catch (const StoreError& e) {
-        m_messages.show(QStringLiteral("View Open Error"), retrievalText(e));
+        m_messages.show(storeMessages::viewOpenTitle(), storeMessages::accessingPasswords(e));
         return {};
     }
     return pass;

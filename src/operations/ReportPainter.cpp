@@ -1,11 +1,13 @@
 #include "operations/ReportPainter.h"
 
 #include "base/Files.h"
+#include "data/StoreMessages.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QLocale>
+#include <QPaintEngine>
 #include <QPagedPaintDevice>
 #include <QTextLayout>
 #include <algorithm>
@@ -165,7 +167,34 @@ ReportStyle ReportStyle::of(const ReportLayout& layout, qreal dpi) {
 
 // ---- pages ----
 
+void ReportPage::addText(ReportStyle::Role role, const QPointF& at, QStringView s) {
+    Item item{Item::Text, role};
+    item.start = static_cast<uint32_t>(text.size());
+    item.length = static_cast<uint32_t>(s.size());
+    item.x = static_cast<float>(at.x());
+    item.y = static_cast<float>(at.y());
+    text.append(s);
+    items.push_back(item);
+}
+
+void ReportPage::addShape(Item::Kind kind, ReportStyle::Role role, const QPointF& at, const QPointF& to) {
+    Item item{kind, role};
+    item.x = static_cast<float>(at.x());
+    item.y = static_cast<float>(at.y());
+    item.x2 = static_cast<float>(to.x());
+    item.y2 = static_cast<float>(to.y());
+    items.push_back(item);
+}
+
+void ReportPage::squeeze() {
+    text.squeeze();
+    items.shrink_to_fit();
+}
+
 void ReportPage::paint(QPainter& painter) const {
+    // A recording (the preview window's) keeps a glyph run as the outlines of its glyphs, megabytes a page;
+    // text it keeps as text.
+    const bool recording = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Picture;
     int role = -1;
     for (const Item& item : items) {
         if (item.kind == Item::Text) {
@@ -174,10 +203,11 @@ void ReportPage::paint(QPainter& painter) const {
                 painter.setFont(style->fonts[role]);
                 painter.setPen(style->colours[role]);
             }
-            if (style->glyphs[role]->width(item.text) >= 0) {
-                style->glyphs[role]->draw(painter, item.at, item.text);
+            const QStringView s = textOf(item);
+            if (!recording && style->glyphs[role]->width(s) >= 0) {
+                style->glyphs[role]->draw(painter, item.at(), s);
             } else {
-                painter.drawText(item.at, item.text);
+                painter.drawText(item.at(), s.toString());
             }
             continue;
         }
@@ -186,9 +216,9 @@ void ReportPage::paint(QPainter& painter) const {
         painter.setPen(pen);
         role = -1;
         if (item.kind == Item::Line) {
-            painter.drawLine(item.at, item.to);
+            painter.drawLine(item.at(), item.to());
         } else {
-            const QRectF box(item.at, QSizeF(item.to.x(), item.to.y()));
+            const QRectF box(item.at(), QSizeF(item.x2, item.y2));
             painter.drawRect(box);
             if (item.kind == Item::CheckedBox) {
                 painter.drawLine(box.topLeft(), box.bottomRight());
@@ -202,7 +232,7 @@ QStringList ReportPage::texts() const {
     QStringList out;
     for (const Item& item : items) {
         if (item.kind == Item::Text) {
-            out << item.text;
+            out << textOf(item).toString();
         }
     }
     return out;
@@ -304,7 +334,7 @@ ReportPainter::~ReportPainter() = default;
 
 void ReportPainter::text(ReportStyle::Role role, qreal x, qreal baseline, const QString& s) {
     if (!s.isEmpty()) {
-        m_page.items.push_back({ReportPage::Item::Text, role, QPointF(x, baseline), {}, s});
+        m_page.addText(role, QPointF(x, baseline), s);
     }
 }
 
@@ -409,8 +439,7 @@ void ReportPainter::openPage() {
             }
         }
         const qreal bottom = m.bodyTop - m.gap / 2;
-        m_page.items.push_back(
-            {ReportPage::Item::Line, ReportStyle::Caption, QPointF(0, bottom), QPointF(m.width, bottom), {}});
+        m_page.addShape(ReportPage::Item::Line, ReportStyle::Caption, QPointF(0, bottom), QPointF(m.width, bottom));
     }
     m_y = m.bodyTop;
 }
@@ -418,7 +447,7 @@ void ReportPainter::openPage() {
 bool ReportPainter::closePage() {
     const Metrics& m = *m_m;
     const qreal top = m.bodyBottom + m.gap / 2;
-    m_page.items.push_back({ReportPage::Item::Line, ReportStyle::Footer, QPointF(0, top), QPointF(m.width, top), {}});
+    m_page.addShape(ReportPage::Item::Line, ReportStyle::Footer, QPointF(0, top), QPointF(m.width, top));
     const qreal baseline = top + m.gap / 2 + m.ascent[ReportStyle::Footer];
     if (m_layout.kind == ReportKind::Master) {
         text(ReportStyle::Footer, 0, baseline, m_layout.startedDate);
@@ -550,11 +579,8 @@ bool ReportPainter::masterBand(const ReportDetail& band) {
     }
     // The check box stands on the "Settings for Send:" line.
     const qreal boxTop = m_y - line + (ascent - box);
-    m_page.items.push_back({band.monitor ? ReportPage::Item::CheckedBox : ReportPage::Item::Box,
-                            ReportStyle::Detail,
-                            QPointF(valueX, boxTop),
-                            QPointF(box, box),
-                            {}});
+    m_page.addShape(band.monitor ? ReportPage::Item::CheckedBox : ReportPage::Item::Box, ReportStyle::Detail,
+                    QPointF(valueX, boxTop), QPointF(box, box));
     text(ReportStyle::Caption, valueX + box + m.gap / 2, m_y - line + ascent, sendLine);
     for (size_t i = 0; i < settings.size(); ++i) {
         text(ReportStyle::Caption, valueX, m_y + ascent, settings[i].label);
@@ -575,8 +601,7 @@ bool ReportPainter::masterBand(const ReportDetail& band) {
     // A rule between entries.
     m_y += m.gap / 2;
     if (m_y < m.bodyBottom) {
-        m_page.items.push_back(
-            {ReportPage::Item::Line, ReportStyle::Detail, QPointF(0, m_y), QPointF(m.width, m_y), {}});
+        m_page.addShape(ReportPage::Item::Line, ReportStyle::Detail, QPointF(0, m_y), QPointF(m.width, m_y));
     }
     m_y += m.gap;
     return true;
@@ -604,8 +629,7 @@ std::unique_ptr<ReportPdfFile> ReportPdfFile::create(const QString& path, const 
                                                      int resolution) {
     std::unique_ptr<ReportPdfFile> pdf(new ReportPdfFile(path, messages));
     auto refuse = [&](const QString& why) {
-        messages.show(QStringLiteral("File Access Error"),
-                      QStringLiteral("File (%1) could not be opened.  Error: %2.").arg(path, why));
+        messages.show(storeMessages::fileAccessTitle(), storeMessages::cannotOpen(path, why));
         return std::unique_ptr<ReportPdfFile>();
     };
     if (path.trimmed().isEmpty()) {
@@ -641,8 +665,7 @@ ReportPdfFile::~ReportPdfFile() {
 
 void ReportPdfFile::failed(const QString& why) {
     discard();
-    m_messages.show(QStringLiteral("File Access Error"),
-                    QStringLiteral("File (%1) could not be written.  Error: %2.").arg(m_path, why));
+    m_messages.show(storeMessages::fileAccessTitle(), storeMessages::cannotWrite(m_path, why));
 }
 
 bool ReportPdfFile::finish() {

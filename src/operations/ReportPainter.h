@@ -68,19 +68,30 @@ struct ReportStyle {
 };
 
 // One page as the layout made it, in the pixels of the device it was laid out for: replayed onto that device,
-// onto a preview of it, or as many times as copies are wanted.
+// onto a preview of it, or as many times as copies are wanted. A preview keeps every page of a report, so a
+// page is kept small: its texts one after the other in one string, and places in single precision (a
+// thousandth of a pixel on any page).
 struct ReportPage {
     struct Item {
         enum Kind : uint8_t { Text, Line, Box, CheckedBox };
         Kind kind;
         ReportStyle::Role role;
-        QPointF at; // a text's baseline start, a line's start, a box's corner
-        QPointF to; // a line's end, a box's size
-        QString text;
+        uint32_t start = 0; // a text's place in the page's texts
+        uint32_t length = 0;
+        float x = 0, y = 0;   // a text's baseline start, a line's start, a box's corner
+        float x2 = 0, y2 = 0; // a line's end, a box's size
+        QPointF at() const { return {x, y}; }
+        QPointF to() const { return {x2, y2}; }
     };
     std::vector<Item> items;
+    QString text;
     std::shared_ptr<const ReportStyle> style;
 
+    void addText(ReportStyle::Role role, const QPointF& at, QStringView s);
+    void addShape(Item::Kind kind, ReportStyle::Role role, const QPointF& at, const QPointF& to);
+    QStringView textOf(const Item& item) const { return QStringView(text).mid(item.start, item.length); }
+    // Gives back what the page's lists hold beyond their contents, once it is complete.
+    void squeeze();
     void paint(QPainter& painter) const;
     // The texts of the page in order, for tests and for checks.
     QStringList texts() const;
@@ -98,6 +109,7 @@ public:
 class PageList final : public PageOutput {
 public:
     bool page(ReportPage&& page) override {
+        page.squeeze();
         pages.push_back(std::move(page));
         return true;
     }

@@ -1,5 +1,6 @@
 #include "operations/SyncOperations.h"
 
+#include "data/StoreMessages.h"
 #include "entries/Attachment.h"
 #include "session/Login.h"
 
@@ -287,8 +288,7 @@ private:
 std::unique_ptr<DataStore> SyncOperations::openExchange(const QString& path, DataStore::Chosen how) {
     const QFileInfo info(path);
     auto refuse = [&](const QString& why) {
-        m_messages.show(QStringLiteral("File Access Error"),
-                        QStringLiteral("File (%1) could not be opened.  Error: %2.").arg(path, why));
+        m_messages.show(storeMessages::fileAccessTitle(), storeMessages::cannotOpen(path, why));
         return std::unique_ptr<DataStore>();
     };
     if (path.trimmed().isEmpty()) {

@@ -1,6 +1,7 @@
 #include "operations/TransferOperations.h"
 
 #include "base/Picture.h"
+#include "data/StoreMessages.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -44,7 +45,7 @@ const QString kRetrievalError = QStringLiteral("Record Retrieval Error");
 const QString kCannotAdd = QStringLiteral("Cannot ADD to Passwords!");
 
 QString retrievalText(const StoreError& e) {
-    return QStringLiteral("Error: (%1) accessing Passwords.").arg(e.errorText());
+    return storeMessages::accessingPasswords(e);
 }
 
 } // namespace

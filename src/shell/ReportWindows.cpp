@@ -1,14 +1,33 @@
 #include "shell/ReportWindows.h"
 
 #include "framework/ProgressWindow.h"
+#include "framework/WindowPlacement.h"
+#include "framework/WindowPositions.h"
 #include "session/LoginWindows.h"
 
+#include <QPaintEngine>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 namespace zendrel {
+
+namespace {
+
+// Where the report's windows keep their places in the position file.
+const QString kProgressProcedure = QStringLiteral("ReportProgress");
+const QString kPreviewProcedure = QStringLiteral("ReportPreview");
+const QString kMaximized = QStringLiteral("Maximized");
+
+// Whether the printer is drawing the preview's pages rather than printing them: the preview puts a recording
+// engine of its own in place of the printer's while it draws.
+bool drawsPreview(QPrinter& printer) {
+    const QPaintEngine* engine = printer.paintEngine();
+    return engine && engine->type() == QPaintEngine::Picture;
+}
+
+} // namespace
 
 // Printed pages on their way: to the printer of the system, or into a PDF file.
 class ReportWindows::Destination {
@@ -126,24 +145,35 @@ bool ReportWindows::printPages(const std::vector<ReportPage>& pages, int copies,
     return destination->finish();
 }
 
-void ReportWindows::preview(const std::vector<ReportPage>& pages) {
+void ReportWindows::preview(const std::vector<ReportPage>& pages, const ReportStrings& strings) {
     QPrintPreviewDialog dialog(m_printer.get(), m_parent);
     dialog.setWindowTitle(QStringLiteral("Print Preview"));
     dialog.setAccessibleName(dialog.windowTitle());
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&pages](QPrinter* printer) {
-        // The preview, or the print it was asked for: copies the printer does not make are painted here.
-        const int copies = printer->supportsMultipleCopies() ? 1 : std::max(printer->copyCount(), 1);
-        DevicePages out(*printer);
-        for (int c = 0; c < copies; ++c) {
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* printer) {
+        if (drawsPreview(*printer)) {
+            DevicePages out(*printer);
             for (const ReportPage& page : pages) {
                 out.paint(page);
             }
+            out.finish();
+            return;
         }
-        out.finish();
+        // The print asked for from the preview, on the printer or into the file chosen in the print dialog: the
+        // way every report prints, so that a file or printer that fails says so. Copies the printer does not
+        // make are painted here.
+        printPages(pages, printer->supportsMultipleCopies() ? 1 : std::max(printer->copyCount(), 1), strings);
     });
     m_previewed = &pages;
-    dialog.setWindowState(Qt::WindowMaximized);
+    // The size it was left at, or the whole screen the first time.
+    const bool placed = m_positions && restorePlacement(&dialog, *m_positions, kPreviewProcedure);
+    if (!placed || (m_positions && m_positions->value(kPreviewProcedure, kMaximized) == "1")) {
+        dialog.setWindowState(Qt::WindowMaximized);
+    }
     dialog.exec();
+    if (m_positions) {
+        savePlacement(&dialog, *m_positions, kPreviewProcedure);
+        m_positions->setValue(kPreviewProcedure, kMaximized, dialog.isMaximized() ? "1" : "0");
+    }
     m_previewed = nullptr;
 }
 
@@ -215,6 +245,9 @@ void ReportWindows::run(ReportKind kind, const ReportOptions& options) {
     progress.setAccessibleName(progress.windowTitle());
     progress.setLines(pass->progressText(strings), userText);
     progress.setProgress(0, pass->total());
+    if (m_positions) {
+        restorePlacement(&progress, *m_positions, kProgressProcedure);
+    }
     progress.setCancelCheck([&] {
         const Answer sure =
             m_messages.show(strings.text(QStringLiteral("CancelAreYouSureTitle")),
@@ -235,6 +268,9 @@ void ReportWindows::run(ReportKind kind, const ReportOptions& options) {
     });
     if (progress.run() != QDialog::Accepted) {
         pass->cancel();
+    }
+    if (m_positions) {
+        savePlacement(&progress, *m_positions, kProgressProcedure);
     }
 
     if (declined || pass->stopped()) {
@@ -269,7 +305,7 @@ void ReportWindows::run(ReportKind kind, const ReportOptions& options) {
         return;
     }
     if (previewing) {
-        preview(list.pages);
+        preview(list.pages, strings);
     } else {
         printPages(list.pages, copies, strings);
     }

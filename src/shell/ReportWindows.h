@@ -52,7 +52,7 @@ private:
     std::unique_ptr<Destination> openDestination(const ReportStrings& strings);
     // The page list printed `copies` times; false when that failed (its message shown).
     bool printPages(const std::vector<ReportPage>& pages, int copies, const ReportStrings& strings);
-    void preview(const std::vector<ReportPage>& pages);
+    void preview(const std::vector<ReportPage>& pages, const ReportStrings& strings);
 
     DataStore& m_store;
     MessageService& m_messages;

@@ -4,6 +4,7 @@
 #include "base/DatePicture.h"
 #include "base/Dates.h"
 
+#include <QDate>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -39,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{6300501, "@t3", "5:30PM", 6300001}, FormatCase{6300501, "@t4", "17:30:05", 6300501},
                       FormatCase{6300501, "@t1", "17:30", 6300001}, FormatCase{6300501, "@t6", "5:30:05PM", 6300501},
                       FormatCase{0, "@t3", "", 0}, FormatCase{0, "@d17", "", 0},
-                      FormatCase{4000, "@n6b", "4000", 4000}, FormatCase{0, "@n_3b", "0", 0},
+                      FormatCase{4000, "@n6b", "4000", 4000}, FormatCase{0, "@n_3b", "", 0},
                       FormatCase{-7, "@s20", "-7", -7},
                       // An unknown type, such as a picture of "@" characters only, is the plain number.
                       FormatCase{12, "@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@", "12", 12}));
@@ -87,6 +88,42 @@ TEST(PictureTest, PicturesAreClassedLabelledAndChecked) {
     EXPECT_EQ(picture::refusal(""), QString("Pictures must begin with \"@\""));
     EXPECT_FALSE(picture::refusal("@d17"));
     EXPECT_EQ(shortTime(6300001), "5:30PM");
+}
+
+TEST(PictureTest, ZeroIsBlankWhereThePictureEndsInBAndATextPictureCutsToItsWidth) {
+    const int32_t halloween = dayNumber(QDate(1959, 10, 31));
+    struct Case {
+        int64_t value;
+        const char* picture;
+        QString shown;
+    };
+    for (const Case& c : {Case{0, "@n3B", ""}, Case{7, "@n3B", "7"}, Case{0, "@n_6b", ""}, Case{3600, "@n_6B", "3600"},
+                          Case{0, "@n3", "0"}, Case{-1, "@n3b", "-1"}, Case{0, "@e12b", ""},
+                          // The "b" is no part of the date or time picture it closes.
+                          Case{halloween, "@d4b", "October 31, 1959"}, Case{halloween, "@D3B", "OCT 31,1959"},
+                          Case{0, "@d4b", ""}, Case{0, "@D3", ""}, Case{6300001, "@t3b", "5:30PM"},
+                          Case{6300501, "@T4B", "17:30:05"}, Case{0, "@t3b", ""},
+                          // A pattern reads its own "pb"; a "b" inside it is text.
+                          Case{0, "@p# kbp", "0 kb"}, Case{0, "@p# kbpb", ""}}) {
+        EXPECT_EQ(picture::format(c.value, c.picture), c.shown) << c.picture;
+    }
+    // What such a date shows reads back under the same picture.
+    EXPECT_EQ(picture::parse("October 31, 1959", "@d4b"), halloween);
+    EXPECT_EQ(picture::parse(picture::format(halloween, "@d6b"), "@d6b"), halloween);
+
+    struct TextCase {
+        QString text;
+        const char* picture;
+        QString shown;
+    };
+    for (const TextCase& c : {TextCase{QString(40, 'x'), "@s30", QString(30, 'x')}, TextCase{"short  ", "@s30", "short"},
+                              TextCase{QString(200, 'y'), "@S128", QString(128, 'y')},
+                              TextCase{"exactly", "@s7", "exactly"}, TextCase{"  lead", "@s4", "  le"},
+                              TextCase{"cut at a blank", "@s4", "cut "}, TextCase{"no width  ", "@s", "no width"},
+                              TextCase{"a number picture", "@n3", "a number picture"},
+                              TextCase{"Пароль Κωδικός", "@s6", "Пароль"}, TextCase{"", "@s30", ""}}) {
+        EXPECT_EQ(picture::format(c.text, c.picture), c.shown) << c.picture;
+    }
 }
 
 } // namespace

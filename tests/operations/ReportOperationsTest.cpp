@@ -494,3 +494,33 @@ TEST_F(ReportTest, APdfThatCannotBeWrittenIsAMessageAndLeavesNoFile) {
     EXPECT_EQ(QFileInfo(path).permissions(),
               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
 }
+
+TEST_F(ReportTest, PagesKeptForAPreviewPaintWhatPagesStreamedToTheFilePaint) {
+    addFixedEntries();
+    add(test::entry("Ann", "Unicode", QStringLiteral("Пароль Κωδικός ñ")));
+    const QString streamed = pdf(ReportKind::Master);
+
+    auto pass = start(ReportKind::Master);
+    ASSERT_TRUE(pass->begin());
+    const QString keptPath = QDir(out.path()).filePath("kept.pdf");
+    auto file = ReportPdfFile::create(keptPath, &ts.store(), ts.messages(),
+                                      QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                                  QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+    ASSERT_TRUE(file);
+    PageList list;
+    ReportPainter painter(pass->layout(), file->device(), list);
+    while (pass->slice(painter)) {
+    }
+    ASSERT_TRUE(painter.finish());
+    ASSERT_FALSE(list.pages.empty());
+    for (const ReportPage& page : list.pages) {
+        ASSERT_TRUE(file->output().paint(page));
+    }
+    ASSERT_TRUE(file->finish());
+    EXPECT_EQ(test::pdfText(keptPath), test::pdfText(streamed));
+    const QStringList texts = list.pages.front().texts();
+    EXPECT_TRUE(texts.contains(QStringLiteral("Пароль Κωδικός ñ"))) << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.contains("correct-horse-battery-42"));
+    // A kept page holds its texts without room to spare.
+    EXPECT_LT(list.pages.front().text.capacity(), list.pages.front().text.size() + 16);
+}

@@ -2,14 +2,18 @@
 // stands in for a printer.
 #include "shell/ReportWindows.h"
 
+#include "framework/WindowPositions.h"
 #include "session/Login.h"
+#include "support/Mounts.h"
 #include "support/PdfText.h"
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -36,6 +40,29 @@ struct Shown {
 void PrintTo(const Shown& s, std::ostream* os) {
     *os << s.title.toStdString() << " / " << s.text.toStdString() << " / " << static_cast<int>(s.buttons) << " / "
         << static_cast<int>(s.defaultAnswer);
+}
+
+// Acts on the next modal window of the given kind once it is the one on top.
+template <class T> void whenShown(std::function<void(T*)> act, int attempts = 2000) {
+    QTimer::singleShot(10, [act, attempts] {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            act(w);
+        } else if (attempts > 0) {
+            whenShown<T>(act, attempts - 1);
+        } else {
+            ADD_FAILURE() << "the " << T::staticMetaObject.className() << " never opened";
+        }
+    });
+}
+
+// The preview's own "Print" command, as its tool bar offers it.
+QAction* printCommand(QPrintPreviewDialog* preview) {
+    for (QAction* a : preview->findChildren<QAction*>()) {
+        if (a->text() == "Print") {
+            return a;
+        }
+    }
+    return nullptr;
 }
 
 const Shown kPreviewQuestion{"Preview", "Do you wish to PREVIEW this Report?", Buttons::YesNoCancel, Answer::Yes};
@@ -330,4 +357,108 @@ TEST_F(ReportWindowsTest, PrintSetupWorksOnTheProgramsOnePrinterAndItsCopiesReac
     });
     windows->printSetup();
     EXPECT_EQ(windows->copies(), 3);
+}
+
+TEST_F(ReportWindowsTest, PrintingFromThePreviewWritesThroughTheReportsFileAndAFailureSaysSo) {
+    addEntries(30);
+    const int full = fullPages(ReportKind::Master);
+    test::FullDisk disk;
+    test::ReadOnlyMount readOnly(out.path());
+    struct Case {
+        QString path; // chosen in the print dialog
+        QString said; // the message, none for a file written
+    };
+    std::vector<Case> cases = {
+        {QDir(out.path()).filePath("from-preview.pdf"), {}},
+        {out.path(), "could not be opened.  Error: Not a regular file."},
+        {"/dev/full", "could not be opened.  Error: Not a regular file."},
+    };
+    if (readOnly.ok()) {
+        cases.push_back({QDir(readOnly.path()).filePath("report.pdf"), "could not be opened.  Error: Read-only"});
+    }
+    if (disk.ok()) {
+        disk.fill();
+        cases.push_back({QDir(disk.path()).filePath("report.pdf"), "could not be written.  Error: "});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        ts.messages().shown.clear();
+        ts.messages().answers = {Answer::Yes};
+        windows->printer().setOutputFileName(c.path);
+        const bool existed = QFileInfo::exists(c.path);
+        bool printed = false;
+        whenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
+            whenShown<QPrintDialog>([&](QPrintDialog* dialog) {
+                EXPECT_EQ(dialog->printer(), &windows->printer());
+                dialog->accept();
+                printed = dialog->result() == QDialog::Accepted;
+            });
+            QAction* print = printCommand(preview);
+            ASSERT_TRUE(print);
+            print->trigger();
+            // The preview ends with the print it was asked for.
+            EXPECT_FALSE(preview->isVisible());
+            preview->reject();
+        });
+        windows->run(ReportKind::Master, {});
+        EXPECT_TRUE(printed);
+        if (c.said.isEmpty()) {
+            // Written as every report file is: whole, and for its owner's eyes only.
+            EXPECT_EQ(shown(), QList<Shown>{kPreviewQuestion});
+            EXPECT_EQ(test::pdfPages(c.path), full);
+            EXPECT_EQ(QFileInfo(c.path).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+            continue;
+        }
+        ASSERT_EQ(shown().size(), 2);
+        EXPECT_EQ(shown()[1].title, "File Access Error");
+        EXPECT_TRUE(shown()[1].text.startsWith("File (" + c.path + ") " + c.said)) << shown()[1].text.toStdString();
+        EXPECT_EQ(QFileInfo::exists(c.path), existed) << "nothing half-written is left";
+    }
+}
+
+TEST_F(ReportWindowsTest, TheProgressAndPreviewWindowsKeepTheirPlacesAndSizes) {
+    addEntries(60);
+    WindowPositions positions(ts.file("POSITION.INI"));
+    ReportWindows placed(ts.store(), ts.messages(), &dialogs, ts.clock(), &positions);
+    placed.printer().setOutputFormat(QPrinter::PdfFormat);
+    placed.printer().setOutputFileName(printed);
+    QRect progressAt;
+    QRect previewAt;
+    bool previewMaximized = false;
+    placed.setActivity([&] {
+        if (QWidget* w = QApplication::activeModalWidget(); w && progressAt.isNull()) {
+            progressAt = w->geometry();
+            w->setGeometry(QRect(100, 110, 430, 170));
+        }
+    });
+    auto runOnce = [&](const QRect& moveTo, bool maximize) {
+        progressAt = previewAt = QRect();
+        ts.messages().answers = {Answer::Yes};
+        whenShown<QPrintPreviewDialog>([&, moveTo, maximize](QPrintPreviewDialog* preview) {
+            previewAt = preview->geometry();
+            previewMaximized = preview->isMaximized();
+            preview->showNormal();
+            preview->setGeometry(moveTo);
+            test::waitFor([&] { return preview->geometry() == moveTo; });
+            if (maximize) {
+                preview->showMaximized();
+            }
+            preview->reject();
+        });
+        placed.run(ReportKind::Master, {});
+    };
+
+    // Nothing kept yet: the preview takes the whole screen.
+    runOnce(QRect(80, 90, 640, 480), false);
+    EXPECT_TRUE(previewMaximized);
+    EXPECT_EQ(positions.stored("ReportProgress"), QRect(100, 110, 430, 170));
+    EXPECT_EQ(positions.stored("ReportPreview"), QRect(80, 90, 640, 480));
+    // Both open where they were left, and a preview left maximized opens maximized.
+    runOnce(QRect(70, 60, 600, 450), true);
+    EXPECT_EQ(progressAt, QRect(100, 110, 430, 170));
+    EXPECT_EQ(previewAt, QRect(80, 90, 640, 480));
+    EXPECT_FALSE(previewMaximized);
+    EXPECT_EQ(positions.stored("ReportPreview"), QRect(70, 60, 600, 450));
+    runOnce(QRect(70, 60, 600, 450), false);
+    EXPECT_TRUE(previewMaximized);
 }
