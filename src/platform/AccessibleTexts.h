@@ -10,7 +10,7 @@ namespace zendrel {
 // and text contents of the controls of one window of one program. Toolkits that draw their own controls
 // (GTK, Qt, browsers) have no child windows to read, but they describe their controls there.
 struct AccessibleReading {
-    std::vector<std::string> texts;  // UTF-8, each at most 254 characters, in tree order
+    std::vector<std::string> texts;  // UTF-8, each at most 254 characters, level by level
     // The program did not answer in time: what was read is left out, and the window counts as showing
     // nothing this time.
     bool timedOut = false;

@@ -131,7 +131,8 @@ def main():
         cli(data, "init")
 
         def entry(title, contents, *more):
-            return cli(data, "entries", "add", "--user", USER, "--service", "Bank " + contents, "--name", "ann",
+            return cli(data, "entries", "add", "--user", USER, "--service", "%s / %s / %s" % (title, contents, more),
+                       "--name", "ann",
                        "--title", title, "--contents", contents, "--wait", "0", "--paste", "[Password][Enter]",
                        *more, given=b"s3cret\n").strip()
 

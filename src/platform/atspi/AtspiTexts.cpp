@@ -151,93 +151,224 @@ public:
         return m_out.timedOut;
     }
 
-    void add(gchar* text) {
-        if (text && *text) {
-            if (g_utf8_validate(text, -1, nullptr)) {
-                const char* end = g_utf8_strlen(text, -1) > kTextLength ? g_utf8_offset_to_pointer(text, kTextLength)
-                                                                        : text + std::strlen(text);
-                m_out.texts.emplace_back(static_cast<const char*>(text), end);
-            }
-        }
-        g_free(text);
-    }
-
-    // The window's descendants, depth first, in tree order.
-    void descend(AtspiAccessible* node, int depth) {
-        GError* error = nullptr;
-        if (depth > m_limits.maxDepth || !arm()) {
+    // The window's descendants, level by level. All questions about one level go out before the first
+    // answer is awaited, so a reading costs one round trip per level rather than several per control.
+    void descend(AtspiAccessible* window) {
+        AtspiObject* object = ATSPI_OBJECT(window);
+        if (!object->app || !object->app->bus_name || !object->path) {
             return;
         }
-        const int count = atspi_accessible_get_child_count(node, &error);
-        if (late(error)) {
-            return;
+        DBusConnection* bus = atspi_get_a11y_bus();
+        struct Node {
+            std::string owner;
+            std::string path;
+            int depth = 0;
+            std::string name;
+            std::string description;
+            int32_t characters = 0;
+            std::string text;
+        };
+        std::vector<Node> nodes;
+        std::vector<size_t> level;
+        std::vector<Node> next = childrenOf(bus, std::vector<Node>{Node{object->app->bus_name, object->path}}, 1);
+        while (!next.empty() && !m_out.timedOut) {
+            level.clear();
+            for (Node& n : next) {
+                if (static_cast<int>(nodes.size()) >= m_limits.maxNodes) {
+                    break;
+                }
+                level.push_back(nodes.size());
+                nodes.push_back(std::move(n));
+            }
+            std::vector<Node> current;
+            for (size_t i : level) {
+                current.push_back(nodes[i]);
+            }
+            readLevel(bus, current);
+            for (size_t k = 0; k < level.size(); ++k) {
+                nodes[level[k]] = std::move(current[k]);
+            }
+            next.clear();
+            if (static_cast<int>(nodes.size()) < m_limits.maxNodes && !m_out.timedOut) {
+                std::vector<Node> parents;
+                for (size_t i : level) {
+                    if (nodes[i].depth < m_limits.maxDepth) {
+                        parents.push_back(nodes[i]);
+                    }
+                }
+                next = childrenOf(bus, parents, nodes[level.front()].depth + 1);
+            }
         }
-        for (int i = 0; i < count && m_nodes < m_limits.maxNodes; ++i) {
-            if (!arm()) {
-                return;
-            }
-            AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, &error);
-            if (late(error) || !child) {
-                if (child) {
-                    g_object_unref(child);
-                }
-                if (m_out.timedOut) {
-                    return;
-                }
-                continue;
-            }
-            ++m_nodes;
-            readNode(child);
-            if (!m_out.timedOut) {
-                descend(child, depth + 1);
-            }
-            g_object_unref(child);
-            if (m_out.timedOut) {
-                return;
+        // Level by level; within a level in the order of the parents.
+        for (Node& n : nodes) {
+            add(n.name);
+            add(n.description);
+            if (n.text != n.name) {
+                add(n.text);  // a label's text is its name: listed once
             }
         }
     }
 
 private:
-    void readNode(AtspiAccessible* node) {
-        GError* error = nullptr;
-        if (!arm()) {
-            return;
+    template <class Node> std::vector<Node> childrenOf(DBusConnection* bus, const std::vector<Node>& parents, int depth) {
+        std::vector<DBusPendingCall*> calls;
+        for (const Node& p : parents) {
+            calls.push_back(ask(bus, p, "org.a11y.atspi.Accessible", "GetChildren"));
         }
-        gchar* name = atspi_accessible_get_name(node, &error);
-        if (late(error)) {
-            g_free(name);
-            return;
-        }
-        const std::string named = name ? name : "";
-        add(name);
-        if (!arm()) {
-            return;
-        }
-        add(atspi_accessible_get_description(node, &error));
-        if (late(error) || !arm()) {
-            return;
-        }
-        if (AtspiText* text = atspi_accessible_get_text_iface(node)) {
-            if (arm()) {
-                const int length = atspi_text_get_character_count(text, &error);
-                if (!late(error) && length > 0 && arm()) {
-                    gchar* shown = atspi_text_get_text(text, 0, std::min<long>(length, kTextLength), &error);
-                    if (late(error) || (shown && named == shown)) {
-                        g_free(shown);  // a label's text is its name: listed once
-                    } else {
-                        add(shown);
+        std::vector<Node> out;
+        for (DBusPendingCall* call : calls) {
+            DBusMessage* reply = answer(call);
+            DBusMessageIter it;
+            DBusMessageIter array;
+            if (reply && dbus_message_iter_init(reply, &it) && dbus_message_iter_get_arg_type(&it) == DBUS_TYPE_ARRAY) {
+                dbus_message_iter_recurse(&it, &array);
+                while (dbus_message_iter_get_arg_type(&array) == DBUS_TYPE_STRUCT) {
+                    DBusMessageIter ref;
+                    dbus_message_iter_recurse(&array, &ref);
+                    const char* owner = nullptr;
+                    const char* path = nullptr;
+                    dbus_message_iter_get_basic(&ref, &owner);
+                    dbus_message_iter_next(&ref);
+                    dbus_message_iter_get_basic(&ref, &path);
+                    if (owner && *owner && path && std::strcmp(path, "/org/a11y/atspi/null") != 0) {
+                        Node n;
+                        n.owner = owner;
+                        n.path = path;
+                        n.depth = depth;
+                        out.push_back(std::move(n));
                     }
+                    dbus_message_iter_next(&array);
                 }
             }
-            g_object_unref(text);
+            if (reply) {
+                dbus_message_unref(reply);
+            }
         }
+        return out;
+    }
+
+    template <class Node> void readLevel(DBusConnection* bus, std::vector<Node>& level) {
+        std::vector<DBusPendingCall*> calls;
+        for (const Node& n : level) {
+            calls.push_back(property(bus, n, "org.a11y.atspi.Accessible", "Name"));
+            calls.push_back(property(bus, n, "org.a11y.atspi.Accessible", "Description"));
+            calls.push_back(property(bus, n, "org.a11y.atspi.Text", "CharacterCount"));
+        }
+        for (size_t i = 0; i < level.size(); ++i) {
+            level[i].name = stringOf(answer(calls[3 * i]));
+            level[i].description = stringOf(answer(calls[3 * i + 1]));
+            level[i].characters = countOf(answer(calls[3 * i + 2]));
+        }
+        // The text itself, up to what the list keeps, of the controls that have one.
+        std::vector<std::pair<size_t, DBusPendingCall*>> texts;
+        for (size_t i = 0; i < level.size() && !m_out.timedOut; ++i) {
+            if (level[i].characters > 0) {
+                const dbus_int32_t from = 0;
+                const dbus_int32_t to = std::min<dbus_int32_t>(level[i].characters, kTextLength);
+                DBusMessage* m = dbus_message_new_method_call(level[i].owner.c_str(), level[i].path.c_str(),
+                                                              "org.a11y.atspi.Text", "GetText");
+                dbus_message_append_args(m, DBUS_TYPE_INT32, &from, DBUS_TYPE_INT32, &to, DBUS_TYPE_INVALID);
+                texts.emplace_back(i, send(bus, m));
+            }
+        }
+        for (auto& [i, call] : texts) {
+            DBusMessage* reply = answer(call);
+            const char* text = nullptr;
+            if (reply && dbus_message_get_args(reply, nullptr, DBUS_TYPE_STRING, &text, DBUS_TYPE_INVALID) && text) {
+                level[i].text = text;
+            }
+            if (reply) {
+                dbus_message_unref(reply);
+            }
+        }
+    }
+
+    // Sends a question with the time that is left; null when the time is up.
+    DBusPendingCall* send(DBusConnection* bus, DBusMessage* m) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - Steady::now()).count();
+        DBusPendingCall* call = nullptr;
+        if (left > 0 && !m_out.timedOut) {
+            dbus_connection_send_with_reply(bus, m, &call, static_cast<int>(left));
+        } else {
+            m_out.timedOut = true;
+        }
+        dbus_message_unref(m);
+        return call;
+    }
+    template <class Node> DBusPendingCall* ask(DBusConnection* bus, const Node& n, const char* iface, const char* method) {
+        return send(bus, dbus_message_new_method_call(n.owner.c_str(), n.path.c_str(), iface, method));
+    }
+    template <class Node> DBusPendingCall* property(DBusConnection* bus, const Node& n, const char* iface, const char* name) {
+        DBusMessage* m = dbus_message_new_method_call(n.owner.c_str(), n.path.c_str(), DBUS_INTERFACE_PROPERTIES, "Get");
+        dbus_message_append_args(m, DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
+        return send(bus, m);
+    }
+    // The answer to a question, or null for an error; a question left unanswered at its time limit makes
+    // the whole reading fail.
+    DBusMessage* answer(DBusPendingCall* call) {
+        if (!call) {
+            return nullptr;
+        }
+        dbus_pending_call_block(call);
+        DBusMessage* reply = dbus_pending_call_steal_reply(call);
+        dbus_pending_call_unref(call);
+        if (reply && dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_ERROR) {
+            if (std::strcmp(dbus_message_get_error_name(reply), DBUS_ERROR_NO_REPLY) == 0 ||
+                Steady::now() >= m_deadline) {
+                m_out.timedOut = true;
+            }
+            dbus_message_unref(reply);
+            return nullptr;
+        }
+        return reply;
+    }
+    // A property's value: a text, or a whole number.
+    static bool variant(DBusMessage* reply, int type, DBusMessageIter& value) {
+        DBusMessageIter it;
+        if (!reply || !dbus_message_iter_init(reply, &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_VARIANT) {
+            return false;
+        }
+        dbus_message_iter_recurse(&it, &value);
+        return dbus_message_iter_get_arg_type(&value) == type;
+    }
+    static std::string stringOf(DBusMessage* reply) {
+        DBusMessageIter value;
+        std::string out;
+        if (variant(reply, DBUS_TYPE_STRING, value)) {
+            const char* s = nullptr;
+            dbus_message_iter_get_basic(&value, &s);
+            out = s ? s : "";
+        }
+        if (reply) {
+            dbus_message_unref(reply);
+        }
+        return out;
+    }
+    static int32_t countOf(DBusMessage* reply) {
+        DBusMessageIter value;
+        dbus_int32_t n = 0;
+        if (variant(reply, DBUS_TYPE_INT32, value)) {
+            dbus_message_iter_get_basic(&value, &n);
+        }
+        if (reply) {
+            dbus_message_unref(reply);
+        }
+        return n;
+    }
+
+    void add(const std::string& text) {
+        if (text.empty() || !g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
+            return;
+        }
+        const char* begin = text.c_str();
+        const char* end = g_utf8_strlen(begin, -1) > kTextLength ? g_utf8_offset_to_pointer(begin, kTextLength)
+                                                                 : begin + text.size();
+        m_out.texts.emplace_back(begin, end);
     }
 
     const TextLimits& m_limits;
     AccessibleReading& m_out;
     Steady::time_point m_deadline;
-    int m_nodes = 0;
 };
 
 } // namespace
@@ -286,6 +417,9 @@ AccessibleReading AtspiTexts::read(int64_t pid, const std::string& title) {
             // What the program shows may have changed since the last reading.
             atspi_accessible_clear_cache(program);
             const int windows = walk.arm() ? atspi_accessible_get_child_count(program, &error) : 0;
+            if (windows < 0) {
+                out.timedOut = true;  // libatspi reports a call left unanswered by -1 alone
+            }
             walk.unanswered(error);
             for (int k = 0; k < windows && !found && !out.timedOut; ++k) {
                 if (!walk.arm()) {
@@ -303,7 +437,7 @@ AccessibleReading AtspiTexts::read(int64_t pid, const std::string& title) {
                 const bool titled = name && title == name;
                 g_free(name);
                 if (titled) {
-                    walk.descend(window, 1);
+                    walk.descend(window);
                     found = true;
                 }
                 g_object_unref(window);
