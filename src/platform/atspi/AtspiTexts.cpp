@@ -259,10 +259,12 @@ private:
             level[i].description = stringOf(answer(calls[3 * i + 1]));
             level[i].characters = countOf(answer(calls[3 * i + 2]));
         }
-        // The text itself, up to what the list keeps, of the controls that have one.
+        // The text itself, up to what the list keeps, of the controls that have one. A text as long as the
+        // control's name is taken to be the name (labels and buttons show their name): not asked for.
         std::vector<std::pair<size_t, DBusPendingCall*>> texts;
         for (size_t i = 0; i < level.size() && !m_out.timedOut; ++i) {
-            if (level[i].characters > 0) {
+            if (level[i].characters > 0 &&
+                level[i].characters != g_utf8_strlen(level[i].name.c_str(), static_cast<gssize>(level[i].name.size()))) {
                 const dbus_int32_t from = 0;
                 const dbus_int32_t to = std::min<dbus_int32_t>(level[i].characters, kTextLength);
                 DBusMessage* m = dbus_message_new_method_call(level[i].owner.c_str(), level[i].path.c_str(),
