@@ -182,7 +182,7 @@ TEST(AdvancedSettingsTest, ListsWhatTheWindowOfTheTitleShowsAndADoubleClickTakes
         ASSERT_NE(list, nullptr);
         ASSERT_EQ(list->count(), 1);
         EXPECT_EQ(list->item(0)->text(), "Enter your bank password and then press the button below to continue");
-        emit list->itemDoubleClicked(list->item(0));
+        Q_EMIT list->itemDoubleClicked(list->item(0));
         button(&w, "Cl&ose")->click();
         EXPECT_EQ(e.windowContents, "Enter your bank password and then press") << "cut to the field's 40 characters";
     }
