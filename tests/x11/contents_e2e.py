@@ -129,10 +129,12 @@ def main():
     data = tempfile.mkdtemp(prefix="zendrel-contents-e2e-")
     try:
         cli(data, "init")
+        entries = []
 
         def entry(title, contents, *more):
+            entries.append(title)
             return cli(data, "entries", "add", "--user", USER, "--service", "%s / %s / %s" % (title, contents, more),
-                       "--name", "ann",
+                       "--url", "https://bank.example/%d" % len(entries), "--name", "ann",
                        "--title", title, "--contents", contents, "--wait", "0", "--paste", "[Password][Enter]",
                        *more, given=b"s3cret\n").strip()
 
