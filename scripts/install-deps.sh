@@ -11,6 +11,7 @@ packages=(
     libsqlcipher-dev sqlcipher libargon2-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libx11-dev libxtst-dev libxkbfile-dev libx11-xcb-dev libxcb1-dev
+    libatspi2.0-dev zenity
     libqt6svg6
     xvfb openbox xterm xdotool x11-xkb-utils x11-utils xauth xdg-utils
     python3 dbus-x11 at-spi2-core python3-dogtail imagemagick

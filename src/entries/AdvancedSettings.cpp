@@ -1,17 +1,19 @@
 #include "entries/AdvancedSettings.h"
 
 #include "data/DataStore.h"
+#include "operations/SendOperations.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace zendrel {
 
 UpdatePasswordAdvSet::UpdatePasswordAdvSet(PasswordRecord& entry, WindowPositions* positions, bool monitorVariant,
-                                           QWidget* parent)
+                                           Desktop* desktop, QWidget* parent)
     : PlacedDialog(positions, QStringLiteral("UpdatePasswordAdvSet"), parent), m_entry(entry) {
     setWindowTitle(QStringLiteral("Advanced Settings"));
     auto* explanation = new QLabel(
@@ -29,6 +31,11 @@ UpdatePasswordAdvSet::UpdatePasswordAdvSet(PasswordRecord& entry, WindowPosition
     layout->addWidget(explanation);
     layout->addWidget(prompt);
     layout->addWidget(m_contents);
+    if (desktop) {
+        showWindowTexts(*desktop);
+        layout->addWidget(m_textsCaption);
+        layout->addWidget(m_texts);
+    }
     if (!monitorVariant) {
         auto* direct = new QLabel(QStringLiteral("Some programs accept keystrokes at high speed when they are sent to "
                                                  "them directly."),
@@ -48,6 +55,24 @@ UpdatePasswordAdvSet::UpdatePasswordAdvSet(PasswordRecord& entry, WindowPosition
     });
     layout->addWidget(close, 0, Qt::AlignRight);
     place();
+}
+
+void UpdatePasswordAdvSet::showWindowTexts(Desktop& desktop) {
+    const QString title = m_entry.windowTitleToLocate;
+    const WindowTexts texts = windowTexts(desktop, title);
+    m_textsCaption = new QLabel(texts.found ? QStringLiteral("Texts the window \"%1\" shows now (double-click one to "
+                                                             "look for it):")
+                                                  .arg(title.trimmed())
+                                            : texts.message,
+                                this);
+    m_textsCaption->setWordWrap(true);
+    m_texts = new QListWidget(this);
+    m_texts->setAccessibleName(QStringLiteral("Texts the window shows"));
+    m_texts->addItems(texts.lines);
+    m_texts->setEnabled(texts.found);
+    connect(m_texts, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        m_contents->setText(item->text().left(width::kWindowContents));
+    });
 }
 
 void UpdatePasswordAdvSet::takeValues() {

@@ -645,7 +645,7 @@ void UpdatePasswords::addToDefaults() {
 
 void UpdatePasswords::advanced() {
     takeScreenValues();
-    UpdatePasswordAdvSet w(m_entry, m_s.positions, monitorForm(), this);
+    UpdatePasswordAdvSet w(m_entry, m_s.positions, monitorForm(), &m_s.desktop, this);
     w.exec();
     showValues();
 }

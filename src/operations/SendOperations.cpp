@@ -2,9 +2,39 @@
 
 #include "send/SendText.h"
 #include "send/Typist.h"
+#include "send/WindowFinder.h"
 #include "session/ConfigStore.h"
 
+#include <QSet>
+
 namespace zendrel {
+
+WindowTexts windowTexts(Desktop& desktop, const QString& title) {
+    WindowTexts out;
+    if (title.trimmed().isEmpty()) {
+        out.message = QStringLiteral("No window title is given, so no window is looked at.");
+        return out;
+    }
+    const std::optional<QStringList> texts = WindowFinder(desktop).texts(title);
+    if (!texts) {
+        out.message = cannotSendText(SendOutcome::NoWindow, title, {});
+        return out;
+    }
+    out.found = true;
+    QSet<QString> seen;
+    for (const QString& text : *texts) {
+        // A contents text is one line; a text of several lines offers each. Controls without text are left
+        // out: "<>" would confirm nearly any window.
+        for (const QString& line : text.split(QLatin1Char('\n'))) {
+            const QString shown = line.trimmed();
+            if (!shown.isEmpty() && text != QLatin1String("<>") && !seen.contains(shown)) {
+                seen.insert(shown);
+                out.lines.append(shown);
+            }
+        }
+    }
+    return out;
+}
 
 SendSettings SendOperations::mainPace() {
     ConfigStore config(m_store);

@@ -8,6 +8,16 @@
 
 namespace zendrel {
 
+// What the contents check would see in the window that a title finds, for choosing a text that is really
+// there: the lines of text its child windows and controls show, each once, in order. Without a window whose
+// title matches, `found` is false and `message` says so.
+struct WindowTexts {
+    bool found = false;
+    QStringList lines;
+    QString message;
+};
+WindowTexts windowTexts(Desktop& desktop, const QString& title);
+
 // Sending one entry at once, as Send in the password list does it through the frame's send pass: the
 // entry's program first, its send text expanded, its seconds waited, its window found and activated
 // and the text typed at the main program's pace. Every failure is shown under "Cannot Send".

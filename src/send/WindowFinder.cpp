@@ -18,20 +18,59 @@ QString windowText(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).left(kTextLength);
 }
 
+// Which of the two title rules hold for a window's text.
+struct TitleRules {
+    bool exact = false;
+    bool star = false;
+};
+
+TitleRules titleRules(const QString& title, const QString& text) {
+    TitleRules r;
+    if (text.isEmpty()) {
+        return r;
+    }
+    const QString upper = text.toUpper();
+    r.exact = trimmedRight(title).toUpper() == trimmedRight(upper);
+    const qsizetype star = title.indexOf(QLatin1Char('*'));
+    if (star == 0) {
+        r.star = upper.contains(trimmedRight(title.mid(1)).toUpper());
+    } else if (star > 0) {
+        r.star = title.left(star).toUpper() == upper.left(star) && text.size() >= star;
+    }
+    return r;
+}
+
 } // namespace
+
+QStringList WindowFinder::childTexts(WindowId window) {
+    QStringList out;
+    for (const WindowInfo& child : m_desktop.descendants(window)) {
+        out.append(child.text.empty() ? QStringLiteral("<>") : windowText(child.text));
+    }
+    return out;
+}
 
 bool WindowFinder::contentsMatch(WindowId window, const QString& contents) {
     const QString wanted = trimmedRight(contents).toUpper();
     if (wanted.isEmpty()) {
         return true;
     }
-    for (const WindowInfo& child : m_desktop.descendants(window)) {
-        const QString text = child.text.empty() ? QStringLiteral("<>") : windowText(child.text);
+    for (const QString& text : childTexts(window)) {
         if (text.toUpper().contains(wanted)) {
             return true;
         }
     }
     return false;
+}
+
+std::optional<QStringList> WindowFinder::texts(const QString& title) {
+    for (const WindowInfo& w : m_desktop.topLevelWindows()) {
+        const TitleRules r = titleRules(title, windowText(w.text));
+        if (r.exact || r.star) {
+            return childTexts(w.id);
+        }
+    }
+    return std::nullopt;
 }
 
 Located WindowFinder::find(const QString& title, const QString& contents) {
@@ -40,27 +79,13 @@ Located WindowFinder::find(const QString& title, const QString& contents) {
 
 Located WindowFinder::find(const QString& title, const QString& contents, const std::vector<WindowInfo>& windows) {
     const bool negate = title.startsWith(QLatin1Char('~'));
-    const QString wanted = trimmedRight(title).toUpper();
-    const qsizetype star = title.indexOf(QLatin1Char('*'));
     WindowId passed = 0;
     for (const WindowInfo& w : windows) {
-        const QString text = windowText(w.text);
-        if (text.isEmpty()) {
-            continue;
-        }
-        const QString upper = text.toUpper();
-        // Both rules are tried on a window before the next window is looked at.
-        if (wanted == trimmedRight(upper) && contentsMatch(w.id, contents)) {
-            passed = w.id;
-            break;
-        }
-        bool starMatch = false;
-        if (star == 0) {
-            starMatch = upper.contains(trimmedRight(title.mid(1)).toUpper());
-        } else if (star > 0) {
-            starMatch = title.left(star).toUpper() == upper.left(star) && text.size() >= star;
-        }
-        if (starMatch && contentsMatch(w.id, contents)) {
+        // Both rules are tried on a window before the next window is looked at. The contents check of a
+        // window gives the same answer for either rule, so it is made once: reading what a window shows
+        // may take a while.
+        const TitleRules r = titleRules(title, windowText(w.text));
+        if ((r.exact || r.star) && contentsMatch(w.id, contents)) {
             passed = w.id;
             break;
         }

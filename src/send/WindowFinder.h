@@ -4,6 +4,9 @@
 #include "platform/Desktop.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace zendrel {
 
@@ -31,11 +34,15 @@ public:
     Located find(const QString& title, const QString& contents, const std::vector<WindowInfo>& windows);
     // Finds and brings the window to the front.
     Located activate(const QString& title, const QString& contents, Activation variant);
+    // What the contents check compares in the frontmost window whose title matches, without any contents
+    // check: the texts of its descendants ("<>" for one without text); nothing when no window matches.
+    std::optional<QStringList> texts(const QString& title);
     // Waits (at most `hundredths`) until the keyboard focus is inside the window.
     bool focusReaches(WindowId window, Clock& clock, int64_t hundredths);
 
 private:
     bool contentsMatch(WindowId window, const QString& contents);
+    QStringList childTexts(WindowId window);
 
     Desktop& m_desktop;
 };

@@ -11,7 +11,9 @@
 #include <QCheckBox>
 #include <QDate>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -164,6 +166,34 @@ TEST(AdvancedSettingsTest, CloseTakesTheTextAndDirectSendAndTheMonitorHasNoDirec
     EXPECT_EQ(e.directSend, 1);
     UpdatePasswordAdvSet monitor(e, nullptr, true);
     EXPECT_EQ(monitor.findChild<QCheckBox*>(), nullptr);
+}
+
+TEST(AdvancedSettingsTest, ListsWhatTheWindowOfTheTitleShowsAndADoubleClickTakesALine) {
+    sim::SimDesktop desktop;
+    const WindowId bank = desktop.addWindow("My Bank - Sign in");
+    desktop.addChild(bank, "Enter your bank password and then press the button below to continue");
+    desktop.addChild(bank, "");
+    desktop.addChild(desktop.addWindow("Editor"), "File");
+    PasswordRecord e;
+    e.windowTitleToLocate = "*Sign in";
+    for (bool monitorVariant : {false, true}) {
+        UpdatePasswordAdvSet w(e, nullptr, monitorVariant, &desktop);
+        auto* list = test::named<QListWidget>(&w, "Texts the window shows");
+        ASSERT_NE(list, nullptr);
+        ASSERT_EQ(list->count(), 1);
+        EXPECT_EQ(list->item(0)->text(), "Enter your bank password and then press the button below to continue");
+        Q_EMIT list->itemDoubleClicked(list->item(0));
+        button(&w, "Cl&ose")->click();
+        EXPECT_EQ(e.windowContents, "Enter your bank password and then press") << "cut to the field's 40 characters";
+    }
+    e.windowTitleToLocate = "Mail";
+    UpdatePasswordAdvSet none(e, nullptr, false, &desktop);
+    EXPECT_FALSE(test::named<QListWidget>(&none, "Texts the window shows")->isEnabled());
+    bool said = false;
+    for (auto* label : none.findChildren<QLabel*>()) {
+        said = said || label->text() == "The associated window does not exist (Mail).";
+    }
+    EXPECT_TRUE(said);
 }
 
 TEST(CalendarWindowTest, TodayClosesAtOnceAndYesterdayAsksFirst) {

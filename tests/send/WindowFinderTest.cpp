@@ -56,6 +56,32 @@ TEST(WindowFinderTest, ContentsAreLookedForInEveryDescendant) {
     EXPECT_FALSE(WindowFinder(desktop).find("Login", "Token").found());
 }
 
+TEST(WindowFinderTest, AWindowThatMatchesByBothRulesIsReadOnceAndTheNextWindowIsTried) {
+    // Reading what a window shows may cost a call to another program: one reading per window and search.
+    sim::SimDesktop desktop;
+    const WindowId right = desktop.addWindow("Bank*");
+    desktop.addChild(right, "Enter your bank password");
+    const WindowId wrong = desktop.addWindow("bank*");  // in front; "Bank*" matches it by both rules
+    desktop.addChild(wrong, "Help");
+    EXPECT_EQ(WindowFinder(desktop).find("Bank*", "bank password").window, right);
+    EXPECT_EQ(desktop.descendantReads(wrong), 1);
+    EXPECT_EQ(desktop.descendantReads(right), 1);
+}
+
+TEST(WindowFinderTest, TheTextsOfTheFrontmostWindowThatMatchesAreWhatTheContentsCheckCompares) {
+    sim::SimDesktop desktop;
+    const WindowId behind = desktop.addWindow("Bank Login");
+    desktop.addChild(behind, "Behind");
+    const WindowId front = desktop.addWindow("My Bank Login");
+    const WindowId panel = desktop.addChild(front, "");
+    desktop.addChild(panel, "Enter Password:");
+    desktop.addWindow("Editor");
+    const auto texts = WindowFinder(desktop).texts("*bank login");
+    ASSERT_TRUE(texts.has_value());
+    EXPECT_EQ(texts->join("|"), "<>|Enter Password:");
+    EXPECT_FALSE(WindowFinder(desktop).texts("Mail").has_value());
+}
+
 class SenderTest : public ::testing::Test {
 protected:
     sim::VirtualClock clock{81'000, 1000};

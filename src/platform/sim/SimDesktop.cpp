@@ -63,6 +63,7 @@ void SimDesktop::collect(WindowId window, std::vector<WindowInfo>& out) {
 }
 
 std::vector<WindowInfo> SimDesktop::descendants(WindowId window) {
+    ++m_childReads[window];
     std::vector<WindowInfo> out;
     collect(window, out);
     return out;

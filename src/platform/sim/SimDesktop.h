@@ -31,6 +31,11 @@ public:
     WindowId front() const { return m_order.empty() ? 0 : m_order.front(); }
     int activations() const { return m_activations; }
     int windowListReads() const { return m_reads; }
+    // How often a window's descendants were read.
+    int descendantReads(WindowId window) const {
+        auto it = m_childReads.find(window);
+        return it == m_childReads.end() ? 0 : it->second;
+    }
 
     std::vector<WindowInfo> topLevelWindows() override;
     std::vector<WindowInfo> descendants(WindowId window) override;
@@ -57,6 +62,7 @@ private:
     WindowId m_focus = 0;
     int m_activations = 0;
     int m_reads = 0;
+    std::map<WindowId, int> m_childReads;
 };
 
 // Records the programs started and documents opened; a name listed in `missing` fails to start.

@@ -1,5 +1,7 @@
 #include "platform/x11/X11Desktop.h"
 
+#include "platform/atspi/AtspiTexts.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
@@ -64,7 +66,12 @@ std::vector<Window> children(Display* d, Window w, Window* parent = nullptr) {
 
 } // namespace
 
-X11Desktop::X11Desktop(X11Connection& connection) : m_conn(connection) {}
+X11Desktop::X11Desktop(X11Connection& connection, AccessibleTexts* accessible)
+    : m_conn(connection), m_accessible(accessible) {}
+
+AccessibleTexts* X11Desktop::defaultAccessibleTexts() {
+    return &atspi::sharedAccessibleTexts();
+}
 
 unsigned long X11Desktop::atom(const char* name) {
     return XInternAtom(m_conn.display(), name, False);
@@ -192,6 +199,16 @@ std::vector<WindowInfo> X11Desktop::descendants(WindowId window) {
     const std::vector<std::string> names = titles(ids);
     for (size_t i = 0; i < ids.size(); ++i) {
         out.push_back({ids[i], names[i]});
+    }
+    if (m_accessible) {
+        const auto pid = property<long>(d, window, atom("_NET_WM_PID"), XA_CARDINAL);
+        if (!pid.empty()) {
+            // A program that did not answer in time leaves its controls out: the window passes only by
+            // its X children this time, and is read again on the next search.
+            for (std::string& text : m_accessible->read(pid.front(), title(window)).texts) {
+                out.push_back({0, std::move(text)});
+            }
+        }
     }
     return out;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AccessibleTexts.h"
 #include "platform/Desktop.h"
 #include "platform/x11/X11Connection.h"
 
@@ -7,9 +8,12 @@ namespace zendrel::x11 {
 
 // The windows of an X display. With a window manager the top-level windows are its clients in stacking
 // order; without one, the children of the root window. Titles come from _NET_WM_NAME, else WM_NAME.
+// A window's descendants are its X child windows followed by what its controls show on the accessibility
+// bus (its program found by _NET_WM_PID, the window by its title), read by `accessible` unless that is null.
 class X11Desktop final : public Desktop {
 public:
-    explicit X11Desktop(X11Connection& connection);
+    explicit X11Desktop(X11Connection& connection, AccessibleTexts* accessible = defaultAccessibleTexts());
+    static AccessibleTexts* defaultAccessibleTexts();
 
     std::vector<WindowInfo> topLevelWindows() override;
     std::vector<WindowInfo> descendants(WindowId window) override;
@@ -29,6 +33,7 @@ private:
     unsigned long atom(const char* name);
 
     X11Connection& m_conn;
+    AccessibleTexts* m_accessible;
 };
 
 } // namespace zendrel::x11

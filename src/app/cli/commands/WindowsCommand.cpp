@@ -1,5 +1,6 @@
 #include "app/cli/Command.h"
 #include "app/cli/commands/Display.h"
+#include "operations/SendOperations.h"
 #include "platform/x11/X11Desktop.h"
 
 #include <cstdio>
@@ -12,18 +13,35 @@ class Windows final : public Command {
 public:
     QString name() const override { return QStringLiteral("windows"); }
     QString summary() const override { return QStringLiteral("list the desktop's top-level windows, front to back"); }
-    QString usage() const override { return QStringLiteral("windows"); }
+    QString synopsis() const override { return QStringLiteral("windows [--texts TITLE]"); }
+    QString usage() const override { return QStringLiteral("windows [--texts TITLE]"); }
     QString description() const override {
         return QStringLiteral(
-            "Lists the top-level windows of the X display, front to back: the window id, a tab, the title.");
+            "Lists the top-level windows of the X display, front to back: the window id, a tab, the title.\n"
+            "With --texts, prints instead the texts shown in the frontmost window whose title matches TITLE\n"
+            "by an entry's title rules, one per line: what an entry's window contents text is looked for in.");
     }
     bool usesData() const override { return false; }
-    int run(Context& c, const QCommandLineParser&, const QStringList& positional) const override {
+    void declare(QCommandLineParser& p) const override {
+        p.addOption(valued(QStringLiteral("texts"), QStringLiteral("the texts of the window with this title"),
+                           QStringLiteral("TITLE")));
+    }
+    int run(Context& c, const QCommandLineParser& o, const QStringList& positional) const override {
         if (!positional.isEmpty()) {
             throw UsageError{QStringLiteral("windows takes no arguments")};
         }
         auto display = connectDisplay();
         x11::X11Desktop desktop(*display);
+        if (o.isSet(QStringLiteral("texts"))) {
+            const WindowTexts texts = windowTexts(desktop, o.value(QStringLiteral("texts")));
+            if (!texts.found) {
+                throw Refusal{texts.message};
+            }
+            for (const QString& line : texts.lines) {
+                c.out() << str(listed(line)) << '\n';
+            }
+            return kDone;
+        }
         for (const WindowInfo& w : desktop.topLevelWindows()) {
             char id[32];
             std::snprintf(id, sizeof id, "0x%08llx", static_cast<unsigned long long>(w.id));

@@ -1,0 +1,50 @@
+#include "operations/SendOperations.h"
+#include "platform/sim/SimDesktop.h"
+
+#include <gtest/gtest.h>
+
+using namespace zendrel;
+
+namespace {
+
+struct TextsCase {
+    const char* what;
+    std::vector<std::string> children;
+    const char* lines;  // joined by |
+};
+
+class WindowTextsTest : public ::testing::TestWithParam<TextsCase> {};
+
+TEST_P(WindowTextsTest, OffersEachLineThatCouldBeLookedForOnce) {
+    sim::SimDesktop desktop;
+    const WindowId w = desktop.addWindow("Bank Login");
+    for (const std::string& text : GetParam().children) {
+        desktop.addChild(w, text);
+    }
+    const WindowTexts t = windowTexts(desktop, "bank login");
+    EXPECT_TRUE(t.found);
+    EXPECT_EQ(t.lines.join("|").toStdString(), GetParam().lines) << GetParam().what;
+    EXPECT_TRUE(t.message.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, WindowTextsTest,
+    ::testing::Values(TextsCase{"in order", {"Enter your bank password", "OK", "Cancel"}, "Enter your bank password|OK|Cancel"},
+                      TextsCase{"controls without text are left out", {"", "OK", ""}, "OK"},
+                      TextsCase{"a text of several lines offers each", {"Welcome\nto your bank\r\n\n"}, "Welcome|to your bank"},
+                      TextsCase{"repeated texts once, spaces around them dropped", {"  OK  ", "OK", "Help"}, "OK|Help"},
+                      TextsCase{"nothing to show", {}, ""}));
+
+TEST(WindowTextsTest, WithoutAMatchingWindowOrTitleItSaysWhy) {
+    sim::SimDesktop desktop;
+    desktop.addChild(desktop.addWindow("Editor"), "File");
+    const WindowTexts none = windowTexts(desktop, "Bank Login  ");
+    EXPECT_FALSE(none.found);
+    EXPECT_TRUE(none.lines.isEmpty());
+    EXPECT_EQ(none.message, "The associated window does not exist (Bank Login).");
+    const WindowTexts blank = windowTexts(desktop, "   ");
+    EXPECT_FALSE(blank.found);
+    EXPECT_EQ(blank.message, "No window title is given, so no window is looked at.");
+}
+
+} // namespace
