@@ -1,6 +1,7 @@
 #include "base/DatePicture.h"
 
 #include "base/Dates.h"
+#include "base/Picture.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -234,39 +235,10 @@ QString replaceDatePictures(const QString& format, const QString& code) {
         return format;
     }
     const QString trimmed = code.trimmed();
-    const QString written = trimmed.startsWith(QLatin1Char('@')) ? trimmed.mid(1) : trimmed;
-    QString out;
-    out.reserve(format.size() + 16);
-    qsizetype i = 0;
-    const qsizetype n = format.size();
-    while (i < n) {
-        const QChar ch = format.at(i);
-        if (ch == QLatin1Char('~')) {
-            // A heading: copied as it is, up to and including its closing "~".
-            const qsizetype close = format.indexOf(QLatin1Char('~'), i + 1);
-            const qsizetype end = close < 0 ? n : close + 1;
-            out += QStringView(format).mid(i, end - i);
-            i = end;
-        } else if (ch == QLatin1Char('@')) {
-            const qsizetype close = format.indexOf(QLatin1Char('@'), i + 1);
-            const qsizetype end = close < 0 ? n : close + 1;
-            const bool isDate = i + 1 < n && format.at(i + 1).toLower() == QLatin1Char('d');
-            if (isDate) {
-                out += QLatin1Char('@');
-                out += written;
-                if (close >= 0) {
-                    out += QLatin1Char('@');
-                }
-            } else {
-                out += QStringView(format).mid(i, end - i);
-            }
-            i = end;
-        } else {
-            out += ch;
-            ++i;
-        }
-    }
-    return out;
+    const QString written = QLatin1Char('@') + (trimmed.startsWith(QLatin1Char('@')) ? trimmed.mid(1) : trimmed);
+    return picture::replacePictures(format, [&written](QStringView picture) {
+        return picture::typeLetter(picture) == QLatin1Char('d') ? written : picture.toString();
+    });
 }
 
 QString formatDate(int32_t day, const QString& code) {

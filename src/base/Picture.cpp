@@ -9,15 +9,6 @@ namespace zendrel::picture {
 
 namespace {
 
-// The type letter, in lower case; a null character for a picture without one.
-QChar typeLetter(const QString& picture) {
-    const QString p = picture.trimmed();
-    if (p.size() < 2 || p.at(0) != QLatin1Char('@')) {
-        return {};
-    }
-    return p.at(1).toLower();
-}
-
 // A date, time or number picture without the "b" that leaves zero blank ("@d4b" is "@d4"); whether it had one.
 // A pattern keeps its own: its "pb" is read by the pattern.
 QString withoutBlankZero(const QString& picture, bool* blankZero) {
@@ -110,6 +101,43 @@ int64_t parsePattern(const QString& text) {
 
 } // namespace
 
+QChar typeLetter(QStringView picture) {
+    const QStringView p = picture.trimmed();
+    if (p.size() < 2 || p.at(0) != QLatin1Char('@')) {
+        return {};
+    }
+    return p.at(1).toLower();
+}
+
+QString replacePictures(const QString& format, const std::function<QString(QStringView picture)>& replace) {
+    QString out;
+    out.reserve(format.size() + 16);
+    const QStringView all(format);
+    qsizetype i = 0;
+    const qsizetype n = format.size();
+    while (i < n) {
+        const QChar ch = format.at(i);
+        if (ch == QLatin1Char('~')) {
+            // A heading: copied as it is, up to and including its closing "~".
+            const qsizetype close = format.indexOf(QLatin1Char('~'), i + 1);
+            const qsizetype end = close < 0 ? n : close + 1;
+            out += all.mid(i, end - i);
+            i = end;
+        } else if (ch == QLatin1Char('@')) {
+            const qsizetype close = format.indexOf(QLatin1Char('@'), i + 1);
+            out += replace(all.mid(i, (close < 0 ? n : close) - i));
+            if (close >= 0) {
+                out += QLatin1Char('@');
+            }
+            i = close < 0 ? n : close + 1;
+        } else {
+            out += ch;
+            ++i;
+        }
+    }
+    return out;
+}
+
 Class classOf(const QString& picture) {
     const QChar t = typeLetter(picture);
     if (t == QLatin1Char('s')) {
@@ -141,19 +169,39 @@ std::optional<QString> refusal(const QString& picture) {
 }
 
 int64_t toNumber(const QString& text) {
-    static const QRegularExpression number(QStringLiteral("^([+-]?)(\\d*)(?:\\.\\d*)?$"));
-    const QString t = text.trimmed();
-    const QRegularExpressionMatch m = number.match(t);
-    if (!m.hasMatch() || m.capturedLength(2) == 0) {
+    // An optional sign, the whole part, and an optional fraction of digits, with nothing else around them
+    // but blanks. Read by hand: every number of an import or an export comes through here.
+    const QStringView t = QStringView(text).trimmed();
+    const qsizetype n = t.size();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < n && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-'))) {
+        negative = t[i] == QLatin1Char('-');
+        ++i;
+    }
+    const auto isDigit = [&t](qsizetype at) { return t[at] >= QLatin1Char('0') && t[at] <= QLatin1Char('9'); };
+    const qsizetype wholeFrom = i;
+    uint64_t whole = 0;
+    bool beyond = false;
+    for (; i < n && isDigit(i); ++i) {
+        const auto digit = static_cast<uint64_t>(t[i].unicode() - u'0');
+        beyond = beyond || whole > (static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) - digit) / 10;
+        if (!beyond) {
+            whole = whole * 10 + digit;
+        }
+    }
+    const qsizetype wholeDigits = i - wholeFrom;
+    if (i < n && t[i] == QLatin1Char('.')) {
+        for (++i; i < n && isDigit(i); ++i) {
+        }
+    }
+    if (i != n || wholeDigits == 0) {
         return 0;
     }
-    bool ok = false;
-    const int64_t whole = m.captured(2).toLongLong(&ok);
-    const bool negative = m.captured(1) == QLatin1String("-");
-    if (!ok) {
+    if (beyond) {
         return negative ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
     }
-    return negative ? -whole : whole;
+    return negative ? -static_cast<int64_t>(whole) : static_cast<int64_t>(whole);
 }
 
 QString formatTime(int32_t clock, const QString& picture) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace zendrel {
@@ -12,6 +13,14 @@ namespace zendrel {
 namespace picture {
 
 constexpr int kWidth = 30;
+
+// A picture's type letter in lower case ("@D17" gives "d"); a null character for a text that is no picture.
+QChar typeLetter(QStringView picture);
+
+// Each picture of a list format, from its "@" up to its closing "@", or of a field picture, from its "@" to
+// the end, replaced by what `replace` makes of it (given without its closing "@", which stays). Headings
+// between "~" are text: an "@" in one is no picture.
+QString replacePictures(const QString& format, const std::function<QString(QStringView picture)>& replace);
 
 // The three classes a transfer tells apart by the type letter: S or s, N or n, and every other one.
 enum class Class { Text, Number, Other };

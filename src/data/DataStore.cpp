@@ -92,6 +92,7 @@ void DataStore::setFileName(const TableDef& t, const QString& fileName) {
     auto it = m_tables.find(&t);
     if (it != m_tables.end()) {
         it->second->open = false;
+        it->second->file = nullptr;
     }
 }
 
@@ -556,7 +557,11 @@ QString DataStore::rebuildKeys(TableState& ts) {
 
 DataStore::File& DataStore::ensureOpen(const TableDef& t) {
     TableState& ts = state(t);
+    if (ts.open && ts.file && ts.file->conn) {
+        return *ts.file;
+    }
     File& f = fileOf(t);
+    ts.file = &f;
     if (ts.open && f.conn) {
         return f;
     }
@@ -966,8 +971,7 @@ WriteResult DataStore::insertLocked(const TableDef& t, File& f, Row& row, int64_
         auto& id = std::get<int64_t>(row[static_cast<size_t>(t.rowIdField)]);
         bool taken = id <= 0;
         if (!taken) {
-            Statement& s = f.conn->prepare(QStringLiteral("SELECT 1 FROM ") + quoted(t.tableName) +
-                                           QStringLiteral(" WHERE rowid = ?"));
+            Statement& s = f.conn->prepare(sql::rowIdTaken(t));
             s.bind(1, id);
             taken = s.step();
             s.reset();

@@ -61,7 +61,8 @@ private:
 
     sqlite3* m_db = nullptr;
     mutable bool m_sawDamage = false;
-    std::unordered_map<std::string, std::unique_ptr<Statement>> m_cache;
+    // By the text itself: turning it into bytes first would cost a bulk pass more than its statement does.
+    std::unordered_map<QString, std::unique_ptr<Statement>> m_cache;
 };
 
 class Statement {

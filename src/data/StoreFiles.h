@@ -35,6 +35,7 @@ struct DataStore::TableState {
     Connection::Mode mode = Connection::Mode::ReadWrite;
     bool checkKeys = true; // false for a table only read in physical order (another program's)
     bool created = false;  // this store made the table, and no one has asked about it since
+    File* file = nullptr;  // found by its path once; a bulk pass asks for it on every record
 };
 
 } // namespace zendrel

@@ -127,6 +127,12 @@ QString insert(const TableDef& t) {
     return once(t, buildInsert);
 }
 
+QString rowIdTaken(const TableDef& t) {
+    return once(t, [](const TableDef& table) {
+        return QStringLiteral("SELECT 1 FROM ") + quoted(table.tableName) + QStringLiteral(" WHERE rowid = ?");
+    });
+}
+
 namespace {
 
 QString whereFor(const TableDef& t, const KeyDef& k, const KeyRange& range, std::vector<Value>& binds,

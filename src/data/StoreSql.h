@@ -44,6 +44,8 @@ QString createIndex(const TableDef& t, const KeyDef& k);
 // The record number and every column, in the table's field order.
 QString select(const TableDef& t);
 QString insert(const TableDef& t);
+// One row when a record number is in use.
+QString rowIdTaken(const TableDef& t);
 
 // The records of a key range in the key's order, through its index, with its limit and offset.
 Query readRange(const TableDef& t, const KeyDef& k, const KeyRange& range);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <atomic>
 #include <cerrno>
@@ -89,14 +90,15 @@ private:
     State m_state = State::FieldStart;
 };
 
-void appendQuoted(QString& line, const QString& text) {
+void appendQuoted(QString& line, QStringView text) {
     line += QLatin1Char('"');
-    for (const QChar c : text) {
-        if (c == QLatin1Char('"')) {
-            line += QLatin1Char('"');
-        }
-        line += c;
+    qsizetype from = 0;
+    for (qsizetype q = text.indexOf(QLatin1Char('"')); q >= 0; q = text.indexOf(QLatin1Char('"'), q + 1)) {
+        line += text.mid(from, q + 1 - from);
+        line += QLatin1Char('"');
+        from = q + 1;
     }
+    line += text.mid(from);
     line += QLatin1Char('"');
 }
 
@@ -422,7 +424,9 @@ DelimitedText::Field DelimitedText::nextField() {
             m_value = m_line.mid(m_cursor + 1, close - m_cursor - 1);
             m_cursor = close + 2;
         }
-        m_value.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+        if (m_value.contains(QLatin1Char('"'))) {
+            m_value.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+        }
         return Quoted;
     }
     const qsizetype comma = m_line.indexOf(QLatin1Char(','), m_cursor);
@@ -494,7 +498,12 @@ bool DelimitedText::writeLine() {
     if (!m_writing) {
         return false;
     }
-    m_out += m_line.toStdString();
+    // Encoded straight into the block that goes to the file: the line is not copied on its way.
+    const size_t at = m_out.size();
+    m_out.resize(at + static_cast<size_t>(m_line.size()) * 3);
+    QStringEncoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    char* end = utf8.appendToBuffer(m_out.data() + at, m_line);
+    m_out.resize(static_cast<size_t>(end - m_out.data()));
     m_out += "\r\n";
     ++m_pendingLines;
     return m_out.size() < kWriteBlock || flush();

@@ -15,7 +15,9 @@ bool SlicedPass::slice(int records) {
     try {
         if (!m_checkpoints) {
             m_checkpoints = std::make_unique<DataStore::DeferredCheckpoints>(*store, written());
-        } else if (m_checkpoints->due()) {
+        } else if (!m_wroteBack && m_checkpoints->due()) {
+            // Never two write-backs in a row: one that cannot run (a full disk) would otherwise come back
+            // on every slice, and the pass would never reach its records again.
             m_checkpoints->run();
             m_wroteBack = true;
             return !m_over;

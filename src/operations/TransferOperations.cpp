@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace zendrel {
 
@@ -41,11 +42,11 @@ QString numberedError(const QString& errorText) {
     return QStringLiteral("Error #%1 - %2").arg(m.captured(2), m.captured(1).trimmed());
 }
 
-const QString kRetrievalError = QStringLiteral("Record Retrieval Error");
+const QString kRetrievalError = storeMessages::retrievalTitle();
 const QString kCannotAdd = QStringLiteral("Cannot ADD to Passwords!");
 
-QString retrievalText(const StoreError& e) {
-    return storeMessages::accessingPasswords(e);
+QString retrievalText(const QString& errorText) {
+    return storeMessages::accessing(errorText, QStringLiteral("Passwords"));
 }
 
 } // namespace
@@ -167,10 +168,13 @@ std::unique_ptr<TransferOperations::Export> TransferOperations::startExport(Deli
             e->m_over = e->m_stopped = true;
         }
     }
+    // The view of the user's entries: how many there are, and its first records. Whatever keeps either
+    // from being read is the view's failure; a failure of the records after them is one of reading.
     try {
         e->m_total = m_store.count(passwords(), passwords().keyIndex(QStringLiteral("P_:KeyService")), {user.name});
+        e->m_page = m_store.readPhysical(passwords(), 0, Export::kPage);
     } catch (const StoreError& err) {
-        m_messages.show(QStringLiteral("View Open Error"), retrievalText(err));
+        m_messages.show(storeMessages::viewOpenTitle(), retrievalText(err.errorText()));
         e->m_over = e->m_stopped = true;
     }
     return e;
@@ -182,7 +186,7 @@ bool TransferOperations::Export::slice(int64_t bytes) {
     try {
         while (!m_over && done < bytes) {
             if (m_pageAt >= m_page.size()) {
-                m_page = m_ops.m_store.readPhysical(passwords(), m_after, 256);
+                m_page = m_ops.m_store.readPhysical(passwords(), m_after, kPage);
                 m_pageAt = 0;
                 if (m_page.empty()) {
                     m_over = true;
@@ -206,7 +210,7 @@ bool TransferOperations::Export::slice(int64_t bytes) {
             ++m_done;
         }
     } catch (const StoreError& e) {
-        m_ops.m_messages.show(kRetrievalError, retrievalText(e));
+        m_ops.m_messages.show(kRetrievalError, retrievalText(e.errorText()));
         m_over = m_stopped = true;
     }
     if (m_over) {
@@ -328,35 +332,38 @@ void TransferOperations::Import::stop(const QString& title, const QString& text)
     m_over = m_stopped = true;
 }
 
-bool TransferOperations::Import::slice(int lines) {
-    if (m_over) {
-        return false;
-    }
+const TableDef& TransferOperations::Import::written() const {
+    return passwords();
+}
+
+void TransferOperations::Import::process(int lines) {
     m_sliceAdded = 0;
-    try {
-        DataStore::Batch batch(m_ops.m_store, passwords());
-        for (int i = 0; i < std::max(lines, 1) && !m_over; ++i) {
-            if (!addLine()) {
-                break;
-            }
-            m_lineBytes = m_text.readLine();
-            if (m_lineBytes == 0) {
-                m_over = true;
-            }
+    for (int i = 0; i < lines && !m_over; ++i) {
+        if (!addLine()) {
+            break;
         }
-        if (const QString err = batch.commit(); !err.isEmpty()) {
-            m_sliceAdded = 0;
-            stop(kCannotAdd, numberedError(err));
+        m_lineBytes = m_text.readLine();
+        if (m_lineBytes == 0) {
+            m_over = true;
         }
-    } catch (const StoreError& e) {
-        m_sliceAdded = 0;
-        stop(kRetrievalError, retrievalText(e));
-    } catch (const ProgramEnded&) {
-        m_sliceAdded = 0;
-        m_over = m_stopped = true;
     }
-    m_added += m_sliceAdded;
-    return !m_over;
+}
+
+void TransferOperations::Import::committed() {
+    m_added += std::exchange(m_sliceAdded, 0);
+    if (m_over) {
+        endCheckpoints();
+    }
+}
+
+void TransferOperations::Import::failed(const QString& errorText, bool atCommit) {
+    // Nothing of the slice was kept.
+    m_sliceAdded = 0;
+    if (atCommit) {
+        stop(kCannotAdd, numberedError(errorText));
+    } else {
+        stop(kRetrievalError, retrievalText(errorText));
+    }
 }
 
 bool TransferOperations::Import::addLine() {

@@ -2,6 +2,7 @@
 
 #include "data/DataStore.h"
 #include "framework/DelimitedText.h"
+#include "operations/SlicedPass.h"
 
 #include <QStringList>
 #include <functional>
@@ -63,6 +64,7 @@ public:
 
     private:
         friend class TransferOperations;
+        static constexpr int kPage = 256;  // entries read at once
         Export(TransferOperations& ops, DelimitedText& text) : m_ops(ops), m_text(text) {}
         TransferOperations& m_ops;
         DelimitedText& m_text;
@@ -113,18 +115,23 @@ public:
     // file was opened or it holds no line.
     std::unique_ptr<Source> openSource(DelimitedText& text, const QString& path);
 
-    class Import {
+    // The import pass: lines of the file added as entries, the lines of each slice in one transaction.
+    class Import final : public SlicedPass {
     public:
-        // One slice of up to `lines` lines in one transaction. False once the import is over.
-        bool slice(int lines = 25);
-        void cancel() { m_over = true; }
+        // One slice of up to `lines` lines. False once the import is over.
+        bool slice(int lines = 25) { return SlicedPass::slice(lines); }
         int64_t added() const { return m_added; }
         // The bytes read as a share of the file, at most 100.
         int percent() const;
-        // Whether a message ended the import.
-        bool stopped() const { return m_stopped; }
         // Called after every entry added: it counts as the user's activity.
         std::function<void()> onAdded;
+
+    protected:
+        DataStore* batchStore() override { return &m_ops.m_store; }
+        const TableDef& written() const override;
+        void process(int lines) override;
+        void committed() override;
+        void failed(const QString& errorText, bool atCommit) override;
 
     private:
         friend class TransferOperations;
@@ -142,8 +149,6 @@ public:
         int64_t m_nextId = 0;
         int64_t m_added = 0;
         int64_t m_sliceAdded = 0;
-        bool m_over = false;
-        bool m_stopped = false;
     };
     // `assignment` holds, for each of the 20 fields, the column (from 0) that feeds it or -1.
     std::unique_ptr<Import> startImport(DelimitedText& text, const UserRecord& user, const std::vector<Column>& columns,

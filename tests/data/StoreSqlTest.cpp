@@ -1,4 +1,8 @@
+#define SQLITE_HAS_CODEC 1
 #include "data/StoreSql.h"
+#include "data/Database.h"
+
+#include <sqlcipher/sqlite3.h>
 
 #include "data/Records.h"
 
@@ -73,6 +77,46 @@ TEST(StoreSqlTest, APositionStartsBehindARecordAndSeeksOnItsFirstComponent) {
         R"(("Service", "Name", rowid) <= (?, ?, ?) AND "Service" <= ? AND "Service" >= ? ORDER BY "Service" DESC, "Name" DESC, rowid DESC)"))
         << back.text.toStdString();
     EXPECT_FALSE(sql::countRange(pwd(), key("P_:KeyService"), r).text.contains("LIMIT"));
+}
+
+} // namespace
+
+namespace {
+
+// The order the keys' collation gives two texts: -1, 0 or 1.
+int collated(sqlite3* db, const char* a, const char* b) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT (?1 > ?2 COLLATE ZFOLD) - (?1 < ?2 COLLATE ZFOLD)", -1, &st, nullptr);
+    sqlite3_bind_text(st, 1, a, -1, SQLITE_STATIC);
+    sqlite3_bind_text(st, 2, b, -1, SQLITE_STATIC);
+    sqlite3_step(st);
+    const int r = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    return r;
+}
+
+// Equal beginnings are stepped over before anything is folded: the order must be the one that folding the
+// whole texts gives, also where the texts part inside a character of several bytes.
+TEST(CollationTest, KeysOrderTextsByCaseFoldingWhateverTheyShareAtTheStart) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    registerCollation(db);
+    struct Case {
+        const char* a;
+        const char* b;
+        int order;
+    };
+    for (const Case& c : {Case{"Service 0001", "service 0001", 0}, Case{"Service 0001", "Service 0002", -1},
+                          Case{"Service 0010", "SERVICE 0002", 1}, Case{"Bank", "Bank ", -1}, Case{"", "a", -1},
+                          Case{"name_", "NAMEA", -1},  // "_" sorts after "A" but before "a"
+                          Case{"Caf\xc3\xa9", "CAF\xc3\x89", 0}, Case{"Caf\xc3\xa9 1", "caf\xc3\x89 2", -1},
+                          Case{"\xc3\xa4x", "\xc3\x84X", 0},  // parting inside the two bytes of the first letter
+                          Case{"\xc3\xa4" "b", "\xc3\xa5" "a", -1}, Case{"Stra\xc3\x9f" "e", "STRASSE", 1},
+                          Case{"\xe2\x82\xac 5", "\xe2\x82\xac 4", 1}, Case{"a\xf0\x9f\x94\x91", "A\xf0\x9f\x94\x91", 0}}) {
+        EXPECT_EQ(collated(db, c.a, c.b), c.order) << c.a << " / " << c.b;
+        EXPECT_EQ(collated(db, c.b, c.a), -c.order) << c.b << " / " << c.a;
+    }
+    sqlite3_close(db);
 }
 
 } // namespace

@@ -66,7 +66,12 @@ TEST(PictureTest, TextIsTakenAsANumberByPlainAssignment) {
     for (const Case& c : {Case{"42", 42}, Case{"  -17 ", -17}, Case{"+3", 3}, Case{"12.9", 12}, Case{"12abc", 0},
                           Case{"abc", 0}, Case{"", 0}, Case{"1,000", 0}, Case{"-", 0},
                           Case{"99999999999999999999", std::numeric_limits<int64_t>::max()},
-                          Case{"-99999999999999999999", std::numeric_limits<int64_t>::min()}}) {
+                          Case{"-99999999999999999999", std::numeric_limits<int64_t>::min()},
+                          Case{"9223372036854775807", std::numeric_limits<int64_t>::max()},
+                          Case{"9223372036854775808", std::numeric_limits<int64_t>::max()},
+                          Case{"-9223372036854775807", -std::numeric_limits<int64_t>::max()},
+                          Case{"007", 7}, Case{"7.", 7}, Case{".5", 0}, Case{"1.2.3", 0}, Case{"+-1", 0},
+                          Case{"\t5\r\n", 5}, Case{"1 2", 0}, Case{"\u0663", 0}, Case{"5e3", 0}}) {
         EXPECT_EQ(picture::toNumber(c.text), c.number) << c.text;
     }
     for (const char* bad : {"25:00", "13:00PM", "12:60", "noon", "0:30AM"}) {

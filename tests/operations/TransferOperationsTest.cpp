@@ -3,7 +3,10 @@
 #include "operations/TransferOperations.h"
 
 #include "base/Dates.h"
+#include "data/Database.h"
 #include "session/Login.h"
+#include "session/OwnerKeys.h"
+#include "support/Mounts.h"
 #include "support/TestStore.h"
 
 #include <QDir>
@@ -303,6 +306,158 @@ TEST_F(TransferTest, NothingChosenAndTheStoresOwnFilesAreRefused) {
     ASSERT_EQ(ts.messages().titles(), QStringList({"Cannot OPEN " + data, "Cannot CREATE " + data}));
     EXPECT_EQ(ts.messages().shown[1].text, "Error #5 - It is one of Zendrel's own data files");
     EXPECT_EQ(test::fileBytes(data), before);
+}
+
+// The lines of a file, without their line ends.
+QStringList linesOf(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    QStringList lines = QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.back().isEmpty()) {
+        lines.removeLast();
+    }
+    return lines;
+}
+
+// Spoils the first page of the password table's records on disk (its root page): the keys still read, the
+// records do not. The store must be closed, or hold no copy of that page.
+void damageEntryPages(const QString& dataFile) {
+    int64_t root = 0;
+    int64_t pageSize = 0;
+    {
+        Connection c(dataFile, Connection::Mode::ReadOnly, deriveRawKey(ownerKeys().runtimeKey));
+        Statement& s = c.prepare(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = ?"));
+        s.bind(1, tables::passwords().tableName);
+        ASSERT_TRUE(s.step());
+        root = s.integer(0);
+        s.reset();
+        Statement& size = c.prepare(QStringLiteral("PRAGMA page_size"));
+        ASSERT_TRUE(size.step());
+        pageSize = size.integer(0);
+        size.reset();
+    }
+    QFile f(dataFile);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.seek((root - 1) * pageSize + pageSize / 2));
+    ASSERT_EQ(f.write(QByteArray(64, '\x5a')), 64);
+}
+
+// Spoils every page of the second half of a data file: records stored late are there, and cannot be read.
+void damageSecondHalf(const QString& dataFile) {
+    QFile f(dataFile);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    const qint64 pages = f.size() / 1024;
+    for (qint64 page = pages / 2; page < pages; ++page) {
+        ASSERT_TRUE(f.seek(page * 1024 + 512));
+        ASSERT_EQ(f.write(QByteArray(64, '\x5a')), 64);
+    }
+}
+
+class TransferFailureTest : public TransferTest {
+protected:
+    // Ann's entries, with notes long enough to fill many pages; the store closed afterwards.
+    UserRecord annWithEntries(int count) {
+        const UserRecord ann = addUser("Ann");
+        std::vector<Row> rows;
+        for (int i = 0; i < count; ++i) {
+            PasswordRecord e = test::entry("Ann", QStringLiteral("Service %1").arg(i, 4, 10, QLatin1Char('0')), "ann");
+            e.id = i + 1;
+            e.notes = QString(300, QLatin1Char('n'));
+            rows.push_back(toRow(e));
+        }
+        EXPECT_TRUE(ts.store().insertMany(tables::passwords(), rows));
+        ts.closeStore();
+        return ann;
+    }
+    // The pass refers to `ops`, which must outlive it.
+    std::unique_ptr<TransferOperations::Export> startExport(TransferOperations& ops, const UserRecord& ann,
+                                                            DelimitedText& text) {
+        return ops.startExport(text, ann, {{"P_:Service", "@s128"}, {"P_:Notes", "@s255"}}, true, csv);
+    }
+};
+
+TEST_F(TransferFailureTest, EntriesThatCannotBeReachedWhenTheExportStartsAreAViewOpenError) {
+    const UserRecord ann = annWithEntries(300);
+    damageEntryPages(ts.file("ZD_DATA"));
+    ts.reopen();
+    {
+        TransferOperations ops(ts.store(), ts.messages());
+        auto text = DelimitedText::claim(ts.messages(), nullptr, &ts.store());
+        auto pass = startExport(ops, ann, *text);
+        ASSERT_TRUE(pass);
+        EXPECT_TRUE(pass->stopped());
+        EXPECT_FALSE(pass->slice());
+        pass->finish();
+        EXPECT_EQ(pass->written(), 0);
+    }
+    ASSERT_EQ(ts.messages().titles(), QStringList({"View Open Error"}));
+    const QString& text = ts.messages().shown[0].text;
+    EXPECT_TRUE(text.startsWith("Error: (") && text.endsWith(") accessing Passwords.")) << text.toStdString();
+    EXPECT_EQ(linesOf(csv), QStringList({"\"P_:Service\",\"P_:Notes\""}));
+}
+
+TEST_F(TransferFailureTest, EntriesThatCannotBeReadDuringTheExportAreARetrievalErrorAfterWholeLines) {
+    const UserRecord ann = annWithEntries(600);
+    // A page cache of a few pages, so that the records are read from the disk as the export goes.
+    DataStore store(DataStore::Options{ts.dir(), ownerKeys(), &ts.messages(), [](const QString&) {}, &ts.clock(), 8});
+    TransferOperations ops(store, ts.messages());
+    auto text = DelimitedText::claim(ts.messages(), nullptr, &store);
+    auto pass = startExport(ops, ann, *text);
+    ASSERT_TRUE(pass);
+    ASSERT_FALSE(pass->stopped());
+    EXPECT_EQ(pass->total(), 600);
+    damageSecondHalf(ts.file("ZD_DATA"));
+    while (pass->slice()) {
+    }
+    EXPECT_TRUE(pass->stopped());
+    pass->finish();
+    ASSERT_EQ(ts.messages().titles(), QStringList({"Record Retrieval Error"}));
+    EXPECT_TRUE(ts.messages().shown[0].text.endsWith(") accessing Passwords."));
+    // What was read before stays in the file, in whole lines.
+    const QStringList lines = linesOf(csv);
+    EXPECT_GT(pass->written(), 0);
+    EXPECT_LT(pass->written(), 600);
+    ASSERT_EQ(lines.size(), pass->written() + 1);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i], QStringLiteral("\"Service %1\",\"%2\"").arg(i - 1, 4, 10, QLatin1Char('0')).arg(QString(300, QLatin1Char('n'))));
+    }
+}
+
+TEST_F(TransferFailureTest, AnImportThatFillsTheDiskKeepsTheSlicesBeforeAndSaysSo) {
+    test::FullDisk disk;
+    if (!disk.ok()) {
+        GTEST_SKIP() << "no tmpfs mount here";
+    }
+    test::TestStore small(disk.path());
+    Table<UserRecord> users(small.store());
+    UserRecord ann = users.prime();
+    ann.name = "Ann";
+    ann.password = ann.confirmPassword = kNotRequired;
+    ASSERT_TRUE(users.insert(ann));
+    QByteArray lines;
+    for (int i = 0; i < 400; ++i) {
+        lines += "\"Service " + QByteArray::number(i) + "\",\"" + QByteArray(9000, 'n') + "\"\r\n";
+    }
+    writeFile(lines);
+    TransferOperations ops(small.store(), small.messages());
+    auto text = DelimitedText::claim(small.messages(), nullptr, &small.store());
+    auto source = ops.openSource(*text, csv);
+    ASSERT_TRUE(source);
+    auto pass = ops.startImport(*text, ann, source->columns(), mapped({{"P_:Service", 0}, {"P_:Notes", 1}}), false);
+    while (pass->slice()) {
+    }
+    EXPECT_TRUE(pass->stopped());
+    ASSERT_FALSE(small.messages().shown.isEmpty());
+    EXPECT_EQ(small.messages().shown[0].title, "Cannot ADD to Passwords!");
+    EXPECT_TRUE(small.messages().shown[0].text.startsWith("Error #13 - ")) << small.messages().shown[0].text.toStdString();
+    // Every slice committed before the disk filled stays, and the count says how many that is.
+    const auto kept = Table<PasswordRecord>(small.store()).readPhysical();
+    EXPECT_GT(pass->added(), 0);
+    EXPECT_LT(pass->added(), 400);
+    ASSERT_EQ(static_cast<int64_t>(kept.size()), pass->added());
+    for (size_t i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(kept[i].service, QStringLiteral("Service %1").arg(i));
+    }
 }
 
 } // namespace
