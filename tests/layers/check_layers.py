@@ -18,7 +18,7 @@ LOGIC = ["base", "platform", "data", "framework", "session", "send", "monitor", 
          "operations"]
 WINDOWS = ["platform", "framework", "session", "entries", "shell", "monitor"]
 PROGRAMS = ["app", "monitor/app"]
-BACKENDS = {"platform/sim": "platform", "platform/x11": "platform"}
+BACKENDS = {"platform/sim": "platform", "platform/x11": "platform", "platform/wayland": "platform"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
