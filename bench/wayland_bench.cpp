@@ -8,6 +8,7 @@
 #include "platform/wayland/WaylandKeyboard.h"
 #include "send/Typist.h"
 #include "send/WindowFinder.h"
+#include "TypingBench.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,36 +19,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <random>
 
 using namespace zendrel;
 
 namespace {
-
-QString mixedText(int n) {
-    const QString pool = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
-                                        " .,;:!?@#$%^&*()-_=+/\\|'\"<>{}~`äöüßÄÖÜé€łØ東京空港");
-    std::mt19937 rng(7);
-    QString s;
-    for (int i = 0; i < n; ++i) {
-        s += pool.at(static_cast<qsizetype>(rng() % pool.size()));
-    }
-    return s;
-}
-
-qint64 waitForLine(const QString& file, const QElapsedTimer& t, QByteArray& data) {
-    while (t.elapsed() < 60000) {
-        QFile f(file);
-        if (f.open(QIODevice::ReadOnly)) {
-            data = f.readAll();
-            if (data.endsWith('\n')) {
-                return t.elapsed();
-            }
-        }
-        QThread::usleep(500);
-    }
-    return -1;
-}
 
 QProcess* startFoot(wayland::WaylandDesktop& desktop, const QString& title, const QString& file) {
     auto* p = new QProcess;
@@ -75,7 +50,9 @@ int main(int argc, char** argv) {
     wayland::WaylandKeyboard keyboard(*conn);
     SystemClock clock;
     QTemporaryDir dir;
-    const QString text = mixedText(2000);
+    const QString text = bench::mixedText(
+        2000, QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+                             " .,;:!?@#$%^&*()-_=+/\\|'\"<>{}~`äöüßÄÖÜé€łØ東京空港"));
 
     // wtype first: its own virtual keyboard is made per run; Zendrel's already exists.
     const QString theirs = dir.filePath("wtype.txt");
@@ -86,7 +63,7 @@ int main(int argc, char** argv) {
     t.start();
     QProcess::execute("wtype", {text, "-k", "Return"});
     QByteArray got;
-    const qint64 wtypeMs = waitForLine(theirs, t, got);
+    const qint64 wtypeMs = bench::waitForLine(theirs, t, got);
     const bool wtypeExact = QString::fromUtf8(got) == text + "\n";
 
     const QString ours = dir.filePath("zendrel.txt");
@@ -96,7 +73,7 @@ int main(int argc, char** argv) {
     Typist typist(keyboard, clock, SendSettings{7, 0});
     t.restart();
     typist.typeSendText(ExpandedText{text + "\n", std::vector<bool>(static_cast<size_t>(text.size()) + 1, true)});
-    const qint64 zendrelMs = waitForLine(ours, t, got);
+    const qint64 zendrelMs = bench::waitForLine(ours, t, got);
     const bool zendrelExact = QString::fromUtf8(got) == text + "\n";
 
     std::printf("typing 2000 characters: zendrel %lld ms (%s), wtype %lld ms (%s), ratio wtype/zendrel %.2f\n",

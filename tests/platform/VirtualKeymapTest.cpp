@@ -50,9 +50,9 @@ TEST(VirtualKeymap, EveryCharacterOfATextIsOnePlainKeyOfTheCompiledKeymap) {
     }
 }
 
-TEST(VirtualKeymap, TheModifierKeysSetTheirModifiersAndShiftChangesNoCharacter) {
+TEST(VirtualKeymap, TheModifierKeysSetTheirModifiersAndShiftCapitalizesOnlyLetters) {
     VirtualKeymap map;
-    ASSERT_TRUE(map.add({'a', '1'}));
+    ASSERT_TRUE(map.add({'a', '1', 0xf6}));
     Compiled compiled(map.text());
     ASSERT_TRUE(compiled.keymap);
     struct Case {
@@ -70,32 +70,39 @@ TEST(VirtualKeymap, TheModifierKeysSetTheirModifiersAndShiftChangesNoCharacter) 
         EXPECT_EQ(1u << xkb_keymap_mod_get_index(compiled.keymap.get(), c.modifier), c.mask) << c.modifier;
         xkb_state_unref(state);
     }
-    EXPECT_EQ(compiled.typed(map.keycodeOf('a'), VirtualKeymap::kShiftMask), U"a");
+    // [+a] is a capital A; a character typed is itself whatever else is held.
+    EXPECT_EQ(compiled.typed(map.keycodeOf('a'), VirtualKeymap::kShiftMask), U"A");
+    EXPECT_EQ(compiled.typed(map.keycodeOf('a')), U"a");
     EXPECT_EQ(compiled.typed(map.keycodeOf('1'), VirtualKeymap::kShiftMask), U"1");
+    EXPECT_EQ(compiled.typed(map.keycodeOf(0xf6), VirtualKeymap::kShiftMask), U"\u00f6");
 }
 
 TEST(VirtualKeymap, KeysStayWhereTheyAreAndAFullKeymapRefusesWhole) {
     VirtualKeymap map;
-    ASSERT_TRUE(map.add({'x', 'y', 'x'}));
-    const uint32_t x = map.keycodeOf('x');
-    ASSERT_TRUE(map.add({'z', 'x'}));
-    EXPECT_EQ(map.keycodeOf('x'), x) << "a key already made keeps its keycode";
-    EXPECT_NE(map.keycodeOf('z'), map.keycodeOf('y'));
+    ASSERT_TRUE(map.add({0x1004e01, 0x1004e02, 0x1004e01}));
+    const uint32_t x = map.keycodeOf(0x1004e01);
+    ASSERT_TRUE(map.add({0x1004e03, 0x1004e01}));
+    EXPECT_EQ(map.keycodeOf(0x1004e01), x) << "a key already made keeps its keycode";
+    EXPECT_NE(map.keycodeOf(0x1004e03), map.keycodeOf(0x1004e02));
 
     std::vector<uint32_t> many;
     for (uint32_t i = 0; i < map.room(); ++i) {
-        many.push_back(0x1004e00 + i);  // CJK ideographs
+        many.push_back(0x1005000 + i);  // CJK ideographs
     }
     ASSERT_TRUE(map.add(many));
     EXPECT_EQ(map.room(), 0u);
     EXPECT_EQ(map.keycodeOf(many.back()), VirtualKeymap::kLastKeycode);
-    EXPECT_FALSE(map.add({'q', 'x'}));
-    EXPECT_EQ(map.keycodeOf('q'), 0u) << "nothing of a refused set is added";
+    EXPECT_FALSE(map.add({0xe9, 0x1004e01}));
+    EXPECT_EQ(map.keycodeOf(0xe9), 0u) << "nothing of a refused set is added";
     EXPECT_TRUE(Compiled(map.text()).keymap) << "a full keymap still compiles";
 
     map.reset();
-    EXPECT_EQ(map.keycodeOf('x'), 0u);
+    EXPECT_EQ(map.keycodeOf(0x1004e01), 0u);
     EXPECT_NE(map.keycodeOf(XKB_KEY_Shift_L), 0u) << "the modifier keys stay";
+    for (const int vk : {9, 13, int('V'), int('7'), 112, 46}) {
+        EXPECT_NE(map.keycodeOf(static_cast<uint32_t>(zendrel::keysymForVirtualKey(vk))), 0u)
+            << "the key tokens' keys stay: " << vk;
+    }
 }
 
 } // namespace

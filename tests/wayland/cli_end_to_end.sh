@@ -45,6 +45,7 @@ listing=$("$cli" windows)
 check "windows names the desktop" "$(head -n1 <<<"$listing")" "desktop: wayland"
 check "windows lists the last activated first" "$(sed -n '2,3p' <<<"$listing" | cut -f2)" $'Bank Login\nOther Window'
 
+mkdir "$tmp/data"
 zc init >/dev/null
 printf 's3cr€t\n' | zc entries add --user "Default User" --service Bank --name alice --title "bank*" --wait 0 >/dev/null
 printf 'first\n' | zc entries add --user "Default User" --service Once --name o --title "Watch One" --wait 0 \

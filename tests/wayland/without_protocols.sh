@@ -34,6 +34,7 @@ expect() {  # expect NAME STATUS WANTED-STDERR -- COMMAND...
 }
 nodesk='zendrel-cli: There is no desktop to type into: no Wayland compositor with a virtual keyboard and a window list (WAYLAND_DISPLAY is "wayland-weston") and no X display (DISPLAY is "").'
 expect windows 1 "$nodesk" -- "$cli" windows
+mkdir "$tmp/data"
 printf 'pw\n' | "$cli" --data "$tmp/data" entries add --user "Default User" --service Bank --name alice \
     --title "Bank*" --wait 0 >/dev/null 2>&1 || { echo "FAIL could not add an entry" >&2; exit 1; }
 expect send 1 "$nodesk" -- "$cli" --data "$tmp/data" send 1 --user "Default User"

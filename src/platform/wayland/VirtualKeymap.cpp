@@ -1,5 +1,7 @@
 #include "platform/wayland/VirtualKeymap.h"
 
+#include "platform/Keysyms.h"
+
 #include <xkbcommon/xkbcommon-keysyms.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -30,6 +32,13 @@ void VirtualKeymap::reset() {
     m_keysyms.clear();
     m_keycodes.clear();
     add({std::begin(kModifierKeysyms), std::end(kModifierKeysyms)});
+    // Every key a key token names is there from the start: a keymap changed between a modifier's press and
+    // the key it modifies would lose the combination.
+    std::vector<uint32_t> tokens;
+    for (int vk = 1; vk < 256; ++vk) {
+        tokens.push_back(static_cast<uint32_t>(keysymForVirtualKey(vk)));
+    }
+    add(tokens);
 }
 
 uint32_t VirtualKeymap::keycodeOf(uint32_t keysym) const {
@@ -81,9 +90,15 @@ std::string VirtualKeymap::text() const {
     t += "xkb_compatibility \"zendrel\" { include \"complete\" };\n";
     t += "xkb_symbols \"zendrel\" {\n";
     for (size_t i = 0; i < m_keysyms.size(); ++i) {
-        // One level only: neither Shift nor a locked Caps Lock changes what the key types.
-        t += "key <K" + std::to_string(kFirstKeycode + i) + "> { type = \"ONE_LEVEL\", [ " + nameOf(m_keysyms[i]) +
-             " ] };\n";
+        const uint32_t k = m_keysyms[i];
+        const std::string key = "key <K" + std::to_string(kFirstKeycode + i) + "> { ";
+        if (k >= XKB_KEY_a && k <= XKB_KEY_z) {
+            // A letter's key gives its capital with Shift, as a key token such as [+a] means.
+            t += key + "type = \"TWO_LEVEL\", [ " + nameOf(k) + ", " + nameOf(k - XKB_KEY_a + XKB_KEY_A) + " ] };\n";
+        } else {
+            // Every other key types its one character, Shift or not.
+            t += key + "type = \"ONE_LEVEL\", [ " + nameOf(k) + " ] };\n";
+        }
     }
     t += "modifier_map Shift { <K" + std::to_string(keycodeOf(XKB_KEY_Shift_L)) + "> };\n";
     t += "modifier_map Control { <K" + std::to_string(keycodeOf(XKB_KEY_Control_L)) + "> };\n";

@@ -8,8 +8,9 @@
 namespace zendrel::wayland {
 
 // The keymap of Zendrel's own virtual keyboard: one key per keysym to be typed, so that every character is
-// one plain keystroke whatever the user's layout, with Shift, Control and Alt on keys of their own for the
-// key tokens' combinations. Keycodes stay within 8 to 255, the range every client (XWayland too) reads.
+// one plain keystroke whatever the user's layout, with Shift, Control and Alt on keys of their own and a key
+// for every key token, for the tokens' combinations. The keyboard keeps its Caps Lock off while typing (a
+// locked Caps Lock would make clients capitalize). Keycodes stay within 8 to 255, the range every client (XWayland too) reads.
 class VirtualKeymap {
 public:
     static constexpr uint32_t kFirstKeycode = 9;
@@ -26,7 +27,7 @@ public:
     // Gives each keysym a key of its own if it has none yet. False when they do not all fit; then nothing
     // is added.
     bool add(const std::vector<uint32_t>& keysyms);
-    // Back to the modifier keys alone.
+    // Back to the modifier keys and the key tokens' keys alone.
     void reset();
     // How many more keysyms fit.
     size_t room() const { return kLastKeycode - kFirstKeycode + 1 - m_keysyms.size(); }
