@@ -6,6 +6,7 @@
 #include "platform/x11/X11Keyboard.h"
 #include "send/Typist.h"
 #include "send/WindowFinder.h"
+#include "TypingBench.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,37 +19,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <random>
 
 using namespace zendrel;
 
 namespace {
-
-QString mixedText(int n) {
-    const QString pool = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
-                                        " .,;:!?@#$%^&*()-_=+/\\|'\"<>{}~`");
-    std::mt19937 rng(7);
-    QString s;
-    for (int i = 0; i < n; ++i) {
-        s += pool.at(static_cast<qsizetype>(rng() % pool.size()));
-    }
-    return s;
-}
-
-// Waits until the file holds a full line; returns milliseconds since `t` started, or -1.
-qint64 waitForLine(const QString& file, const QElapsedTimer& t, QByteArray& data) {
-    while (t.elapsed() < 60000) {
-        QFile f(file);
-        if (f.open(QIODevice::ReadOnly)) {
-            data = f.readAll();
-            if (data.endsWith('\n')) {
-                return t.elapsed();
-            }
-        }
-        QThread::usleep(500);
-    }
-    return -1;
-}
 
 QProcess* startTerm(const QString& title, const QString& file) {
     auto* p = new QProcess;
@@ -73,7 +47,9 @@ int main(int argc, char** argv) {
     x11::X11Keyboard keyboard(*conn);
     SystemClock clock;
     QTemporaryDir dir;
-    const QString text = mixedText(2000);
+    const QString text = bench::mixedText(
+        2000, QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+                             " .,;:!?@#$%^&*()-_=+/\\|'\"<>{}~`"));
 
     // Typing.
     const QString ours = dir.filePath("zendrel.txt");
@@ -85,7 +61,7 @@ int main(int argc, char** argv) {
     t.start();
     typist.typeSendText(ExpandedText{text + "\n", std::vector<bool>(static_cast<size_t>(text.size()) + 1, true)});
     QByteArray got;
-    const qint64 zendrelMs = waitForLine(ours, t, got);
+    const qint64 zendrelMs = bench::waitForLine(ours, t, got);
     const bool zendrelExact = QString::fromUtf8(got) == text + "\n";
 
     const QString theirs = dir.filePath("xdotool.txt");
@@ -94,7 +70,7 @@ int main(int argc, char** argv) {
     QThread::msleep(300);
     t.restart();
     QProcess::execute("xdotool", {"type", "--delay", "0", text + "\n"});
-    const qint64 xdotoolMs = waitForLine(theirs, t, got);
+    const qint64 xdotoolMs = bench::waitForLine(theirs, t, got);
     const bool xdotoolExact = QString::fromUtf8(got) == text + "\n";
 
     std::printf("typing 2000 characters: zendrel %lld ms (%s), xdotool %lld ms (%s), ratio xdotool/zendrel %.2f\n",

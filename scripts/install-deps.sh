@@ -11,9 +11,11 @@ packages=(
     libsqlcipher-dev sqlcipher libargon2-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libx11-dev libxtst-dev libxkbfile-dev libx11-xcb-dev libxcb1-dev
-    libatspi2.0-dev zenity
+    libatspi2.0-dev
+    libwayland-dev libxkbcommon-dev
     libqt6svg6
     xvfb openbox xterm xdotool x11-xkb-utils x11-utils xauth xdg-utils
+    sway foot wtype weston zenity qt6-wayland
     python3 dbus-x11 at-spi2-core python3-dogtail imagemagick
     fonts-dejavu-core mount
     poppler-utils enscript ghostscript

@@ -1,8 +1,6 @@
 #include "app/DisplayServices.h"
 
-#include "platform/NoDisplay.h"
-#include "platform/x11/X11Desktop.h"
-#include "platform/x11/X11Keyboard.h"
+#include "app/DesktopChoice.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,31 +8,16 @@
 namespace zendrel {
 
 SendBackends displayBackends() {
-    struct Owned {
-        std::unique_ptr<x11::X11Connection> connection;
-        std::unique_ptr<Keyboard> keyboard;
-        std::unique_ptr<Desktop> desktop;
-    };
-    auto owned = std::make_shared<Owned>();
-    owned->connection = x11::X11Connection::open();
-    if (owned->connection) {
-        owned->keyboard = std::make_unique<x11::X11Keyboard>(*owned->connection);
-        owned->desktop = std::make_unique<x11::X11Desktop>(*owned->connection);
-    } else {
-        owned->keyboard = std::make_unique<NoKeyboard>();
-        owned->desktop = std::make_unique<NoDesktop>();
-    }
-    return {owned, owned->keyboard.get(), owned->desktop.get()};
+    auto opened = std::make_shared<OpenedDesktop>(openDesktop(true, ownApplicationIds()));
+    return {opened, opened->keyboard.get(), opened->desktop.get()};
 }
 
 ThreadDesktop threadDesktop() {
+    OpenedDesktop opened = openDesktop(false, ownApplicationIds());
     ThreadDesktop d;
-    d.connection = x11::X11Connection::open();
-    if (d.connection) {
-        d.desktop = std::make_unique<x11::X11Desktop>(*d.connection);
-    } else {
-        d.desktop = std::make_unique<NoDesktop>();
-    }
+    d.desktop = std::move(opened.desktop);
+    d.owner = std::move(opened.owner);
+    d.note = opened.note;
     return d;
 }
 

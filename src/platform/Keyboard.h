@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace zendrel {
 
@@ -34,6 +35,11 @@ public:
     virtual void flush() {}
     // Reads the keyboard layout afresh (it may have changed since the keyboard was made).
     virtual void refresh() {}
+    // The characters a text is about to type, all at once, before its first key: a keyboard that has to
+    // make keys for them makes them here rather than one character at a time.
+    virtual void prepare(const std::u32string& characters) {}
+    // The text is typed (or stopped): whatever the keyboard changed for it is put back.
+    virtual void finish() {}
 };
 
 } // namespace zendrel

@@ -121,7 +121,20 @@ bool Typist::typeSendText(const ExpandedText& text) {
     m_modifiersHeld = false;
     m_typed = 0;
     m_untypable.clear();
-    return run(planGroups(text, m_settings.groupSize, m_settings.interval));
+    return runPrepared(planGroups(text, m_settings.groupSize, m_settings.interval));
+}
+
+bool Typist::runPrepared(const std::vector<SendStep>& steps) {
+    std::u32string characters;
+    for (const SendStep& step : steps) {
+        if (step.kind == SendStep::Kind::Characters) {
+            characters += step.characters.toStdU32String();
+        }
+    }
+    m_keyboard.prepare(characters);
+    const bool ok = run(steps);
+    m_keyboard.finish();
+    return ok;
 }
 
 bool Typist::directSendText(Desktop& desktop, WindowId window, const ExpandedText& text, int focusMode) {
@@ -134,7 +147,7 @@ bool Typist::directSendText(Desktop& desktop, WindowId window, const ExpandedTex
         previous = desktop.focusedWindow();
         desktop.focusDirectly(window);
     }
-    const bool ok = run(planDirect(text));
+    const bool ok = runPrepared(planDirect(text));
     if (focusMode == 2 && previous != 0) {
         desktop.focusDirectly(previous);
     }

@@ -53,6 +53,8 @@ public:
 
 private:
     bool guard();
+    // Runs a plan between the keyboard's preparation for its characters and its finish.
+    bool runPrepared(const std::vector<SendStep>& steps);
 
     Keyboard& m_keyboard;
     Clock& m_clock;

@@ -18,7 +18,8 @@ LOGIC = ["base", "platform", "data", "framework", "session", "send", "monitor", 
          "operations"]
 WINDOWS = ["platform", "framework", "session", "entries", "shell", "monitor"]
 PROGRAMS = ["app", "monitor/app"]
-BACKENDS = {"platform/sim": "platform", "platform/x11": "platform", "platform/atspi": "platform"}
+BACKENDS = {"platform/sim": "platform", "platform/x11": "platform", "platform/atspi": "platform",
+            "platform/wayland": "platform"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 

@@ -5,6 +5,7 @@
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Keyboard.h"
 #include "send/Sender.h"
+#include "support/TypedInto.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -88,29 +89,8 @@ protected:
         QThread::msleep(400);
         return file;
     }
-    WindowId windowTitled(const QString& title) {
-        for (const auto& w : desktop->topLevelWindows()) {
-            if (QString::fromStdString(w.text) == title) {
-                return w.id;
-            }
-        }
-        return 0;
-    }
-    // The file's contents once it holds `lines` line ends (or after ten seconds).
-    static QByteArray received(const QString& file, int lines = 1) {
-        QByteArray data;
-        for (int i = 0; i < 400; ++i) {
-            QFile f(file);
-            if (f.open(QIODevice::ReadOnly)) {
-                data = f.readAll();
-                if (data.count('\n') >= lines) {
-                    break;
-                }
-            }
-            QThread::msleep(25);
-        }
-        return data;
-    }
+    WindowId windowTitled(const QString& title) { return test::windowTitled(*desktop, title); }
+    static QByteArray received(const QString& file, int lines = 1) { return test::received(file, lines); }
     SendOutcome send(const QString& title, const QString& text, Activation variant = Activation::Main,
                      bool direct = false) {
         Sender sender(*keyboard, *desktop, clock, SendSettings{7, 0});

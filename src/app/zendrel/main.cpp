@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -96,6 +97,10 @@ int main(int argc, char** argv) {
     Main frame(FrameContext{store, messages, clock, clipboard, settings, &positions, displayBackends, guidePath(),
                             desktop.desktop.get(), &shell, &random, &dialogs, QDir::currentPath(), &directoryLock});
     frame.show();
+    if (!desktop.note.isEmpty()) {
+        // Said once: a Wayland session whose windows cannot be typed into.
+        frame.statusBar()->showMessage(desktop.note);
+    }
     if (args.contains(QStringLiteral("--report-shown"))) {
         // For the start-up benchmark: say when the frame is on the screen, then end.
         QTimer::singleShot(0, &frame, [&frame] {

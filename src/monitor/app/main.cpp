@@ -71,6 +71,10 @@ int main(int argc, char** argv) {
 
     x11::QtClipboard clipboard;
     const ThreadDesktop desktop = threadDesktop();
+    if (!desktop.note.isEmpty()) {
+        // The monitor has no status bar: the note goes where its start-up messages go.
+        std::fprintf(stderr, "zdmon: %s\n", qPrintable(desktop.note));
+    }
     x11::PosixShell shell;
     SystemRandom random;
     QtFileDialogs dialogs;

@@ -2,15 +2,23 @@
 
 #include "app/cli/Command.h"
 
+#include <cstdio>
+
 namespace zendrel::cli {
 
-std::unique_ptr<x11::X11Connection> connectDisplay() {
-    auto c = x11::X11Connection::open();
-    if (!c) {
-        throw Refusal{QStringLiteral("There is no X display to work on (DISPLAY is \"%1\").")
-                          .arg(QString::fromLocal8Bit(qgetenv("DISPLAY")))};
+OpenedDesktop connectDesktop(bool withKeyboard) {
+    OpenedDesktop d = openDesktop(withKeyboard);
+    if (d.kind == DesktopKind::None) {
+        throw Refusal{QStringLiteral("There is no desktop to type into: no Wayland compositor with a virtual keyboard "
+                                     "and a window list (WAYLAND_DISPLAY is \"%1\") and no X display (DISPLAY is "
+                                     "\"%2\").")
+                          .arg(QString::fromLocal8Bit(qgetenv("WAYLAND_DISPLAY")),
+                               QString::fromLocal8Bit(qgetenv("DISPLAY")))};
     }
-    return c;
+    if (!d.note.isEmpty()) {
+        std::fprintf(stderr, "zendrel-cli: %s\n", qPrintable(d.note));
+    }
+    return d;
 }
 
 } // namespace zendrel::cli

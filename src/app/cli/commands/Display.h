@@ -1,12 +1,11 @@
 #pragma once
 
-#include "platform/x11/X11Connection.h"
-
-#include <memory>
+#include "app/DesktopChoice.h"
 
 namespace zendrel::cli {
 
-// The X display of $DISPLAY, or a refusal naming it.
-std::unique_ptr<x11::X11Connection> connectDisplay();
+// The desktop chosen as the programs choose it (Wayland, else X11), with its keyboard when asked; a refusal
+// saying what was looked for when there is none.
+OpenedDesktop connectDesktop(bool withKeyboard);
 
 } // namespace zendrel::cli

@@ -2,8 +2,6 @@
 #include "app/cli/commands/Display.h"
 #include "monitor/MonitorEngine.h"
 #include "operations/MonitorOperations.h"
-#include "platform/x11/X11Desktop.h"
-#include "platform/x11/X11Keyboard.h"
 #include "session/ConfigStore.h"
 
 #include <iostream>
@@ -25,7 +23,7 @@ public:
             "The monitor without a window of its own: loads the user's entries marked for monitoring and, every\n"
             "half second, types each one into its window when that window is present (again after the entry's\n"
             "repeat interval, once when it is 0), with the stored send settings. Prints one line per send, and\n"
-            "stops after N seconds or on Ctrl+C or SIGTERM. Needs an X display ($DISPLAY).");
+            "stops after N seconds or on Ctrl+C or SIGTERM. Needs a desktop (Wayland or X11).");
     }
     void declare(QCommandLineParser& p) const override {
         p.addOption(valued(QStringLiteral("user"), QStringLiteral("the user"), QStringLiteral("NAME")));
@@ -38,7 +36,7 @@ public:
         const QString userName = requiredOption(o, QStringLiteral("user"));
         const int64_t seconds =
             o.isSet(QStringLiteral("seconds")) ? integerOption(o, QStringLiteral("seconds"), 0, INT32_MAX) : -1;
-        auto display = connectDisplay();
+        const OpenedDesktop desktop = connectDesktop(true);
         ConfigStore config(c.store());
         const auto settings = loadMonitorSettings(c.store(), config);
         if (!settings) {
@@ -46,15 +44,13 @@ public:
         }
         const UserRecord user = c.login(userName);
 
-        x11::X11Desktop desktop(*display);
-        x11::X11Keyboard keyboard(*display);
         MonitorEngine::Callbacks cb;
         cb.message = [&c](const QString& t, const QString& x) { c.messages().show(t, x); };
         cb.sent = [&c](const MonitorRow& r, const QString& window) {
             c.out() << "typed " << str(r.service) << " into " << str(window) << std::endl;
         };
         const std::atomic<bool>& stop = stopOnSignals();
-        MonitorEngine engine(EngineProgram::Monitor, c.store(), keyboard, desktop, c.clock(),
+        MonitorEngine engine(EngineProgram::Monitor, c.store(), *desktop.keyboard, *desktop.desktop, c.clock(),
                              SendSettings{static_cast<int>(settings->groupSize), settings->sendInterval, &stop}, cb);
         engine.selectUser(user.name);
 

@@ -3,8 +3,6 @@
 #include "operations/EntryOperations.h"
 #include "operations/SendOperations.h"
 #include "platform/x11/PosixShell.h"
-#include "platform/x11/X11Desktop.h"
-#include "platform/x11/X11Keyboard.h"
 
 namespace zendrel::cli {
 
@@ -22,7 +20,8 @@ public:
         return QStringLiteral(
             "Does for one entry what Send does: starts its program, expands its send text, waits its seconds,\n"
             "finds and activates its window (the focused one for a blank title) and types the text with the\n"
-            "stored send interval and group size. Needs an X display ($DISPLAY).");
+            "stored send interval and group size. Needs a desktop: a wlroots Wayland compositor\n"
+            "($WAYLAND_DISPLAY) or an X display ($DISPLAY).");
     }
     void declare(QCommandLineParser& p) const override {
         p.addOption(valued(QStringLiteral("user"), QStringLiteral("the user"), QStringLiteral("NAME")));
@@ -33,14 +32,12 @@ public:
         }
         const QString userName = requiredOption(o, QStringLiteral("user"));
         const int64_t id = entryId(positional.first());
-        auto display = connectDisplay();
+        const OpenedDesktop desktop = connectDesktop(true);
         const UserRecord user = c.login(userName);
         const PasswordRecord e = userEntry(c, user, id);
         x11::PosixShell shell;
-        x11::X11Desktop desktop(*display);
-        x11::X11Keyboard keyboard(*display);
-        const SendOutcome outcome =
-            SendOperations(c.store(), c.messages(), c.clock()).sendNow(e, keyboard, desktop, shell);
+        const SendOutcome outcome = SendOperations(c.store(), c.messages(), c.clock())
+                                        .sendNow(e, *desktop.keyboard, *desktop.desktop, shell);
         return outcome == SendOutcome::Sent ? kDone : kRefused;
     }
 };

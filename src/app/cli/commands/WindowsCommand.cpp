@@ -1,7 +1,6 @@
 #include "app/cli/Command.h"
 #include "app/cli/commands/Display.h"
 #include "operations/SendOperations.h"
-#include "platform/x11/X11Desktop.h"
 
 #include <cstdio>
 
@@ -17,7 +16,10 @@ public:
     QString usage() const override { return QStringLiteral("windows [--texts TITLE]"); }
     QString description() const override {
         return QStringLiteral(
-            "Lists the top-level windows of the X display, front to back: the window id, a tab, the title.\n"
+            "Lists the top-level windows of the desktop, front to back: the window id, a tab, the title. The first\n"
+            "line names the desktop typed into: \"desktop: wayland\" (a wlroots compositor, its own windows in the\n"
+            "order they were last activated) or \"desktop: x11\" (an X display; on a Wayland session only its\n"
+            "XWayland windows).\n"
             "With --texts, prints instead the texts shown in the frontmost window whose title matches TITLE\n"
             "by an entry's title rules, one per line: what an entry's window contents text is looked for in.");
     }
@@ -30,10 +32,9 @@ public:
         if (!positional.isEmpty()) {
             throw UsageError{QStringLiteral("windows takes no arguments")};
         }
-        auto display = connectDisplay();
-        x11::X11Desktop desktop(*display);
+        const OpenedDesktop desktop = connectDesktop(false);
         if (o.isSet(QStringLiteral("texts"))) {
-            const WindowTexts texts = windowTexts(desktop, o.value(QStringLiteral("texts")));
+            const WindowTexts texts = windowTexts(*desktop.desktop, o.value(QStringLiteral("texts")));
             if (!texts.found) {
                 throw Refusal{texts.message};
             }
@@ -42,7 +43,8 @@ public:
             }
             return kDone;
         }
-        for (const WindowInfo& w : desktop.topLevelWindows()) {
+        c.out() << "desktop: " << str(desktopKindName(desktop.kind)) << '\n';
+        for (const WindowInfo& w : desktop.desktop->topLevelWindows()) {
             char id[32];
             std::snprintf(id, sizeof id, "0x%08llx", static_cast<unsigned long long>(w.id));
             c.out() << id << '\t' << str(listed(QString::fromStdString(w.text))) << '\n';
