@@ -5,6 +5,7 @@
 #include "data/Schema.h"
 #include "data/StoreSql.h"
 #include "base/MessageService.h"
+#include "base/Secrets.h"
 #include "platform/Clock.h"
 
 #include <QString>
@@ -42,6 +43,13 @@ struct OwnerKeys {
     QString runtimeKey;
     QString wordPassword;
     QString previousVersionPassword;
+
+    // Copies share their text; the last one to go overwrites it.
+    ~OwnerKeys() {
+        wipe(runtimeKey);
+        wipe(wordPassword);
+        wipe(previousVersionPassword);
+    }
 };
 
 // The tables of one data directory, opened by the rules of the table manager: deferred until first use,
