@@ -99,6 +99,11 @@ void appendSecret(QString& to, QStringView text) {
     to.append(text);
 }
 
+std::string secretUtf8(const QString& text) {
+    Wiped<QByteArray> utf8(text.toUtf8());
+    return std::string(utf8->constData(), static_cast<std::size_t>(utf8->size()));
+}
+
 QString detachedCopy(QStringView text) {
     QString copy;
     copy.reserve(text.size());

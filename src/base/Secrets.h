@@ -25,6 +25,8 @@ void wipe(std::string& s);
 // of the old block going back to the allocator with its contents.
 void appendSecret(QByteArray& to, const char* data, qsizetype n);
 void appendSecret(QString& to, QStringView text);
+// The text in UTF-8, without leaving the intermediate buffer of the conversion behind.
+std::string secretUtf8(const QString& text);
 // A copy of its own that shares nothing (`QString` copies share the data of the original).
 QString detachedCopy(QStringView text);
 

@@ -200,7 +200,7 @@ void ensureWords(DataStore& store) {
 }
 
 void copyPassword(Clipboard& clipboard, const QString& password) {
-    const Wiped<std::string> text(fitText(password, width::kPassword).toStdString());
+    const Wiped<std::string> text(secretUtf8(*Wiped<QString>(fitText(password, width::kPassword))));
     clipboard.setText(*text, true);
 }
 

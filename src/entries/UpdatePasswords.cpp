@@ -197,7 +197,7 @@ void UpdatePasswords::addCopyPaste(QGridLayout* grid, int row, QWidget* field, c
             // Overwritten first, so that a clipboard history never pairs the new text with the old.
             // Every field of the entry is marked for clipboard managers as a secret, as in the list.
             m_s.clipboard.setText(std::string(512, ' '), true);
-            const Wiped<std::string> text(withoutTrailingSpaces(textOf(field)).toStdString());
+            const Wiped<std::string> text(secretUtf8(*Wiped<QString>(withoutTrailingSpaces(textOf(field)))));
             m_s.clipboard.setText(*text, true);
             if (m_clipboard) {
                 m_clipboard->refresh();

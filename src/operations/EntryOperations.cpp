@@ -183,7 +183,7 @@ bool EntryOperations::copyField(const PasswordRecord& entry, const QString& fiel
     }
     // Every field of an entry is kept out of clipboard histories, not only its password: a name with its
     // address, or a note, is as much a secret as the password beside it.
-    const Wiped<std::string> copy(text->toStdString());
+    const Wiped<std::string> copy(secretUtf8(*text));
     clipboard.setText(*copy, true);
     wipe(*text);
     return true;

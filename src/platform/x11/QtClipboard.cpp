@@ -17,7 +17,10 @@ QtClipboard::~QtClipboard() {
 }
 
 std::string QtClipboard::text() {
-    return QGuiApplication::clipboard()->text().toStdString();
+    QString text = QGuiApplication::clipboard()->text();
+    std::string utf8 = secretUtf8(text);
+    wipe(text);
+    return utf8;
 }
 
 void QtClipboard::setText(const std::string& text, bool secret) {
