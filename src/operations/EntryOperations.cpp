@@ -108,6 +108,7 @@ EntryOperations::Outcome EntryOperations::save(PasswordRecord& e, Request reques
         return refuse(monitorForm ? QStringLiteral("Cannot Save Changes") : QStringLiteral("Error"),
                       QStringLiteral("Passwords do not match."), Focus::OkButton);
     }
+    wipe(e.confirmPassword);  // its own copy of the typed password, which would otherwise be let go as it is
     e.confirmPassword = e.password;
     auto stamp = [&] {
         e.lastChangeDate = m_clock.today();
