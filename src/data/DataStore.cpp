@@ -5,6 +5,7 @@
 #include "data/StoreMessages.h"
 
 #include "base/Files.h"
+#include "base/Secrets.h"
 
 #include <sqlcipher/sqlite3.h>
 
@@ -207,26 +208,26 @@ DataStore::Outcome DataStore::tryOpen(TableState& ts) {
         if (wantWrite && (::access(p.constData(), W_OK) != 0 || ::access(dir.constData(), W_OK) != 0)) {
             return {Condition::AccessDenied, errorText(5, QStringLiteral("Access Denied"))};
         }
-        QByteArray key;
+        Wiped<QByteArray> key;
         switch (f.owner) {
         case OwnerPassword::None:
             break;
         case OwnerPassword::RuntimeKey:
-            key = m_options.keys.passphraseKey.isEmpty() ? deriveRawKey(m_options.keys.runtimeKey)
-                                                         : m_options.keys.passphraseKey;
+            *key = m_options.keys.passphraseKey.isEmpty() ? deriveRawKey(m_options.keys.runtimeKey)
+                                                          : m_options.keys.passphraseKey;
             break;
         case OwnerPassword::ExchangeKey:
-            key = deriveRawKey(m_options.keys.runtimeKey);
+            *key = deriveRawKey(m_options.keys.runtimeKey);
             break;
         case OwnerPassword::WordPassword:
-            key = deriveRawKey(m_options.keys.wordPassword);
+            *key = deriveRawKey(m_options.keys.wordPassword);
             break;
         case OwnerPassword::PreviousVersion:
-            key = deriveRawKey(m_options.keys.previousVersionPassword);
+            *key = deriveRawKey(m_options.keys.previousVersionPassword);
             break;
         }
         try {
-            f.conn = std::make_unique<Connection>(f.path, ts.mode, key);
+            f.conn = std::make_unique<Connection>(f.path, ts.mode, *key);
             if (m_options.cacheKiB > 0) {
                 f.conn->exec(QStringLiteral("PRAGMA cache_size = -%1").arg(m_options.cacheKiB));
             }

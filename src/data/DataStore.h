@@ -5,6 +5,7 @@
 #include "data/Schema.h"
 #include "data/StoreSql.h"
 #include "base/MessageService.h"
+#include "base/Secrets.h"
 #include "platform/Clock.h"
 
 #include <QString>
@@ -46,6 +47,14 @@ struct OwnerKeys {
     // The raw key derived from the data directory's passphrase, when it has one: it then keys every file the
     // run-time key would, exchange files aside.
     QByteArray passphraseKey;
+
+    // Copies share their text; the last one to go overwrites it.
+    ~OwnerKeys() {
+        wipe(runtimeKey);
+        wipe(wordPassword);
+        wipe(previousVersionPassword);
+        wipe(passphraseKey);
+    }
 };
 
 // The tables of one data directory, opened by the rules of the table manager: deferred until first use,

@@ -1,6 +1,8 @@
 #define SQLITE_HAS_CODEC 1
 #include "data/Database.h"
 
+#include "base/Secrets.h"
+
 #include <sqlcipher/sqlite3.h>
 
 #include <QCryptographicHash>
@@ -67,19 +69,34 @@ int registerCollation(sqlite3* db) {
 }
 
 QByteArray deriveRawKey(const QString& ownerPassword) {
+    Wiped<QByteArray> password(ownerPassword.toUtf8());
     QCryptographicHash key(QCryptographicHash::Sha256);
     key.addData(QByteArrayView("zendrel table key\0", 18));
-    key.addData(ownerPassword.toUtf8());
+    key.addData(*password);
     // The salt is fixed too: a file that two programs key at the same moment, while it is still empty,
     // must not get two different salts.
     QCryptographicHash salt(QCryptographicHash::Sha256);
     salt.addData(QByteArrayView("zendrel table salt\0", 19));
-    salt.addData(ownerPassword.toUtf8());
-    return key.result() + salt.result().left(16);
+    salt.addData(*password);
+    QByteArray raw;
+    raw.reserve(48);
+    lockMemory(raw);
+    raw.append(key.resultView());
+    raw.append(salt.resultView().first(16));
+    return raw;
 }
 
 QByteArray keyLiteral(const QByteArray& rawKey) {
-    return "x'" + rawKey.toHex() + "'";
+    QByteArray literal;
+    literal.reserve(2 * rawKey.size() + 3);
+    lockMemory(literal);
+    literal.append("x'");
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (const char c : rawKey) {
+        literal.append(kHex[(static_cast<unsigned char>(c) >> 4) & 15]).append(kHex[c & 15]);
+    }
+    literal.append('\'');
+    return literal;
 }
 
 Connection::Connection(const QString& path, Mode mode, const QByteArray& rawKey) {
@@ -119,8 +136,8 @@ void Connection::open(const QString& path, Mode mode, const QByteArray& rawKey, 
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, 10'000);
     if (!rawKey.isEmpty()) {
-        const QByteArray literal = keyLiteral(rawKey);
-        rc = sqlite3_key(m_db, literal.constData(), static_cast<int>(literal.size()));
+        Wiped<QByteArray> literal(keyLiteral(rawKey));
+        rc = sqlite3_key(m_db, literal->constData(), static_cast<int>(literal->size()));
         if (rc == SQLITE_OK) {
             // Files are written in the version 3 format so that newer libraries open them too.
             rc = sqlite3_exec(m_db, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
@@ -235,8 +252,9 @@ void Statement::bind(int index, int64_t v) {
 }
 
 void Statement::bind(int index, const QString& v) {
-    const QByteArray u = v.toUtf8();
-    sqlite3_bind_text(m_stmt, index, u.constData(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+    // The record store takes its own copy; this one may be a password.
+    Wiped<QByteArray> u(v.toUtf8());
+    sqlite3_bind_text(m_stmt, index, u->constData(), static_cast<int>(u->size()), SQLITE_TRANSIENT);
 }
 
 void Statement::bind(int index, const Value& v) {

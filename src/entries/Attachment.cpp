@@ -1,5 +1,7 @@
 #include "entries/Attachment.h"
 
+#include "base/Secrets.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -50,8 +52,16 @@ qint64 Attachment::store(PasswordRecord& entry, const QString& path) {
         ::close(fd);
         return failed(QStringLiteral("It is not an ordinary file."));
     }
-    QByteArray bytes;
+    // The bytes are read into room made for the whole file at once, kept in memory, and overwritten on every
+    // way out; the read buffer too.
+    Wiped<QByteArray> bytes;
+    bytes->reserve(std::min<qsizetype>(st.st_size, kLimit) + 1);
+    lockMemory(*bytes);
     char buffer[8192];
+    struct WipeBuffer {
+        char* p;
+        ~WipeBuffer() { wipeBytes(p, sizeof buffer); }
+    } wipeBuffer{buffer};
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
@@ -65,21 +75,23 @@ qint64 Attachment::store(PasswordRecord& entry, const QString& path) {
         if (n == 0) {
             break;
         }
-        bytes.append(buffer, n);
-        if (bytes.size() > kLimit) {
+        appendSecret(*bytes, buffer, n);
+        if (bytes->size() > kLimit) {
             ::close(fd);
             // Never stored cut short: a larger file is refused whole.
             return failed(QStringLiteral("The file is larger than 65,535 bytes."));
         }
     }
     ::close(fd);
-    if (bytes.isEmpty()) {
+    if (bytes->isEmpty()) {
         return failed(QStringLiteral("The file is empty."));
     }
-    entry.encryptedFile = bytes;
+    const qint64 size = bytes->size();
+    wipe(entry.encryptedFile);
+    entry.encryptedFile = std::move(*bytes);
     entry.encryptedFilename = path;
     m_messages.show(QStringLiteral("Complete"), path.trimmed() + QStringLiteral(" read successfully."));
-    return bytes.size();
+    return size;
 }
 
 qint64 Attachment::encrypt(PasswordRecord& entry) {

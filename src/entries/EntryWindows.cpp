@@ -146,6 +146,13 @@ void GeneratePassword::fastGenerate() {
     }
 }
 
+Calendar::~Calendar() {
+    // Closing the dialog takes the focus from the month or year field, which would then report a finished
+    // edit to a calendar that is already gone.
+    QObject::disconnect(m_month, nullptr, this, nullptr);
+    QObject::disconnect(m_year, nullptr, this, nullptr);
+}
+
 Calendar::Calendar(int32_t date, int32_t today, const QString& title, MessageService& messages,
                    WindowPositions* positions, QWidget* parent)
     : PlacedDialog(positions, QStringLiteral("Calendar"), parent), m_model(date, today), m_today(today),

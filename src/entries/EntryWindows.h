@@ -55,6 +55,7 @@ class Calendar : public PlacedDialog {
 public:
     Calendar(int32_t date, int32_t today, const QString& title, MessageService& messages, WindowPositions* positions,
              QWidget* parent = nullptr);
+    ~Calendar() override;
 
     static int32_t pick(int32_t date, int32_t today, const QString& title, MessageService& messages,
                         WindowPositions* positions, QWidget* parent = nullptr);

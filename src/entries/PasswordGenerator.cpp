@@ -1,5 +1,7 @@
 #include "entries/PasswordGenerator.h"
 
+#include "base/Secrets.h"
+
 #include <QFile>
 
 // The word list is built into the library; a static library must register it itself.
@@ -198,7 +200,8 @@ void ensureWords(DataStore& store) {
 }
 
 void copyPassword(Clipboard& clipboard, const QString& password) {
-    clipboard.setText(fitText(password, width::kPassword).toStdString(), true);
+    const Wiped<std::string> text(secretUtf8(*Wiped<QString>(fitText(password, width::kPassword))));
+    clipboard.setText(*text, true);
 }
 
 } // namespace zendrel

@@ -1,6 +1,8 @@
 #include "entries/UpdatePasswords.h"
 
+#include "base/Secrets.h"
 #include "base/Dates.h"
+#include "framework/SecretField.h"
 #include "entries/AdvancedSettings.h"
 #include "entries/Attachment.h"
 #include "entries/ClipboardDisplay.h"
@@ -90,7 +92,11 @@ UpdatePasswords::UpdatePasswords(EntryServices services, Request request, Passwo
     m_service->setFocus();
 }
 
-UpdatePasswords::~UpdatePasswords() = default;
+UpdatePasswords::~UpdatePasswords() {
+    // Whatever the form ends with, the passwords typed into it are overwritten: the entry keeps its own copy.
+    clearSecretField(m_password);
+    clearSecretField(m_confirm);
+}
 
 bool UpdatePasswords::run(EntryServices services, Request request, PasswordRecord& entry, const UserRecord& user,
                           bool& monitorChanged, QWidget* parent) {
@@ -191,7 +197,8 @@ void UpdatePasswords::addCopyPaste(QGridLayout* grid, int row, QWidget* field, c
             // Overwritten first, so that a clipboard history never pairs the new text with the old.
             // Every field of the entry is marked for clipboard managers as a secret, as in the list.
             m_s.clipboard.setText(std::string(512, ' '), true);
-            m_s.clipboard.setText(withoutTrailingSpaces(textOf(field)).toStdString(), true);
+            const Wiped<std::string> text(secretUtf8(*Wiped<QString>(withoutTrailingSpaces(textOf(field)))));
+            m_s.clipboard.setText(*text, true);
             if (m_clipboard) {
                 m_clipboard->refresh();
             }
@@ -538,8 +545,8 @@ void UpdatePasswords::takeScreenValues() {
     m_entry.service = m_service->text();
     m_entry.url = m_url->text();
     m_entry.name = m_name->text();
-    m_entry.password = m_password->text();
-    m_entry.confirmPassword = m_confirm->text();
+    m_entry.password = secretText(m_password);
+    m_entry.confirmPassword = secretText(m_confirm);
     m_entry.notes = m_notes->toPlainText();
     m_entry.moreNotes = m_moreNotes->toPlainText();
     m_entry.paste = m_paste->currentText();

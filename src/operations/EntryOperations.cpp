@@ -1,5 +1,6 @@
 #include "operations/EntryOperations.h"
 
+#include "base/Secrets.h"
 #include "entries/Attachment.h"
 
 #include "base/Dates.h"
@@ -107,6 +108,7 @@ EntryOperations::Outcome EntryOperations::save(PasswordRecord& e, Request reques
         return refuse(monitorForm ? QStringLiteral("Cannot Save Changes") : QStringLiteral("Error"),
                       QStringLiteral("Passwords do not match."), Focus::OkButton);
     }
+    wipe(e.confirmPassword);  // its own copy of the typed password, which would otherwise be let go as it is
     e.confirmPassword = e.password;
     auto stamp = [&] {
         e.lastChangeDate = m_clock.today();
@@ -176,13 +178,15 @@ EntryOperations::Outcome EntryOperations::save(PasswordRecord& e, Request reques
 }
 
 bool EntryOperations::copyField(const PasswordRecord& entry, const QString& field, Clipboard& clipboard) {
-    const auto text = fieldText(entry, field);
+    auto text = fieldText(entry, field);
     if (!text) {
         return false;
     }
     // Every field of an entry is kept out of clipboard histories, not only its password: a name with its
     // address, or a note, is as much a secret as the password beside it.
-    clipboard.setText(text->toStdString(), true);
+    const Wiped<std::string> copy(secretUtf8(*text));
+    clipboard.setText(*copy, true);
+    wipe(*text);
     return true;
 }
 

@@ -37,14 +37,19 @@ SendStep wait(int64_t hundredths, bool guarded) {
     return {SendStep::Kind::Wait, {}, 0, hundredths, guarded};
 }
 
-// A token of the group interpreter, the text between its brackets.
-void planToken(const ExpandedText& token, std::vector<SendStep>& steps) {
-    const bool own = ownText(token);
-    QString trimmed = token.text.toUpper();
+// Only the user's own text is looked at this way: a copy of a password would stay in freed memory.
+bool isPause(const QString& ownToken) {
+    QString trimmed = ownToken.toUpper();
     while (trimmed.endsWith(QLatin1Char(' '))) {
         trimmed.chop(1);
     }
-    if (own && trimmed == QLatin1String("PAUSE")) {
+    return trimmed == QLatin1String("PAUSE");
+}
+
+// A token of the group interpreter, the text between its brackets.
+void planToken(const ExpandedText& token, std::vector<SendStep>& steps) {
+    const bool own = ownText(token);
+    if (own && isPause(token.text)) {
         // A pause types nothing: the wait after it makes it.
         steps.push_back(wait(10, true));
         return;
@@ -116,7 +121,8 @@ std::vector<SendStep> planDirect(const ExpandedText& text) {
             const qsizetype close = findOwn(text, QLatin1Char(']'), i + 1, i + 34);
             if (close > i) {
                 const ExpandedText token = text.mid(i + 1, close - i - 1);
-                QString name = token.text;
+                // Looked at in place: the token may hold part of a password.
+                QStringView name = token.text;
                 int repeat = 1;
                 if (const qsizetype space = name.indexOf(QLatin1Char(' ')); space >= 0) {
                     int n = 0;
@@ -130,8 +136,10 @@ std::vector<SendStep> planDirect(const ExpandedText& text) {
                     name = name.left(space);
                 }
                 int64_t waitFor = -1;
-                const KeyResolution r =
-                    ownText(token) ? resolveKeyToken(name, [&waitFor](int64_t n) { waitFor = n; }) : KeyResolution{};
+                const KeyResolution r = ownText(token) ? resolveKeyToken(name.toString(), [&waitFor](int64_t n) {
+                    waitFor = n;
+                })
+                                                       : KeyResolution{};
                 if (r.waited) {
                     steps.push_back(wait(waitFor, true));
                     i = close;
@@ -148,9 +156,8 @@ std::vector<SendStep> planDirect(const ExpandedText& text) {
             }
         }
         const qsizetype width = s.at(i).isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate() ? 2 : 1;
-        const QString c = s.mid(i, width);
-        steps.push_back(characters(c));
-        pauseAfter(static_cast<int>(c.toUcs4().value(0)));
+        steps.push_back(characters(s.mid(i, width)));
+        pauseAfter(width == 2 ? static_cast<int>(QChar::surrogateToUcs4(s.at(i), s.at(i + 1))) : s.at(i).unicode());
         i += width - 1;
     }
     steps.push_back(wait(5, false));

@@ -18,6 +18,8 @@ struct SendStep {
     bool guarded = false;
 
     bool operator==(const SendStep&) const = default;
+    // The characters may be part of a password (copies share them; the last one overwrites them).
+    ~SendStep() { wipe(characters); }
 };
 
 // The group interpreter: literal runs in groups of at most `groupSize` characters with `interval`

@@ -29,10 +29,28 @@ bool ExpandedText::isBlank() const {
     return true;
 }
 
+ExpandedText& ExpandedText::operator=(const ExpandedText& other) {
+    if (this != &other) {
+        const QString keep = other.text;  // the other may share this text
+        wipe();
+        text = keep;
+        literal = other.literal;
+    }
+    return *this;
+}
+
+ExpandedText& ExpandedText::operator=(ExpandedText&& other) noexcept {
+    if (this != &other) {
+        QString taken = std::move(other.text);
+        wipe();
+        text = std::move(taken);
+        literal = std::move(other.literal);
+    }
+    return *this;
+}
+
 void ExpandedText::wipe() {
-    text.fill(QLatin1Char(' '));
-    text.clear();
-    text.squeeze();
+    zendrel::wipe(text);
     literal.clear();
 }
 
@@ -40,10 +58,21 @@ ExpandedText expandSendText(const QString& sendText, const PasswordRecord& entry
     const std::pair<const char*, const QString*> fields[] = {
         {"[PASSWORD]", &entry.password}, {"[NAME]", &entry.name},   {"[URL]", &entry.url},
         {"[SERVICE]", &entry.service},   {"[NOTES]", &entry.notes}, {"[MORENOTES]", &entry.moreNotes}};
-    ExpandedText out = ExpandedText::plain(sendText);
+    // Room for every value at every bracket, so that inserting never moves the text and leaves a copy of it
+    // behind in freed memory.
+    qsizetype longest = 0;
+    for (const auto& field : fields) {
+        longest = std::max(longest, field.second->size());
+    }
+    ExpandedText out;
+    out.text.reserve(sendText.size() + sendText.count(QLatin1Char('[')) * longest);
+    lockMemory(out.text);
+    out.text.append(sendText);
+    out.literal.assign(static_cast<size_t>(sendText.size()), false);
     for (const auto& [token, value] : fields) {
         const QString t = QString::fromLatin1(token);
-        const QString v = fitText(*value, 0);
+        Wiped<QString> fitted(fitText(*value, 0));
+        const QString& v = *fitted;
         qsizetype from = 0;
         for (;;) {
             // Only the user's own text is searched: a value inserted earlier is never expanded again.

@@ -1,5 +1,7 @@
 #include "session/Login.h"
 
+#include "base/Secrets.h"
+
 namespace zendrel {
 
 Login::Login(DataStore& store) : m_store(store), m_users(store) {}
@@ -48,14 +50,15 @@ std::optional<UserRecord> Login::quickUser(int n) {
 }
 
 Login::Check Login::confirm(UserRecord& buffer, const QString& typed, MessageService& messages) {
-    buffer.confirmPassword = fitText(typed, width::kPassword);
-    const QString stored = fitText(buffer.password, width::kPassword);
-    if (stored == buffer.confirmPassword) {
+    const Wiped<QString> fitted(fitText(typed, width::kPassword));
+    buffer.confirmPassword = detachedCopy(*fitted);
+    const Wiped<QString> stored(fitText(buffer.password, width::kPassword));
+    if (*stored == buffer.confirmPassword) {
         return Check::Accepted;
     }
     // The buffer holds a consistent record again before anything else happens.
     buffer.confirmPassword = buffer.password;
-    const bool caseOnly = stored.toUpper() == fitText(typed, width::kPassword).toUpper();
+    const bool caseOnly = *Wiped<QString>(stored->toUpper()) == *Wiped<QString>(fitted->toUpper());
     messages.show(QStringLiteral("Access Denied"), caseOnly ? QStringLiteral("Invalid password.  Case does not match.")
                                                             : QStringLiteral("Invalid password"));
     return caseOnly ? Check::WrongCase : Check::Wrong;

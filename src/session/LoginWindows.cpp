@@ -1,6 +1,8 @@
 #include "session/LoginWindows.h"
 
+#include "base/Secrets.h"
 #include "base/StepLocator.h"
+#include "framework/SecretField.h"
 #include "framework/WindowPositions.h"
 #include "session/Login.h"
 
@@ -60,9 +62,11 @@ ConfirmPassword::ConfirmPassword(UserRecord& buffer, MessageService& messages, W
 }
 
 void ConfirmPassword::ok() {
-    const QString typed = m_password->text();
-    m_password->clear();
-    if (Login::confirm(m_buffer, typed, m_messages) == Login::Check::Accepted) {
+    QString typed = secretText(m_password);
+    clearSecretField(m_password);
+    const Login::Check check = Login::confirm(m_buffer, typed, m_messages);
+    wipe(typed);
+    if (check == Login::Check::Accepted) {
         accept();
     } else {
         reject(); // one attempt per window

@@ -1,5 +1,7 @@
 #include "session/OwnerKeys.h"
 
+#include "base/Secrets.h"
+
 namespace zendrel {
 
 namespace {
@@ -21,6 +23,7 @@ static_assert(sizeof(kPreviousVersionPassword) == 29, "the previous-version pass
 
 QString buildRuntimeKey() {
     QString key(64, QChar(u' '));
+    lockMemory(key);
     for (int i = 0; i < 64; ++i) {
         key[i] = QChar(static_cast<char16_t>(kSeed[i] + kConstant));
     }

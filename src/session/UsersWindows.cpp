@@ -17,6 +17,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include "base/Secrets.h"
+#include "framework/SecretField.h"
+
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -114,10 +117,18 @@ UpdateUsers::UpdateUsers(DataStore& store, MessageService& messages, Clock& cloc
     place();
 }
 
+UpdateUsers::~UpdateUsers() {
+    // The passwords typed are overwritten with the form; the record keeps its own copies.
+    clearSecretField(m_password);
+    clearSecretField(m_confirm);
+    wipe(m_buffer.password);
+    wipe(m_buffer.confirmPassword);
+}
+
 void UpdateUsers::takeScreenValues() {
     m_buffer.name = m_name->text();
-    m_buffer.password = m_password->text();
-    m_buffer.confirmPassword = m_confirm->text();
+    m_buffer.password = secretText(m_password);
+    m_buffer.confirmPassword = secretText(m_confirm);
     m_buffer.showPasswords = m_showPasswords->isChecked() ? 1 : 0;
     m_buffer.passwordSize = m_size->value();
     m_buffer.passwordType = m_type->currentText();

@@ -25,6 +25,7 @@ class UpdateUsers : public PlacedDialog {
 public:
     UpdateUsers(DataStore& store, MessageService& messages, Clock& clock, WindowPositions* positions,
                 UserOperations::Request request, const UserRecord& user, QWidget* parent = nullptr);
+    ~UpdateUsers() override;
     const UserRecord& record() const { return m_buffer; }
 
 private:

@@ -129,6 +129,10 @@ Main::Main(FrameContext context, QWidget* parent)
 
 Main::~Main() {
     qApp->removeEventFilter(this);
+    // A countdown window still open goes with the frame's children, when the frame is no longer one.
+    if (m_closeDown) {
+        QObject::disconnect(m_closeDown, nullptr, this, nullptr);
+    }
     // The child windows tell the engine that they close, so they go while it is still there.
     for (QMdiSubWindow* w : m_mdi->subWindowList()) {
         delete w;

@@ -6,6 +6,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -47,3 +48,34 @@ TEST(ProcessHardeningTest, NoCoreNoDumpingAndPrivateNewFiles) {
 }
 
 } // namespace
+
+#if defined(__SANITIZE_ADDRESS__)
+namespace {
+
+void* volatile g_lastBlock = nullptr;
+
+__attribute__((noinline)) void loseBlocks() {
+    for (int i = 0; i < 8; ++i) {
+        g_lastBlock = std::malloc(4321);
+    }
+    g_lastBlock = nullptr;
+}
+
+// The leak checker stops the threads with ptrace at exit; a process that is not dumpable must not keep it
+// from reporting. Also without root's privilege to trace anything: tests may run as another user.
+TEST(ProcessHardeningTest, TheLeakCheckerStillReportsAfterHardening) {
+    EXPECT_EXIT(
+        {
+            zendrel::hardenProcess();
+            if (::geteuid() == 0) {
+                ::setgid(65534);
+                ::setuid(65534);
+            }
+            loseBlocks();
+            std::exit(0);
+        },
+        [](int status) { return WIFEXITED(status) && WEXITSTATUS(status) != 0; }, "LeakSanitizer: detected memory leaks");
+}
+
+} // namespace
+#endif

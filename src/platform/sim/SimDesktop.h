@@ -5,6 +5,7 @@
 
 #include <map>
 #include <set>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,8 @@ class SimClipboard final : public Clipboard {
 public:
     std::string text() override { return m_text; }
     void setText(const std::string& text, bool secret) override {
+        // Like a careful clipboard, it overwrites what it held: the memory tests look for leftovers.
+        explicit_bzero(m_text.data(), m_text.capacity());
         m_text = text;
         m_secret = secret;
         ++changes;

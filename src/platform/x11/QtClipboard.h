@@ -3,6 +3,9 @@
 #include "platform/Shell.h"
 
 #include <QMetaObject>
+#include <QPointer>
+
+class QMimeData;
 
 #include <atomic>
 
@@ -20,6 +23,7 @@ public:
 
 private:
     std::atomic<uint64_t> m_changes{0};
+    QPointer<QMimeData> m_owned;  // the last copy made here, while the clipboard still holds it
     QMetaObject::Connection m_connection;
 };
 

@@ -1,4 +1,6 @@
 #include "app/cli/commands/EntryOptions.h"
+
+#include "base/Secrets.h"
 #include "platform/x11/QtClipboard.h"
 #include "session/ConfigStore.h"
 
@@ -57,7 +59,7 @@ public:
         }
         x11::QtClipboard clipboard;
         EntryOperations::copyField(e, field, clipboard);
-        const std::string copied = clipboard.text();
+        const Wiped<std::string> copied(clipboard.text());
         c.io().err << "On the clipboard for " << seconds << " seconds." << std::endl;
 
         const std::atomic<bool>& stop = stopOnSignals();
@@ -73,7 +75,8 @@ public:
         poll.start(100);
         loop.exec();
         // Cleared only while it still holds the field: a later copy of the user's own stays.
-        if (clipboard.text() == copied) {
+        Wiped<std::string> now(clipboard.text());
+        if (*now == *copied) {
             clipboard.setText(std::string(), false);
         }
         return kDone;
