@@ -16,6 +16,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "x11"))
 from e2e import start_buses  # noqa: E402
+from e2e_support import run_then_clean_up  # noqa: E402
 
 CLI, ZDMON = sys.argv[1], sys.argv[2]
 failures, passed, children = [], [], []
@@ -142,21 +143,4 @@ def main():
     return 1 if failures else 0
 
 
-try:
-    status = main()
-finally:
-    for p in reversed(children):
-        if p.poll() is None:
-            p.terminate()
-            try:
-                p.wait(5)
-            except subprocess.TimeoutExpired:
-                p.kill()
-    if "DBUS_SESSION_BUS_PID" in os.environ:
-        import signal
-        signal.signal(signal.SIGTERM, signal.SIG_IGN)
-        try:
-            os.kill(int(os.environ["DBUS_SESSION_BUS_PID"]), signal.SIGTERM)
-        except (OSError, ValueError):
-            pass
-sys.exit(status)
+sys.exit(run_then_clean_up(main, children))

@@ -84,3 +84,25 @@ def program_on_bus(name):
         a for a in tree.root.applications() if a.name == name])[0]
     APP[:] = [app]
     return app
+
+
+def run_then_clean_up(main, children):
+    """Runs a script's main, then ends every child it started (last first) and the session bus it started;
+    returns main's status."""
+    try:
+        return main()
+    finally:
+        for p in reversed(children):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+        if "DBUS_SESSION_BUS_PID" in os.environ:
+            # The driver's own bus connection ends this process with SIGTERM when its bus goes away.
+            signal.signal(signal.SIGTERM, signal.SIG_IGN)
+            try:
+                os.kill(int(os.environ["DBUS_SESSION_BUS_PID"]), signal.SIGTERM)
+            except (OSError, ValueError):
+                pass

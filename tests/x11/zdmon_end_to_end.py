@@ -18,6 +18,7 @@ import subprocess
 import sys
 import tempfile
 import time
+from e2e_support import run_then_clean_up
 
 CLI, ZDMON = sys.argv[1], sys.argv[2]
 REFUSAL = "You must run the main Zendrel program before you can use the Zendrel Monitor."
@@ -224,21 +225,4 @@ def main():
     return 1 if failures else 0
 
 
-try:
-    status = main()
-finally:
-    for p in reversed(children):
-        if p.poll() is None:
-            p.terminate()
-            try:
-                p.wait(5)
-            except subprocess.TimeoutExpired:
-                p.kill()
-    if "DBUS_SESSION_BUS_PID" in os.environ:
-        # The driver's own bus connection ends this process with SIGTERM when its bus goes away.
-        signal.signal(signal.SIGTERM, signal.SIG_IGN)
-        try:
-            os.kill(int(os.environ["DBUS_SESSION_BUS_PID"]), signal.SIGTERM)
-        except (OSError, ValueError):
-            pass
-sys.exit(status)
+sys.exit(run_then_clean_up(main, children))
