@@ -7,6 +7,7 @@ with-sway.sh started, driven over the accessibility bus as a person would press 
 1. With no notification area its window stays; a watched login window (foot) that opens gets the account
    name, a tab, the password and Enter, once.
 2. The entry chosen in the list and "Send" pressed: its window gets name, Tab, password, Enter.
+3. "Password" chosen and "Clipboard" pressed: another client (wl-paste) pastes the password, with the hint.
 """
 import os
 import subprocess
@@ -59,6 +60,11 @@ def read(path):
             return f.read()
     except OSError:
         return b""
+
+
+def paste(*args):
+    r = subprocess.run(["wl-paste", "--no-newline", *args], capture_output=True, timeout=10)
+    return r.stdout if r.returncode == 0 else None
 
 
 def find(node, name, role):
@@ -137,6 +143,21 @@ def main():
             press(send)
             check(wait_for(lambda: read(bank) == "alice\ts3cr\u00e9t\n".encode(), 15),
                   "Send typed name, tab, password, Enter: %r" % read(bank))
+        # 3. "Password" chosen (the list opened over the bus, the keys typed by wtype) and "Clipboard" pressed:
+        # another client pastes the password, offered with the hint for clipboard managers.
+        choice = find(app, "Preset", "combo box")
+        clipboard = find(app, "Clipboard", "push button")
+        check(choice is not None and clipboard is not None, "the send choice and the Clipboard button are found")
+        if choice is not None and clipboard is not None:
+            subprocess.run(["swaymsg", '[title="^Zendrel Monitor$"] focus'], stdout=subprocess.DEVNULL)
+            choice.queryAction().doAction(0)
+            time.sleep(0.7)
+            subprocess.run(["wtype", "-k", "Down", "-k", "Return"], check=True)
+            check(wait_for(lambda: choice.name == "Password", 5), "Password is the send choice: %r" % choice.name)
+            press(clipboard)
+            check(wait_for(lambda: paste() == "s3cr\u00e9t".encode(), 5), "another client pastes it: %r" % paste())
+            types = (paste("--list-types") or b"").decode().split("\n")
+            check("x-kde-passwordManagerHint" in types, "with the password-manager hint: %r" % types)
     program.terminate()
     check(program.wait(10) == 0, "SIGTERM ends it in order")
     print("%d passed, %d failed" % (len(passed), len(failures)))
