@@ -245,11 +245,12 @@ TEST_F(MonitorEngineTest, ASendIntoTheFocusedWindowGivesTheFocusBackWhereTheFram
     const Case cases[] = {
         {"", false, false, "pw-Once\n", "", false},
         {"~Mail", false, false, "pw-Once\n", "", false},
-        {"", true, false, "", "pw-Once\n", false},       // a minimised window is passed over
-        {"~Mail", false, true, "", "", true},            // the window before refuses: nothing is typed anywhere
+        {"", true, false, "", "pw-Once\n", false}, // a minimised window is passed over
+        {"~Mail", false, true, "", "", true},      // the window before refuses: nothing is typed anywhere
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.title) + (c.editorMinimised ? " minimised" : "") + (c.editorRefuses ? " refuses" : ""));
+        SCOPED_TRACE(std::string(c.title) + (c.editorMinimised ? " minimised" : "") +
+                     (c.editorRefuses ? " refuses" : ""));
         messages.clear();
         const WindowId older = desktop.addWindow("Older");
         const WindowId editor = desktop.addWindow("Editor");

@@ -15,87 +15,10 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "x11"))
-from e2e import start_buses  # noqa: E402
-from e2e_support import run_then_clean_up  # noqa: E402
+from wayland_e2e import (application, check, children, choose, cli, find, focus, foot, outcome, paste, press, read,
+                         run_then_clean_up, start_buses, wait_for, windows)
 
 CLI, ZDMON = sys.argv[1], sys.argv[2]
-failures, passed, children = [], [], []
-
-
-def check(condition, what):
-    print(("ok    " if condition else "FAIL  ") + what, flush=True)
-    (passed if condition else failures).append(what)
-
-
-def wait_for(predicate, seconds=15):
-    end = time.time() + seconds
-    while time.time() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.1)
-    return predicate()
-
-
-def cli(data, *args, given=b""):
-    subprocess.run([CLI, "--data", data, *args], input=given, check=True, stdout=subprocess.DEVNULL)
-
-
-def listed(title):
-    out = subprocess.run([CLI, "windows"], capture_output=True, text=True).stdout
-    return title in [line.split("\t", 1)[1] for line in out.splitlines()[1:] if "\t" in line]
-
-
-def foot(title, path):
-    children.append(subprocess.Popen(["foot", "--title", title, "sh", "-c", "stty -echo; exec cat > '%s'" % path],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-    wait_for(lambda: listed(title), 10)
-    time.sleep(0.5)
-
-
-def read(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except OSError:
-        return b""
-
-
-def paste(*args):
-    r = subprocess.run(["wl-paste", "--no-newline", *args], capture_output=True, timeout=10)
-    return r.stdout if r.returncode == 0 else None
-
-
-def find(node, name, role):
-    """The first accessible below node with that name and role, depth first."""
-    try:
-        if node.name == name and node.getRoleName() == role:
-            return node
-        for i in range(node.childCount):
-            found = find(node.getChildAtIndex(i), name, role)
-            if found is not None:
-                return found
-    except Exception:
-        pass
-    return None
-
-
-def application(pyatspi, name):
-    desktop = pyatspi.Registry.getDesktop(0)
-    for i in range(desktop.childCount):
-        app = desktop.getChildAtIndex(i)
-        if app is not None and app.name == name:
-            return app
-    return None
-
-
-def press(node):
-    action = node.queryAction()
-    for i in range(action.nActions):
-        if action.getName(i) == "Press":
-            return action.doAction(i)
-    return action.doAction(0)
 
 
 def main():
@@ -107,36 +30,31 @@ def main():
     work = tempfile.mkdtemp()
     data = os.path.join(work, "data")
     os.mkdir(data)
-    cli(data, "init")
-    cli(data, "entries", "add", "--user", "Default User", "--service", "Bank", "--name", "alice", "--title",
+    cli(CLI, data, "init")
+    cli(CLI, data, "entries", "add", "--user", "Default User", "--service", "Bank", "--name", "alice", "--title",
         "Wayland Bank*", "--wait", "0", "--paste", "[Name][Tab][Password][Enter]", given=b"s3cr\xc3\xa9t\n")
-    cli(data, "entries", "add", "--user", "Default User", "--service", "Watched", "--name", "bob", "--title",
+    cli(CLI, data, "entries", "add", "--user", "Default User", "--service", "Watched", "--name", "bob", "--title",
         "Wayland Watch", "--monitor", "--repeat", "0", "--wait", "0", "--paste", "[Name][Tab][Password][Enter]",
         given=b"w4tch\n")
     env = dict(os.environ, QT_QPA_PLATFORM="wayland")
     program = subprocess.Popen([ZDMON, "Data=" + data], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     children.append(program)
-    check(wait_for(lambda: listed("Zendrel Monitor"), 20), "zdmon's window is a native Wayland window")
+    check(wait_for(lambda: "Zendrel Monitor" in windows(CLI), 20), "zdmon's window is a native Wayland window")
 
     # 1. A watched window appears.
     watched = os.path.join(work, "watched")
-    foot("Wayland Watch", watched)
+    foot(CLI, "Wayland Watch", watched)
     check(wait_for(lambda: read(watched) == b"bob\tw4tch\n", 15), "the watched window got name, tab, password, Enter")
     time.sleep(2)
     check(read(watched) == b"bob\tw4tch\n", "it was typed once: %r" % read(watched))
 
     # 2. Send pressed on the chosen entry.
     bank = os.path.join(work, "bank")
-    foot("Wayland Bank Login", bank)
+    foot(CLI, "Wayland Bank Login", bank)
     app = wait_for(lambda: application(pyatspi, "Zendrel Monitor"), 20)
     check(app is not None, "zdmon is on the accessibility bus")
     if app is not None:
-        cell = wait_for(lambda: find(app, "Bank", "table cell"), 10)
-        if cell is not None:
-            try:
-                cell.parent.querySelection().selectChild(cell.getIndexInParent())
-            except Exception:
-                pass
+        check(choose(app, "Bank"), "the Bank entry is chosen")
         send = find(app, "Send", "push button")
         check(send is not None, "the Send button is found")
         if send is not None:
@@ -149,7 +67,7 @@ def main():
         clipboard = find(app, "Clipboard", "push button")
         check(choice is not None and clipboard is not None, "the send choice and the Clipboard button are found")
         if choice is not None and clipboard is not None:
-            subprocess.run(["swaymsg", '[title="^Zendrel Monitor$"] focus'], stdout=subprocess.DEVNULL)
+            focus('[title="^Zendrel Monitor$"]')
             choice.queryAction().doAction(0)
             time.sleep(0.7)
             subprocess.run(["wtype", "-k", "Down", "-k", "Return"], check=True)
@@ -160,8 +78,7 @@ def main():
             check("x-kde-passwordManagerHint" in types, "with the password-manager hint: %r" % types)
     program.terminate()
     check(program.wait(10) == 0, "SIGTERM ends it in order")
-    print("%d passed, %d failed" % (len(passed), len(failures)))
-    return 1 if failures else 0
+    return outcome()
 
 
 sys.exit(run_then_clean_up(main, children))

@@ -17,118 +17,10 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "x11"))
-from e2e import start_buses  # noqa: E402
-from e2e_support import run_then_clean_up  # noqa: E402
+from wayland_e2e import (application, check, children, choose, cli, find, focus, focused_title, foot, outcome,
+                         paste, press, read, run_then_clean_up, start_buses, wait_for, windows)
 
 CLI, ZENDREL = sys.argv[1], sys.argv[2]
-failures, passed, children = [], [], []
-
-
-def check(condition, what):
-    print(("ok    " if condition else "FAIL  ") + what, flush=True)
-    (passed if condition else failures).append(what)
-
-
-def wait_for(predicate, seconds=15):
-    end = time.time() + seconds
-    while time.time() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.1)
-    return predicate()
-
-
-def cli(data, *args, given=b""):
-    subprocess.run([CLI, "--data", data, *args], input=given, check=True, stdout=subprocess.DEVNULL)
-
-
-def windows():
-    """The titles zendrel-cli lists, the most recently activated first."""
-    out = subprocess.run([CLI, "windows"], capture_output=True, text=True).stdout
-    return [line.split("\t", 1)[1] for line in out.splitlines()[1:] if "\t" in line]
-
-
-def focus(criteria):
-    subprocess.run(["swaymsg", criteria + " focus"], stdout=subprocess.DEVNULL, check=True)
-
-
-def focused_title():
-    """The title of the window that has sway's focus."""
-    import json
-    tree = json.loads(subprocess.run(["swaymsg", "-t", "get_tree"], capture_output=True, text=True).stdout)
-    stack = [tree]
-    while stack:
-        node = stack.pop()
-        if node.get("focused") and node.get("type") == "con":
-            return node.get("name")
-        stack.extend(node.get("nodes", []) + node.get("floating_nodes", []))
-    return None
-
-
-def foot(title, path):
-    children.append(subprocess.Popen(["foot", "--title", title, "sh", "-c", "stty -echo; exec cat > '%s'" % path],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-    wait_for(lambda: title in windows(), 10)
-    time.sleep(0.5)
-
-
-def read(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except OSError:
-        return b""
-
-
-def paste(*args):
-    r = subprocess.run(["wl-paste", "--no-newline", *args], capture_output=True, timeout=10)
-    return r.stdout if r.returncode == 0 else None
-
-
-def find(node, name, role):
-    """The first accessible below node with that name and role, depth first."""
-    try:
-        if node.name == name and node.getRoleName() == role:
-            return node
-        for i in range(node.childCount):
-            found = find(node.getChildAtIndex(i), name, role)
-            if found is not None:
-                return found
-    except Exception:
-        pass
-    return None
-
-
-def application(pyatspi, name):
-    desktop = pyatspi.Registry.getDesktop(0)
-    for i in range(desktop.childCount):
-        app = desktop.getChildAtIndex(i)
-        if app is not None and app.name == name:
-            return app
-    return None
-
-
-def press(node):
-    action = node.queryAction()
-    for i in range(action.nActions):
-        if action.getName(i) == "Press":
-            return action.doAction(i)
-    return action.doAction(0)
-
-
-def choose(app, service):
-    """Selects the entry's row of the password list through the table's accessible interface."""
-    cell = wait_for(lambda: find(app, service, "table cell"), 10)
-    if cell is None:
-        return False
-    try:
-        table = cell.parent.queryTable()
-        return table.addRowSelection(table.getRowAtIndex(cell.getIndexInParent()))
-    except Exception as e:
-        print("choosing %s: %s" % (service, e), flush=True)
-        return False
 
 
 def messages(app):
@@ -154,24 +46,24 @@ def main():
     work = tempfile.mkdtemp()
     data = os.path.join(work, "data")
     os.mkdir(data)
-    cli(data, "init")
-    cli(data, "settings", "set", "ZD_CI", "3")
+    cli(CLI, data, "init")
+    cli(CLI, data, "settings", "set", "ZD_CI", "3")
     paste_text = "[Name][Tab][Password][Enter]"
-    cli(data, "entries", "add", "--user", "Default User", "--service", "Bank", "--name", "alice", "--title",
+    cli(CLI, data, "entries", "add", "--user", "Default User", "--service", "Bank", "--name", "alice", "--title",
         "Wayland Bank*", "--wait", "0", "--paste", paste_text, given="s3cr\u00e9t\n".encode())
-    cli(data, "entries", "add", "--user", "Default User", "--service", "Focused", "--name", "carol", "--title", "~",
-        "--wait", "0", "--paste", paste_text, given=b"f0cus\n")
-    cli(data, "entries", "add", "--user", "Default User", "--service", "Untitled", "--name", "dave", "--wait", "0",
-        "--paste", paste_text, given=b"bl4nk\n")
+    cli(CLI, data, "entries", "add", "--user", "Default User", "--service", "Focused", "--name", "carol",
+        "--title", "~", "--wait", "0", "--paste", paste_text, given=b"f0cus\n")
+    cli(CLI, data, "entries", "add", "--user", "Default User", "--service", "Untitled", "--name", "dave",
+        "--wait", "0", "--paste", paste_text, given=b"bl4nk\n")
 
     bank = os.path.join(work, "bank")
     before = os.path.join(work, "before")
-    foot("Wayland Bank Login", bank)
-    foot("Where I Was", before)
+    foot(CLI, "Wayland Bank Login", bank)
+    foot(CLI, "Where I Was", before)
     env = dict(os.environ, QT_QPA_PLATFORM="wayland")
     program = subprocess.Popen([ZENDREL, "Data=" + data], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     children.append(program)
-    check(wait_for(lambda: "Zendrel" in windows(), 20), "zendrel's frame is a native Wayland window")
+    check(wait_for(lambda: "Zendrel" in windows(CLI), 20), "zendrel's frame is a native Wayland window")
     app = wait_for(lambda: application(pyatspi, "Zendrel"), 20)
     check(app is not None, "zendrel is on the accessibility bus")
     if app is None:
@@ -210,7 +102,8 @@ def main():
     check(copy is not None, "the Copy Password button is found")
     if copy is not None:
         press(copy)
-        check(wait_for(lambda: paste() == "s3cr\u00e9t".encode(), 5), "another client pastes the password: %r" % paste())
+        check(wait_for(lambda: paste() == "s3cr\u00e9t".encode(), 5),
+              "another client pastes the password: %r" % paste())
         types = (paste("--list-types") or b"").decode().split("\n")
         check("x-kde-passwordManagerHint" in types, "the copy offers the password-manager hint: %r" % types)
         check(paste("--type", "x-kde-passwordManagerHint") == b"secret", "the hint says secret")
@@ -221,8 +114,7 @@ def main():
 
     program.terminate()
     check(program.wait(10) is not None, "SIGTERM ends it")
-    print("%d passed, %d failed" % (len(passed), len(failures)))
-    return 1 if failures else 0
+    return outcome()
 
 
 sys.exit(run_then_clean_up(main, children))

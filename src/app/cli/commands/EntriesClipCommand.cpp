@@ -1,7 +1,7 @@
 #include "app/cli/commands/EntryOptions.h"
 
-#include "base/Secrets.h"
 #include "app/DesktopChoice.h"
+#include "base/Secrets.h"
 #include "session/ConfigStore.h"
 
 #include <QElapsedTimer>
