@@ -5,10 +5,11 @@ import json
 import os
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "x11"))
-from e2e import start_buses  # noqa: E402,F401
+from e2e import start_buses  # noqa: E402
 from e2e_support import run_then_clean_up  # noqa: E402,F401
 
 failures, passed, children = [], [], []
@@ -23,6 +24,21 @@ def outcome():
     """The script's exit status, after a line with the counts."""
     print("%d passed, %d failed" % (len(passed), len(failures)))
     return 1 if failures else 0
+
+
+def begin(zendrel_cli):
+    """A session bus with the accessibility bus, the programs told to use it, and a new data directory that
+    zendrel-cli made; returns the accessibility module, a working directory and the data directory in it."""
+    buses = start_buses()
+    children.append(buses[0])
+    os.environ["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+    import pyatspi
+
+    work = tempfile.mkdtemp()
+    data = os.path.join(work, "data")
+    os.mkdir(data)
+    cli(zendrel_cli, data, "init")
+    return pyatspi, work, data
 
 
 def wait_for(predicate, seconds=15):

@@ -12,25 +12,16 @@ with-sway.sh started, driven over the accessibility bus as a person would press 
 import os
 import subprocess
 import sys
-import tempfile
 import time
 
-from wayland_e2e import (application, check, children, choose, cli, find, focus, foot, outcome, paste, press, read,
-                         run_then_clean_up, start_buses, wait_for, windows)
+from wayland_e2e import (application, begin, check, children, choose, cli, find, focus, foot, outcome, paste, press,
+                         read, run_then_clean_up, wait_for, windows)
 
 CLI, ZDMON = sys.argv[1], sys.argv[2]
 
 
 def main():
-    buses = start_buses()
-    children.append(buses[0])
-    os.environ["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-    import pyatspi
-
-    work = tempfile.mkdtemp()
-    data = os.path.join(work, "data")
-    os.mkdir(data)
-    cli(CLI, data, "init")
+    pyatspi, work, data = begin(CLI)
     cli(CLI, data, "entries", "add", "--user", "Default User", "--service", "Bank", "--name", "alice", "--title",
         "Wayland Bank*", "--wait", "0", "--paste", "[Name][Tab][Password][Enter]", given=b"s3cr\xc3\xa9t\n")
     cli(CLI, data, "entries", "add", "--user", "Default User", "--service", "Watched", "--name", "bob", "--title",

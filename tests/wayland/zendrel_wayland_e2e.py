@@ -14,11 +14,10 @@ with-sway.sh started, driven over the accessibility bus as a person would press 
 import os
 import subprocess
 import sys
-import tempfile
 import time
 
-from wayland_e2e import (application, check, children, choose, cli, find, focus, focused_title, foot, outcome,
-                         paste, press, read, run_then_clean_up, start_buses, wait_for, windows)
+from wayland_e2e import (application, begin, check, children, choose, cli, find, focus, focused_title, foot, outcome,
+                         paste, press, read, run_then_clean_up, wait_for, windows)
 
 CLI, ZENDREL = sys.argv[1], sys.argv[2]
 
@@ -38,15 +37,7 @@ def messages(app):
 
 
 def main():
-    buses = start_buses()
-    children.append(buses[0])
-    os.environ["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-    import pyatspi
-
-    work = tempfile.mkdtemp()
-    data = os.path.join(work, "data")
-    os.mkdir(data)
-    cli(CLI, data, "init")
+    pyatspi, work, data = begin(CLI)
     cli(CLI, data, "settings", "set", "ZD_CI", "3")
     paste_text = "[Name][Tab][Password][Enter]"
     cli(CLI, data, "entries", "add", "--user", "Default User", "--service", "Bank", "--name", "alice", "--title",
@@ -61,7 +52,7 @@ def main():
     foot(CLI, "Wayland Bank Login", bank)
     foot(CLI, "Where I Was", before)
     env = dict(os.environ, QT_QPA_PLATFORM="wayland")
-    program = subprocess.Popen([ZENDREL, "Data=" + data], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    program = subprocess.Popen([ZENDREL, "Data=" + data], env=env, stdout=subprocess.DEVNULL)
     children.append(program)
     check(wait_for(lambda: "Zendrel" in windows(CLI), 20), "zendrel's frame is a native Wayland window")
     app = wait_for(lambda: application(pyatspi, "Zendrel"), 20)
