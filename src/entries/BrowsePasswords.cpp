@@ -6,6 +6,7 @@
 #include "entries/InfoWindows.h"
 #include "entries/UpdatePasswords.h"
 #include "framework/ColumnLayout.h"
+#include "framework/ListSelection.h"
 #include "framework/FrameEvents.h"
 #include "monitor/MonitorWorker.h"
 #include "operations/EntryOperations.h"
@@ -155,16 +156,8 @@ void BrowsePasswords::build() {
     m_view->installEventFilter(this);
     connect(m_view, &QTableView::doubleClicked, this, [this] { changeEntry(); });
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &BrowsePasswords::updateEnabling);
-    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        // A row selected without moving the current row (by an assistive technology over the accessibility
-        // bus) becomes the row the commands act on.
-        QItemSelectionModel* selection = m_view->selectionModel();
-        const QModelIndexList rows = selection->selectedRows();
-        if (rows.size() == 1 && rows.first().row() != selection->currentIndex().row()) {
-            selection->setCurrentIndex(rows.first(), QItemSelectionModel::NoUpdate);
-        }
-        updateEnabling();
-    });
+    followSelectionWithCurrentRow(m_view);
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &BrowsePasswords::updateEnabling);
     connect(&m_model, &QAbstractItemModel::modelReset, this, &BrowsePasswords::updateEnabling);
 
     auto button = [this](const QString& text, const QString& tip, void (BrowsePasswords::*slot)()) {
