@@ -15,7 +15,7 @@ packages=(
     libwayland-dev libxkbcommon-dev
     libqt6svg6
     xvfb openbox xterm xdotool x11-xkb-utils x11-utils xauth xdg-utils
-    sway foot wtype weston zenity qt6-wayland
+    sway foot wtype weston zenity qt6-wayland wl-clipboard
     python3 dbus-x11 at-spi2-core python3-dogtail imagemagick
     fonts-dejavu-core mount
     poppler-utils enscript ghostscript

@@ -1,9 +1,11 @@
 #include "app/DesktopChoice.h"
 
 #include "platform/NoDisplay.h"
+#include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandDesktop.h"
 #include "platform/wayland/WaylandKeyboard.h"
+#include "platform/x11/QtClipboard.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Keyboard.h"
 
@@ -56,6 +58,16 @@ OpenedDesktop openDesktop(bool withKeyboard, const std::vector<std::string>& own
                      .arg(lacking);
     }
     return d;
+}
+
+std::unique_ptr<Clipboard> openClipboard() {
+    if (std::unique_ptr<Clipboard> c = wayland::WaylandClipboard::open()) {
+        return c;
+    }
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        return std::make_unique<x11::QtClipboard>();
+    }
+    return nullptr;
 }
 
 QString desktopKindName(DesktopKind kind) {

@@ -6,6 +6,7 @@
 // reached, which the programs say); otherwise none, and sending says that no desktop was found.
 #include "platform/Desktop.h"
 #include "platform/Keyboard.h"
+#include "platform/Shell.h"
 
 #include <QString>
 
@@ -29,6 +30,12 @@ struct OpenedDesktop {
 // Opens the chosen desktop; `withKeyboard` also makes its keyboard. `ownAppIds`: the application ids of the
 // calling program's own windows (how a Wayland desktop tells them).
 OpenedDesktop openDesktop(bool withKeyboard, const std::vector<std::string>& ownAppIds = {});
+
+// The clipboard, chosen beside the desktop: on a Wayland session whose compositor offers data control, that
+// protocol's, so that a copy is made and cleared again while no window of this program has the focus (the
+// toolkit's own Wayland clipboard cannot); otherwise the toolkit's, which needs a QGuiApplication. Null when
+// there is neither.
+std::unique_ptr<Clipboard> openClipboard();
 
 // The backend's name as `zendrel-cli windows` prints it.
 QString desktopKindName(DesktopKind kind);

@@ -6,6 +6,7 @@
 #include "entries/InfoWindows.h"
 #include "entries/UpdatePasswords.h"
 #include "framework/ColumnLayout.h"
+#include "framework/ListSelection.h"
 #include "framework/FrameEvents.h"
 #include "monitor/MonitorWorker.h"
 #include "operations/EntryOperations.h"
@@ -155,6 +156,7 @@ void BrowsePasswords::build() {
     m_view->installEventFilter(this);
     connect(m_view, &QTableView::doubleClicked, this, [this] { changeEntry(); });
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &BrowsePasswords::updateEnabling);
+    followSelectionWithCurrentRow(m_view);
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &BrowsePasswords::updateEnabling);
     connect(&m_model, &QAbstractItemModel::modelReset, this, &BrowsePasswords::updateEnabling);
 

@@ -2,6 +2,7 @@
 
 #include "base/DatePicture.h"
 #include "entries/UpdatePasswords.h"
+#include "framework/ListSelection.h"
 #include "framework/WindowPlacement.h"
 #include "monitor/MonitorWorker.h"
 #include "monitor/QtTray.h"
@@ -183,6 +184,7 @@ MonitorWindow::MonitorWindow(EntryServices services, MonitorWorker& worker, Tray
     m_list->setAccessibleName(QStringLiteral("Browsing Records"));
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    followSelectionWithCurrentRow(m_list);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->verticalHeader()->hide();
     m_list->horizontalHeader()->setStretchLastSection(true);

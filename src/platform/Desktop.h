@@ -34,6 +34,10 @@ public:
     virtual bool available() { return true; }
     // Whether a window (or the top-level window it lies in) belongs to this program itself.
     virtual bool isOwnWindow(WindowId) { return false; }
+    // Where the focus goes back to when a window of this program holds it and cannot step aside (a compositor
+    // without minimising): the window the user was in before, 0 for none or where the window manager hands
+    // the focus on itself.
+    virtual WindowId previousWindow() { return 0; }
 };
 
 } // namespace zendrel

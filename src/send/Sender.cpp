@@ -67,7 +67,16 @@ SendOutcome Sender::typeIntoFocused(const SendRequest& request) {
     // keystrokes would go wherever the pointer happens to be.
     const int64_t deadline = m_clock.monotonic() + kOwnFocusWait;
     WindowId focus = m_desktop.focusedWindow();
+    bool handedBack = false;
     while (focus == 0 || m_desktop.isOwnWindow(focus)) {
+        if (focus != 0 && !handedBack) {
+            // Where the frame cannot step aside (no minimising), the focus goes back to the window the user was
+            // in before, once.
+            handedBack = true;
+            if (const WindowId previous = m_desktop.previousWindow(); previous != 0) {
+                m_desktop.activate(previous, false);
+            }
+        }
         if (m_clock.monotonic() >= deadline) {
             return SendOutcome::FocusRefused;
         }

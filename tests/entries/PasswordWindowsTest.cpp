@@ -15,6 +15,7 @@
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -542,6 +543,25 @@ TEST_F(PasswordWindowsTest, RowCommandsNeverActOnAnEntryThatIsGoneOrAnotherUsers
     l->selectRow(-1);
     EXPECT_FALSE(button(l.get(), "&Change")->isEnabled());
     EXPECT_FALSE(button(l.get(), "&Password")->isEnabled());
+}
+
+// An assistive technology selects a row through the table's accessible interface, which leaves Qt's current
+// row where it was: the commands then act on the row it selected, not on none or the old one.
+TEST_F(PasswordWindowsTest, ARowSelectedOverTheAccessibilityBusIsTheOneTheCommandsActOn) {
+    stored("Ann", "Bank", "ann");
+    stored("Ann", "Mail", "ann");
+    stored("Ann", "Shop", "ann");
+    auto l = list(ann);
+    l->selectRow(0);
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(l->view());
+    ASSERT_TRUE(table && table->tableInterface());
+    for (const auto& [row, service] : {std::pair{2, "Shop"}, std::pair{1, "Mail"}}) {
+        ASSERT_TRUE(table->tableInterface()->selectRow(row));
+        EXPECT_EQ(l->selectedRow(), row);
+        button(l.get(), "&Service")->click();
+        EXPECT_EQ(clipboard.text(), service);
+    }
+    EXPECT_TRUE(button(l.get(), "&Change")->isEnabled());
 }
 
 TEST_F(PasswordWindowsTest, CopyButtonsFilterAndLaunchWorkOnTheSelectedEntry) {

@@ -229,6 +229,57 @@ TEST_F(MonitorEngineTest, ASendIntoTheFocusedWindowNeverTypesIntoTheProgramsOwnF
     }
 }
 
+// A desktop where the frame cannot minimise (sway): the focus goes back to the window the user was in before,
+// the frontmost of another program that is not minimised, and never to a window that cannot take it.
+TEST_F(MonitorEngineTest, ASendIntoTheFocusedWindowGivesTheFocusBackWhereTheFrameCannotMinimise) {
+    engine->setMonitorOn(false);
+    desktop.setHandsFocusBack(true);
+    struct Case {
+        const char* title;
+        bool editorMinimised;
+        bool editorRefuses;
+        const char* editorGets;
+        const char* olderGets;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"", false, false, "pw-Once\n", "", false},
+        {"~Mail", false, false, "pw-Once\n", "", false},
+        {"", true, false, "", "pw-Once\n", false}, // a minimised window is passed over
+        {"~Mail", false, true, "", "", true},      // the window before refuses: nothing is typed anywhere
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.title) + (c.editorMinimised ? " minimised" : "") +
+                     (c.editorRefuses ? " refuses" : ""));
+        messages.clear();
+        const WindowId older = desktop.addWindow("Older");
+        const WindowId editor = desktop.addWindow("Editor");
+        const WindowId frame = desktop.addWindow("Zendrel");
+        const WindowId frameDialog = desktop.addChild(frame, "Passwords");
+        desktop.markOwn(frame);
+        desktop.setFocus(frameDialog);
+        desktop.setMinimized(editor, c.editorMinimised);
+        if (c.editorRefuses) {
+            desktop.refuseFocus(editor);
+        }
+        engine->queueEntryForSend(entry("Once", c.title));
+        runFor(5);
+        EXPECT_EQ(typedInto(editor), c.editorGets);
+        EXPECT_EQ(typedInto(older), c.olderGets);
+        EXPECT_EQ(typedInto(frame) + typedInto(frameDialog), "");
+        if (c.refused) {
+            EXPECT_EQ(messages, QStringList({"Cannot Send: The associated window could not be brought to the front (" +
+                                             QString(c.title) + "), so nothing was typed."}));
+        } else {
+            EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+        }
+        for (WindowId w : {frame, editor, older}) {
+            desktop.closeWindow(w);
+        }
+        keyboard.clear();
+    }
+}
+
 TEST_F(MonitorEngineTest, UsersStayMonitoredWhileAnyOfTheirListsIsOpen) {
     store(entry("Watched", "Bank", true));
     engine->userOpened("Ann");

@@ -10,6 +10,7 @@
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -147,6 +148,27 @@ TEST_F(MonitorWindowTest, EntryCommandsNeedASelectedRowOfTheListShown) {
     EXPECT_EQ(clipboard.text(), "");
     EXPECT_EQ(window->model().rowCount(), 0) << "the list was read afresh";
     EXPECT_FALSE(button(window.get(), "&Send")->isEnabled());
+}
+
+// A row selected through the list's accessible interface (a screen reader, the accessibility bus) is the entry
+// the commands act on.
+TEST_F(MonitorWindowTest, ARowSelectedOverTheAccessibilityBusIsTheEntryTheCommandsActOn) {
+    addUser("Ann");
+    for (const char* service : {"Bank", "Mail", "Shop"}) {
+        addEntry(service, false, 0);
+    }
+    open();
+    ASSERT_EQ(window->operations().selectedUser(), "Ann");
+    ASSERT_EQ(window->model().rowCount(), 3);
+    window->list()->setCurrentIndex(window->model().index(0, 1));
+    window->choice()->setCurrentText("Service");
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(window->list());
+    ASSERT_TRUE(table && table->tableInterface());
+    for (const auto& [row, service] : {std::pair{2, "Shop"}, std::pair{1, "Mail"}}) {
+        ASSERT_TRUE(table->tableInterface()->selectRow(row));
+        button(window.get(), "&Clipboard")->click();
+        EXPECT_EQ(clipboard.text(), service);
+    }
 }
 
 TEST_F(MonitorWindowTest, TheLoginWindowsShowThirtyCharactersAndThePreferencesTheirCaptions) {

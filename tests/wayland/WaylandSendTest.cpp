@@ -16,6 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
 
 using namespace zendrel;
 
@@ -128,6 +133,72 @@ TEST_P(LayoutTest, EveryCharacterArrivesExactlyWhateverTheLayoutAndCapsLock) {
 INSTANTIATE_TEST_SUITE_P(Layouts, LayoutTest,
                          ::testing::Values(LayoutCase{"us", false}, LayoutCase{"us", true}, LayoutCase{"de", false},
                                            LayoutCase{"de", true}));
+
+// The keysym a client reads for the key right of T in the keymap the seat announces now ('y' on us, 'z' on de);
+// 0 when the seat has no keyboard.
+uint32_t announcedKeyRightOfT() {
+    auto c = wayland::WaylandConnection::open();
+    if (!c || !c->seatHasKeyboard()) {
+        return 0;
+    }
+    std::string text;
+    static const wl_keyboard_listener listener = {
+        [](void* data, wl_keyboard*, uint32_t, int32_t fd, uint32_t size) {
+            if (void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0); map != MAP_FAILED) {
+                *static_cast<std::string*>(data) =
+                    std::string(static_cast<const char*>(map), strnlen(static_cast<const char*>(map), size));
+                munmap(map, size);
+            }
+            close(fd);
+        },
+        [](void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {},
+        [](void*, wl_keyboard*, uint32_t, wl_surface*) {},
+        [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t) {},
+        [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {},
+        [](void*, wl_keyboard*, int32_t, int32_t) {},
+    };
+    wl_keyboard* k = wl_seat_get_keyboard(c->seat());
+    wl_keyboard_add_listener(k, &listener, &text);
+    c->roundtrip();
+    wl_keyboard_release(k);
+    uint32_t keysym = 0;
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    if (xkb_keymap* keymap =
+            xkb_keymap_new_from_string(context, text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS)) {
+        const xkb_keysym_t* syms = nullptr;
+        if (xkb_keymap_key_get_syms_by_level(keymap, 21 + 8, 0, 0, &syms) == 1) { // evdev KEY_Y
+            keysym = syms[0];
+        }
+        xkb_keymap_unref(keymap);
+    }
+    xkb_context_unref(context);
+    return keysym;
+}
+
+// After a text the seat announces the user's layout again: the one it had, the one sway gave our keyboard when
+// the seat had none of its own, and the one the user switched to since the keyboard was made.
+TEST_F(WaylandTest, AfterATextTheSeatAnnouncesTheUsersLayoutAgain) {
+    QString file;
+    for (const auto& [layout, key] : {std::pair{"de", uint32_t{'z'}}, std::pair{"us", uint32_t{'y'}}}) {
+        SCOPED_TRACE(layout);
+        // A seat without a keyboard, set to the layout; then the keyboard is made, and a window that binds it.
+        keyboard.reset();
+        conn->roundtrip();
+        swaymsg(QStringLiteral("input * xkb_layout ") + layout);
+        keyboard = std::make_unique<wayland::WaylandKeyboard>(*conn);
+        ASSERT_TRUE(keyboard->usable());
+        const QString title = QStringLiteral("Layout Back ") + layout;
+        file = foot(title);
+        ASSERT_EQ(send(title, QStringLiteral("yzölaf€[Enter]")), SendOutcome::Sent);
+        EXPECT_EQ(QString::fromUtf8(received(file)), QStringLiteral("yzölaf€\n"));
+        EXPECT_EQ(announcedKeyRightOfT(), key);
+    }
+    // The layout changed while the keyboard lives.
+    swaymsg("input * xkb_layout de");
+    ASSERT_EQ(send("Layout Back us", QStringLiteral("yz[Enter]")), SendOutcome::Sent);
+    EXPECT_EQ(announcedKeyRightOfT(), uint32_t{'z'});
+    EXPECT_EQ(QString::fromUtf8(received(file, 2)), QStringLiteral("yzölaf€\nyz\n"));
+}
 
 TEST_F(WaylandTest, KeyTokensArriveAsRealKeysWithTheirModifiers) {
     const QString file = foot("Tokens");

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # zendrel-cli on a native Wayland desktop (run under with-sway.sh): it names the desktop and lists foot
 # windows, sends an entry into the one its title names, and its monitor types a watched entry once when a
-# window with its title appears.
+# window with its title appears; its clip goes through the compositor's clipboard.
 #   cli_end_to_end.sh ZENDREL_CLI
 set -u
 cli=$1
@@ -64,6 +64,29 @@ check "the monitor types the watched entry" "$(received "$tmp/watch" 1)" "first"
 sleep 2
 check "and only once" "$(cat "$tmp/watch")" "first"
 check "the monitor says where it typed" "$(head -n1 "$tmp/monitor.out")" "typed Once into Watch One"
+
+# entries clip, while a foot window has the focus: another client pastes the password, offered with the hint
+# that keeps clipboard managers from storing it; it is gone after the set seconds, and a copy the user made
+# meanwhile stays.
+paste() { wl-paste --no-newline "$@" 2>/dev/null; }
+zc settings set ZD_CI 2 >/dev/null
+zc entries clip 1 --user "Default User" 2>"$tmp/clip.err" &
+clip=$!
+for _ in $(seq 1 100); do [ "$(paste)" == "s3cr€t" ] && break; sleep 0.05; done
+check "clip puts the password where another client pastes it" "$(paste)" "s3cr€t"
+check "the copy offers the password-manager hint" "$(paste --list-types | grep -c -x x-kde-passwordManagerHint)" 1
+check "the hint says secret" "$(paste --type x-kde-passwordManagerHint)" "secret"
+wait $clip
+check "clip exits 0" "$?" 0
+check "clip says how long" "$(cat "$tmp/clip.err")" "On the clipboard for 2 seconds."
+check "the password is gone afterwards" "$(paste)" ""
+zc entries clip 1 --user "Default User" 2>/dev/null &
+clip=$!
+for _ in $(seq 1 100); do [ "$(paste)" == "s3cr€t" ] && break; sleep 0.05; done
+wl-copy --foreground "mine" &
+pids+=($!)
+wait $clip
+check "a copy made meanwhile stays" "$(paste)" "mine"
 
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]

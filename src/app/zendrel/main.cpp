@@ -1,12 +1,12 @@
 // The main program: start-up in its order — the data directory, the run-time key, the tables declared,
 // the settings loaded (the first run writes the defaults and converts version 2.1's tables) — then the frame.
 #include "base/ProcessHardening.h"
+#include "app/DesktopChoice.h"
 #include "app/DisplayServices.h"
 #include "framework/Application.h"
 #include "framework/QtFileDialogs.h"
 #include "framework/QtMessageService.h"
 #include "framework/WindowPositions.h"
-#include "platform/x11/QtClipboard.h"
 #include "platform/x11/PosixShell.h"
 #include "session/ConfigStore.h"
 #include "shell/PassphraseWindows.h"
@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
     const Settings settings =
         loadMainSettings(store, config, [&] { convertPreviousVersion(store, messages, &positions); });
 
-    x11::QtClipboard clipboard;
+    // The data-control clipboard on a Wayland compositor that has it, else the toolkit's.
+    const std::unique_ptr<Clipboard> clipboard = openClipboard();
     // The window titles the entry form offers are read on this thread, through a connection of its own.
     const ThreadDesktop desktop = threadDesktop();
     x11::PosixShell shell;
@@ -94,7 +95,7 @@ int main(int argc, char** argv) {
             return failed ? 1 : 0;
         }
     }
-    Main frame(FrameContext{store, messages, clock, clipboard, settings, &positions, displayBackends, guidePath(),
+    Main frame(FrameContext{store, messages, clock, *clipboard, settings, &positions, displayBackends, guidePath(),
                             desktop.desktop.get(), &shell, &random, &dialogs, QDir::currentPath(), &directoryLock});
     frame.show();
     if (!desktop.note.isEmpty()) {

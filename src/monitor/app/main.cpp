@@ -1,6 +1,7 @@
 // The monitor program: start-up in its order (the data directory, the run-time key, its tables, its position
 // file "ZDMON.INI"), then its window, which goes to the notification area at once.
 #include "base/ProcessHardening.h"
+#include "app/DesktopChoice.h"
 #include "app/DisplayServices.h"
 #include "framework/Application.h"
 #include "framework/QtFileDialogs.h"
@@ -10,7 +11,6 @@
 #include "monitor/MonitorWorker.h"
 #include "monitor/QtTray.h"
 #include "platform/x11/PosixShell.h"
-#include "platform/x11/QtClipboard.h"
 #include "session/ConfigStore.h"
 #include "shell/PassphraseWindows.h"
 #include "session/Startup.h"
@@ -69,7 +69,8 @@ int main(int argc, char** argv) {
     }
     WindowPositions positions(QDir::current().filePath(QStringLiteral("ZDMON.INI")));
 
-    x11::QtClipboard clipboard;
+    // The data-control clipboard on a Wayland compositor that has it, else the toolkit's.
+    const std::unique_ptr<Clipboard> clipboard = openClipboard();
     const ThreadDesktop desktop = threadDesktop();
     if (!desktop.note.isEmpty()) {
         // The monitor has no status bar: the note goes where its start-up messages go.
@@ -84,7 +85,7 @@ int main(int argc, char** argv) {
 
     MonitorWorker worker(EngineProgram::Monitor, store, clock, SendSettings{7, 20}, displayBackends);
     QtTray tray;
-    MonitorWindow window(EntryServices{store, messages, clock, clipboard, *desktop.desktop, shell, random, dialogs,
+    MonitorWindow window(EntryServices{store, messages, clock, *clipboard, *desktop.desktop, shell, random, dialogs,
                                        &positions, &settings, QDir::currentPath()},
                          worker, tray);
     if (!window.start()) {

@@ -133,4 +133,16 @@ bool SimDesktop::isOwnWindow(WindowId window) {
     return false;
 }
 
+WindowId SimDesktop::previousWindow() {
+    if (!m_handsFocusBack) {
+        return 0;
+    }
+    for (WindowId w : m_order) {
+        if (!isMinimized(w) && !isOwnWindow(w)) {
+            return w;
+        }
+    }
+    return 0;
+}
+
 } // namespace zendrel::sim

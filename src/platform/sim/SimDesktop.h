@@ -29,6 +29,9 @@ public:
     void setFocus(WindowId window) { m_focus = window; }
     // A window of the program under test itself (its frame), which it must never type into by accident.
     void markOwn(WindowId window) { m_own.insert(window); }
+    // A desktop on which the program's own windows cannot minimise: it names the window to give the focus
+    // back to, the frontmost of another program that is not minimised.
+    void setHandsFocusBack(bool on) { m_handsFocusBack = on; }
     WindowId front() const { return m_order.empty() ? 0 : m_order.front(); }
     int activations() const { return m_activations; }
     int windowListReads() const { return m_reads; }
@@ -42,6 +45,7 @@ public:
     std::vector<WindowInfo> descendants(WindowId window) override;
     WindowId focusedWindow() override { return m_focus; }
     bool isOwnWindow(WindowId window) override;
+    WindowId previousWindow() override;
     bool isWithin(WindowId window, WindowId ancestor) override;
     void activate(WindowId window, bool restore) override;
     bool focusDirectly(WindowId window) override;
@@ -61,6 +65,7 @@ private:
     std::set<WindowId> m_refused;
     std::set<WindowId> m_own;
     WindowId m_focus = 0;
+    bool m_handsFocusBack = false;
     int m_activations = 0;
     int m_reads = 0;
     std::map<WindowId, int> m_childReads;

@@ -199,6 +199,16 @@ bool WaylandDesktop::isOwnWindow(WindowId window) {
            std::find(m_ownAppIds.begin(), m_ownAppIds.end(), t->appId) != m_ownAppIds.end();
 }
 
+WindowId WaylandDesktop::previousWindow() {
+    for (const WindowInfo& w : topLevelWindows()) {
+        const Toplevel* t = find(w.id);
+        if (t && !t->minimized && !isOwnWindow(w.id)) {
+            return w.id;
+        }
+    }
+    return 0;
+}
+
 std::string WaylandDesktop::appId(WindowId window) {
     const Toplevel* t = find(window);
     return t ? t->appId : std::string();

@@ -33,6 +33,9 @@ public:
     bool focusDirectly(WindowId window) override;
     bool available() override { return m_manager != nullptr; }
     bool isOwnWindow(WindowId window) override;
+    // The most recently activated window of another program that is not minimised: sway, for one, cannot
+    // minimise, so this program's frame would keep the focus.
+    WindowId previousWindow() override;
 
     // Where the texts inside windows are read from; null for nowhere (the contents check fails closed).
     void setWindowTexts(WindowTextSource* texts) { m_texts = texts; }

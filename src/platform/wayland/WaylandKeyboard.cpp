@@ -65,25 +65,17 @@ WaylandKeyboard::WaylandKeyboard(WaylandConnection& connection) : m_conn(connect
     if (!m_manager || !m_conn.seat()) {
         return;
     }
-    // The user's keymap, while the seat's keyboard is still the user's: it is sent to every keyboard bound.
-    if (m_conn.seatHasKeyboard()) {
-        static const wl_keyboard_listener listener = {
-            &WaylandKeyboard::readKeymap,
-            [](void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {},
-            [](void*, wl_keyboard*, uint32_t, wl_surface*) {},
-            [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t) {},
-            [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {},
-            [](void*, wl_keyboard*, int32_t, int32_t) {},
-        };
-        wl_keyboard* user = wl_seat_get_keyboard(m_conn.seat());
-        wl_keyboard_add_listener(user, &listener, this);
-        m_conn.roundtrip();
-        wl_keyboard_destroy(user);
+    // The user's keymap, while the seat's keyboard is still the user's.
+    m_userKeymap = announcedKeymap();
+    m_keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_manager, m_conn.seat());
+    if (m_userKeymap.empty() && m_conn.roundtrip()) {
+        // A seat without a keyboard: the compositor gives the new one the layout of its own configuration
+        // (sway's "input * xkb_layout"), which the seat now announces.
+        m_userKeymap = announcedKeymap();
     }
     if (m_userKeymap.empty()) {
         m_userKeymap = defaultKeymap();
     }
-    m_keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_manager, m_conn.seat());
     // A virtual keyboard takes no key before its first keymap.
     upload(m_userKeymap.empty() ? m_keymap.text() : m_userKeymap);
     m_ownKeymapActive = m_userKeymap.empty();
@@ -99,15 +91,40 @@ WaylandKeyboard::~WaylandKeyboard() {
     wl_display_flush(m_conn.display());
 }
 
+std::string WaylandKeyboard::announcedKeymap() {
+    std::string keymap;
+    if (!m_conn.seatHasKeyboard()) {
+        return keymap;
+    }
+    static const wl_keyboard_listener listener = {
+        &WaylandKeyboard::readKeymap,
+        [](void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {},
+        [](void*, wl_keyboard*, uint32_t, wl_surface*) {},
+        [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t) {},
+        [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {},
+        [](void*, wl_keyboard*, int32_t, int32_t) {},
+    };
+    wl_keyboard* seatKeyboard = wl_seat_get_keyboard(m_conn.seat());
+    wl_keyboard_add_listener(seatKeyboard, &listener, &keymap);
+    m_conn.roundtrip();
+    // Asked for again with every text: released, not only forgotten here.
+    if (wl_keyboard_get_version(seatKeyboard) >= WL_KEYBOARD_RELEASE_SINCE_VERSION) {
+        wl_keyboard_release(seatKeyboard);
+    } else {
+        wl_keyboard_destroy(seatKeyboard);
+    }
+    return keymap;
+}
+
 void WaylandKeyboard::readKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
-    auto* self = static_cast<WaylandKeyboard*>(data);
+    auto* keymap = static_cast<std::string*>(data);
     if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
         void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
         if (map != MAP_FAILED) {
             std::string text(static_cast<const char*>(map), strnlen(static_cast<const char*>(map), size));
             // A keymap of ours that the seat still shows is no user's keymap.
             if (text.find(VirtualKeymap::sectionName()) == std::string::npos) {
-                self->m_userKeymap = std::move(text);
+                *keymap = std::move(text);
             }
             munmap(map, size);
         }
@@ -134,6 +151,12 @@ bool WaylandKeyboard::upload(const std::string& keymap) {
 bool WaylandKeyboard::ensureKeys(const std::vector<uint32_t>& keysyms) {
     if (!usable()) {
         return false;
+    }
+    if (!m_ownKeymapActive) {
+        // The keymap to put back afterwards is the user's as it is now: the layout may have changed since.
+        if (std::string now = announcedKeymap(); !now.empty()) {
+            m_userKeymap = std::move(now);
+        }
     }
     bool missing = !m_ownKeymapActive;
     for (const uint32_t k : keysyms) {

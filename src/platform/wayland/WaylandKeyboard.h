@@ -36,8 +36,8 @@ public:
 
     // Whether the virtual keyboard exists and the connection works.
     bool usable() const;
-    // The keymap the user's keyboard had when this keyboard was made, in xkb text (empty when the seat had
-    // no keyboard yet); it is what finish() puts back.
+    // The user's keymap in xkb text, as the seat announced it before the last text (or, on a seat without a
+    // keyboard of its own, as the compositor configured ours; else the default layout): what finish() puts back.
     const std::string& userKeymap() const { return m_userKeymap; }
 
 private:
@@ -45,6 +45,9 @@ private:
     bool upload(const std::string& keymap);
     void sendKey(uint32_t keycode, bool down);
     void sendModifiers();
+    // The keymap the seat announces to a keyboard bound now; empty when the seat has no keyboard or shows
+    // a keymap of ours.
+    std::string announcedKeymap();
     static void readKeymap(void* data, wl_keyboard* keyboard, uint32_t format, int32_t fd, uint32_t size);
 
     WaylandConnection& m_conn;

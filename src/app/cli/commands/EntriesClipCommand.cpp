@@ -1,12 +1,11 @@
 #include "app/cli/commands/EntryOptions.h"
 
+#include "app/DesktopChoice.h"
 #include "base/Secrets.h"
-#include "platform/x11/QtClipboard.h"
 #include "session/ConfigStore.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QTimer>
 #include <iostream>
 
@@ -28,7 +27,8 @@ public:
         return QStringLiteral(
             "\"clip\" puts the field (the password when none is named) on the clipboard, a password marked for\n"
             "clipboard managers as a secret, and clears it after the seconds of the clipboard setting (ZD_CI),\n"
-            "or 10 when that is 0, or on Ctrl+C. It waits until then. Needs a display ($DISPLAY).");
+            "or 10 when that is 0, or on Ctrl+C. It waits until then. Needs a display: a Wayland compositor with\n"
+            "the data-control protocol ($WAYLAND_DISPLAY), or an X display ($DISPLAY).");
     }
     void declare(QCommandLineParser& p) const override {
         p.addOption(valued(QStringLiteral("user"), QStringLiteral("the user"), QStringLiteral("NAME")));
@@ -46,10 +46,12 @@ public:
             throw UsageError{
                 QStringLiteral("--field is one of %1").arg(EntryOperations::copyableFields().join(", ").toLower())};
         }
-        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-            throw Refusal{
-                QStringLiteral("There is no display whose clipboard could hold the field (DISPLAY is \"%1\").")
-                    .arg(QString::fromLocal8Bit(qgetenv("DISPLAY")))};
+        const std::unique_ptr<Clipboard> clipboard = openClipboard();
+        if (!clipboard) {
+            throw Refusal{QStringLiteral("There is no display whose clipboard could hold the field (DISPLAY is \"%1\", "
+                                         "WAYLAND_DISPLAY is \"%2\").")
+                              .arg(QString::fromLocal8Bit(qgetenv("DISPLAY")),
+                                   QString::fromLocal8Bit(qgetenv("WAYLAND_DISPLAY")))};
         }
         const UserRecord user = c.login(requiredOption(o, QStringLiteral("user")));
         const PasswordRecord e = userEntry(c, user, id);
@@ -57,9 +59,8 @@ public:
         if (seconds == 0) {
             seconds = 10;  // a clip is always cleared, also where the programs never clear
         }
-        x11::QtClipboard clipboard;
-        EntryOperations::copyField(e, field, clipboard);
-        const Wiped<std::string> copied(clipboard.text());
+        EntryOperations::copyField(e, field, *clipboard);
+        const Wiped<std::string> copied(clipboard->text());
         c.io().err << "On the clipboard for " << seconds << " seconds." << std::endl;
 
         const std::atomic<bool>& stop = stopOnSignals();
@@ -75,9 +76,9 @@ public:
         poll.start(100);
         loop.exec();
         // Cleared only while it still holds the field: a later copy of the user's own stays.
-        Wiped<std::string> now(clipboard.text());
+        Wiped<std::string> now(clipboard->text());
         if (*now == *copied) {
-            clipboard.setText(std::string(), false);
+            clipboard->setText(std::string(), false);
         }
         return kDone;
     }
