@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -23,6 +24,9 @@ std::mutex& lock() {
     static std::mutex m;
     return m;
 }
+
+// The session bus, kept once the accessibility service was found on it: it tells which process owns a name.
+DBusConnection* g_session = nullptr;
 
 // Asks the session bus's accessibility service whether toolkits are to describe their windows and, when
 // they are not, switches it on. False when there is no session bus or no accessibility service on it.
@@ -79,8 +83,12 @@ bool switchOnAccessibility() {
         dbus_error_free(&error);
         dbus_message_unref(set);
     }
-    dbus_connection_close(c);
-    dbus_connection_unref(c);
+    if (found) {
+        g_session = c;
+    } else {
+        dbus_connection_close(c);
+        dbus_connection_unref(c);
+    }
     return found;
 }
 
@@ -149,6 +157,112 @@ public:
         }
         g_clear_error(&error);
         return m_out.timedOut;
+    }
+
+    // The programs on the bus other than this one, in the registry's order, each with its process id as the
+    // bus itself tells it (not the program); `visit(program, pid)` returns true to stop.
+    template <class Visit> void programs(Visit visit) {
+        GError* error = nullptr;
+        AtspiAccessible* desktop = atspi_get_desktop(0);
+        if (!desktop) {
+            return;
+        }
+        // The programs on the bus come and go: ask the registry afresh.
+        atspi_accessible_clear_cache(desktop);
+        const int count = arm() ? atspi_accessible_get_child_count(desktop, &error) : 0;
+        late(error);
+        bool stop = false;
+        for (int i = 0; i < count && !stop && !m_out.timedOut; ++i) {
+            if (!arm()) {
+                break;
+            }
+            AtspiAccessible* program = atspi_accessible_get_child_at_index(desktop, i, &error);
+            if (late(error) || !program) {
+                if (program) {
+                    g_object_unref(program);
+                }
+                continue;
+            }
+            const guint owner = arm() ? atspi_accessible_get_process_id(program, &error) : 0;
+            g_clear_error(&error);
+            if (owner != 0 && static_cast<pid_t>(owner) != getpid()) {
+                stop = visit(program, static_cast<int64_t>(owner));
+            }
+            g_object_unref(program);
+        }
+        g_object_unref(desktop);
+    }
+
+    // Up to `most` of the program's top-level windows titled exactly `title`; the caller drops them.
+    std::vector<AtspiAccessible*> windowsTitled(AtspiAccessible* program, const std::string& title, size_t most) {
+        std::vector<AtspiAccessible*> found;
+        GError* error = nullptr;
+        // What the program shows may have changed since the last reading.
+        atspi_accessible_clear_cache(program);
+        const int windows = arm() ? atspi_accessible_get_child_count(program, &error) : 0;
+        if (windows < 0) {
+            m_out.timedOut = true;  // libatspi reports a call left unanswered by -1 alone
+        }
+        unanswered(error);
+        for (int k = 0; k < windows && found.size() < most && !m_out.timedOut; ++k) {
+            if (!arm()) {
+                break;
+            }
+            AtspiAccessible* window = atspi_accessible_get_child_at_index(program, k, &error);
+            if (unanswered(error) || !window) {
+                if (window) {
+                    g_object_unref(window);
+                }
+                continue;
+            }
+            gchar* name = arm() ? atspi_accessible_get_name(window, &error) : nullptr;
+            unanswered(error);
+            if (name && title == name) {
+                found.push_back(window);
+            } else {
+                g_object_unref(window);
+            }
+            g_free(name);
+        }
+        return found;
+    }
+
+    // The program's name on the bus; blank when it does not say.
+    std::string nameOf(AtspiAccessible* program) {
+        GError* error = nullptr;
+        gchar* name = arm() ? atspi_accessible_get_name(program, &error) : nullptr;
+        unanswered(error);
+        std::string out = name ? name : "";
+        g_free(name);
+        return out;
+    }
+
+    // Which process owns a name on the session bus (asked of the bus, not of a program); 0 for none.
+    int64_t ownerOf(const std::string& busName) {
+        if (!g_session || busName.empty() || busName.front() == ':' ||
+            !dbus_validate_bus_name(busName.c_str(), nullptr)) {
+            return 0;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - Steady::now()).count();
+        if (left <= 0) {
+            return 0;
+        }
+        DBusMessage* m = dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS,
+                                                      "GetConnectionUnixProcessID");
+        const char* name = busName.c_str();
+        dbus_message_append_args(m, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
+        DBusError error;
+        dbus_error_init(&error);
+        dbus_uint32_t pid = 0;
+        if (DBusMessage* reply = dbus_connection_send_with_reply_and_block(g_session, m, static_cast<int>(left), &error)) {
+            if (!dbus_message_get_args(reply, nullptr, DBUS_TYPE_UINT32, &pid, DBUS_TYPE_INVALID)) {
+                pid = 0;
+            }
+            dbus_message_unref(reply);
+        }
+        dbus_error_free(&error);
+        dbus_message_unref(m);
+        return pid;
     }
 
     // The window's descendants, level by level. All questions about one level go out before the first
@@ -391,72 +505,136 @@ AccessibleReading AtspiTexts::read(int64_t pid, const std::string& title) {
     }
     catchUp();
     Walk walk(m_limits, out);
-    GError* error = nullptr;
-    AtspiAccessible* desktop = atspi_get_desktop(0);
-    if (!desktop) {
-        return out;
-    }
-    // The programs on the bus come and go: ask the registry afresh.
-    atspi_accessible_clear_cache(desktop);
-    const int programs = walk.arm() ? atspi_accessible_get_child_count(desktop, &error) : 0;
-    walk.late(error);
-    bool found = false;
-    for (int i = 0; i < programs && !found && !out.timedOut; ++i) {
-        if (!walk.arm()) {
-            break;
+    walk.programs([&](AtspiAccessible* program, int64_t owner) {
+        if (owner != pid) {
+            return false;
         }
-        AtspiAccessible* program = atspi_accessible_get_child_at_index(desktop, i, &error);
-        if (walk.late(error) || !program) {
-            if (program) {
-                g_object_unref(program);
-            }
-            continue;
+        const std::vector<AtspiAccessible*> windows = walk.windowsTitled(program, title, 1);
+        for (AtspiAccessible* window : windows) {
+            walk.descend(window);
+            out.found = true;
+            g_object_unref(window);
         }
-        // The process id comes from the bus itself, not from the program.
-        const guint owner = walk.arm() ? atspi_accessible_get_process_id(program, &error) : 0;
-        g_clear_error(&error);
-        if (static_cast<int64_t>(owner) == pid) {
-            // What the program shows may have changed since the last reading.
-            atspi_accessible_clear_cache(program);
-            const int windows = walk.arm() ? atspi_accessible_get_child_count(program, &error) : 0;
-            if (windows < 0) {
-                out.timedOut = true;  // libatspi reports a call left unanswered by -1 alone
-            }
-            walk.unanswered(error);
-            for (int k = 0; k < windows && !found && !out.timedOut; ++k) {
-                if (!walk.arm()) {
-                    break;
-                }
-                AtspiAccessible* window = atspi_accessible_get_child_at_index(program, k, &error);
-                if (walk.unanswered(error) || !window) {
-                    if (window) {
-                        g_object_unref(window);
-                    }
-                    continue;
-                }
-                gchar* name = walk.arm() ? atspi_accessible_get_name(window, &error) : nullptr;
-                walk.unanswered(error);
-                const bool titled = name && title == name;
-                g_free(name);
-                if (titled) {
-                    walk.descend(window);
-                    found = true;
-                }
-                g_object_unref(window);
-            }
-        }
-        g_object_unref(program);
-    }
-    g_object_unref(desktop);
+        return out.found;
+    });
     if (out.timedOut) {
         out.texts.clear();
+        out.found = false;
     }
     return out;
 }
 
-AccessibleTexts& sharedAccessibleTexts() {
+namespace {
+
+std::string folded(const std::string& s) {
+    std::string out = s;
+    for (char& c : out) {
+        c = g_ascii_tolower(c);
+    }
+    return out;
+}
+
+// Whether a program known by `name` is what the window system calls `appId`: the same name in any case,
+// or the last part of a reverse-domain id ("org.example.Editor" for "editor").
+bool sameProgram(const std::string& appId, const std::string& name) {
+    if (name.empty()) {
+        return false;
+    }
+    const std::string id = folded(appId);
+    const std::string other = folded(name);
+    if (id == other) {
+        return true;
+    }
+    const size_t dot = id.rfind('.');
+    return dot != std::string::npos && dot + 1 < id.size() && id.compare(dot + 1, std::string::npos, other) == 0;
+}
+
+// The file name of the program a process runs; blank when it cannot be seen.
+std::string executableOf(int64_t pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%lld/exe", static_cast<long long>(pid));
+    char target[4096];
+    const ssize_t n = readlink(path, target, sizeof target - 1);
+    if (n <= 0) {
+        return {};
+    }
+    std::string exe(target, static_cast<size_t>(n));
+    const std::string deleted = " (deleted)";
+    if (exe.size() > deleted.size() && exe.compare(exe.size() - deleted.size(), deleted.size(), deleted) == 0) {
+        exe.resize(exe.size() - deleted.size());
+    }
+    const size_t slash = exe.rfind('/');
+    return slash == std::string::npos ? exe : exe.substr(slash + 1);
+}
+
+} // namespace
+
+AccessibleReading AtspiTexts::readTitled(const WindowIdentity& window) {
+    AccessibleReading out;
+    if (window.title.empty()) {
+        return out;  // untitled windows cannot be told apart by title
+    }
+    const std::lock_guard<std::mutex> hold(lock());
+    if (!connected()) {
+        return out;
+    }
+    catchUp();
+    Walk walk(m_limits, out);
+    // Each program that can be the window's own and has windows of its title. A program the id does not
+    // name is not asked about its windows at all.
+    const int64_t owner = window.appId.empty() ? 0 : walk.ownerOf(window.appId);
+    int programs = 0;
+    std::vector<AtspiAccessible*> windows;
+    walk.programs([&](AtspiAccessible* program, int64_t pid) {
+        if (!window.appId.empty() && pid != owner && !sameProgram(window.appId, executableOf(pid)) &&
+            !sameProgram(window.appId, walk.nameOf(program))) {
+            return false;
+        }
+        std::vector<AtspiAccessible*> found = walk.windowsTitled(program, window.title, 2);
+        if (!found.empty()) {
+            ++programs;
+            windows.insert(windows.end(), found.begin(), found.end());
+        }
+        return windows.size() > 1;  // already more than one: no reading can be trusted
+    });
+    // Two programs, or two windows of one, could each be the one the window system means: none is read.
+    if (!out.timedOut && programs == 1 && windows.size() == 1) {
+        walk.descend(windows.front());
+        out.found = true;
+    }
+    for (AtspiAccessible* w : windows) {
+        g_object_unref(w);
+    }
+    if (out.timedOut) {
+        out.texts.clear();
+        out.found = false;
+    }
+    return out;
+}
+
+std::optional<std::vector<std::string>> AtspiTexts::textsOf(const WindowIdentity& window) {
+    AccessibleReading r = readTitled(window);
+    if (!r.found) {
+        return std::nullopt;
+    }
+    return std::move(r.texts);
+}
+
+namespace {
+
+AtspiTexts& shared() {
     static AtspiTexts texts;
     return texts;
+}
+
+} // namespace
+
+AccessibleTexts& sharedAccessibleTexts() {
+    return shared();
+}
+
+WindowTextSource& sharedWindowTextSource() {
+    return shared();
 }
 
 } // namespace zendrel::atspi
