@@ -7,6 +7,8 @@ with-sway.sh started, driven over the accessibility bus as a person would press 
 1. With no notification area its window stays; a watched login window (foot) that opens gets the account
    name, a tab, the password and Enter, once.
 2. The entry chosen in the list and "Send" pressed: its window gets name, Tab, password, Enter.
+3. A watched entry that asks for a window showing "bank password": a zenity dialog of its title that shows
+   something else gets nothing; one that shows it gets the password, read over the accessibility bus.
 """
 import os
 import subprocess
@@ -107,6 +109,9 @@ def main():
     cli(data, "entries", "add", "--user", "Default User", "--service", "Watched", "--name", "bob", "--title",
         "Wayland Watch", "--monitor", "--repeat", "0", "--wait", "0", "--paste", "[Name][Tab][Password][Enter]",
         given=b"w4tch\n")
+    cli(data, "entries", "add", "--user", "Default User", "--service", "Confirmed", "--url", "https://bank.example",
+        "--name", "carol", "--title", "Wayland Sign in", "--contents", "bank password", "--monitor", "--repeat", "0",
+        "--wait", "0", "--paste", "[Password][Enter]", given=b"c0nf1rmed\n")
     env = dict(os.environ, QT_QPA_PLATFORM="wayland")
     program = subprocess.Popen([ZDMON, "Data=" + data], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     children.append(program)
@@ -137,6 +142,30 @@ def main():
             press(send)
             check(wait_for(lambda: read(bank) == "alice\ts3cr\u00e9t\n".encode(), 15),
                   "Send typed name, tab, password, Enter: %r" % read(bank))
+
+    # 3. The contents rule, read over the bus from a GTK window.
+    def zenity(text):
+        p = subprocess.Popen(["zenity", "--entry", "--title", "Wayland Sign in", "--text", text],
+                             env=dict(os.environ, GDK_BACKEND="wayland"), stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL)
+        children.append(p)
+        wait_for(lambda: listed("Wayland Sign in"), 10)
+        return p
+
+    def typed(p, seconds):
+        try:
+            return p.communicate(timeout=seconds)[0]
+        except subprocess.TimeoutExpired:
+            return None
+
+    other = zenity("Help")
+    check(typed(other, 4) is None, "a window of the title that does not show the text gets nothing")
+    other.kill()
+    other.wait()
+    wait_for(lambda: not listed("Wayland Sign in"), 10)
+    shows = zenity("Enter your bank password")
+    check(typed(shows, 15) == b"c0nf1rmed\n", "the window that shows the text gets the password")
+
     program.terminate()
     check(program.wait(10) == 0, "SIGTERM ends it in order")
     print("%d passed, %d failed" % (len(passed), len(failures)))
