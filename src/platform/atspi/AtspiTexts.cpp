@@ -126,6 +126,17 @@ using Steady = std::chrono::steady_clock;
 // the limit.
 class Walk {
 public:
+    // An object on the bus: the connection that owns it and its path; what a reading learns about it.
+    struct Node {
+        std::string owner;
+        std::string path;
+        int depth = 0;
+        std::string name;
+        std::string description;
+        int32_t characters = 0;
+        std::string text;
+    };
+
     Walk(const TextLimits& limits, AccessibleReading& out)
         : m_limits(limits), m_out(out), m_deadline(Steady::now() + std::chrono::milliseconds(limits.timeLimitMs)) {}
 
@@ -193,38 +204,33 @@ public:
         g_object_unref(desktop);
     }
 
-    // Up to `most` of the program's top-level windows titled exactly `title`; the caller drops them.
-    std::vector<AtspiAccessible*> windowsTitled(AtspiAccessible* program, const std::string& title, size_t most) {
-        std::vector<AtspiAccessible*> found;
-        GError* error = nullptr;
-        // What the program shows may have changed since the last reading.
-        atspi_accessible_clear_cache(program);
-        const int windows = arm() ? atspi_accessible_get_child_count(program, &error) : 0;
-        if (windows < 0) {
-            m_out.timedOut = true;  // libatspi reports a call left unanswered by -1 alone
+    // The object a program's accessible stands for.
+    static Node nodeOf(AtspiAccessible* accessible) {
+        AtspiObject* object = ATSPI_OBJECT(accessible);
+        Node n;
+        if (object->app && object->app->bus_name && object->path) {
+            n.owner = object->app->bus_name;
+            n.path = object->path;
         }
-        unanswered(error);
-        for (int k = 0; k < windows && found.size() < most && !m_out.timedOut; ++k) {
-            if (!arm()) {
-                break;
-            }
-            AtspiAccessible* window = atspi_accessible_get_child_at_index(program, k, &error);
-            if (unanswered(error) || !window) {
-                if (window) {
-                    g_object_unref(window);
-                }
-                continue;
-            }
-            gchar* name = arm() ? atspi_accessible_get_name(window, &error) : nullptr;
-            unanswered(error);
-            if (name && title == name) {
-                found.push_back(window);
-            } else {
-                g_object_unref(window);
-            }
-            g_free(name);
+        return n;
+    }
+
+    // The top-level windows titled exactly `title` of the given programs: every program is asked at once,
+    // then every window's name at once.
+    std::vector<Node> windowsTitled(const std::vector<Node>& programs, const std::string& title) {
+        DBusConnection* bus = atspi_get_a11y_bus();
+        const std::vector<Node> windows = childrenOf(bus, programs, 0);
+        std::vector<DBusPendingCall*> names;
+        for (const Node& w : windows) {
+            names.push_back(property(bus, w, "org.a11y.atspi.Accessible", "Name"));
         }
-        return found;
+        std::vector<Node> titled;
+        for (size_t i = 0; i < windows.size(); ++i) {
+            if (stringOf(answer(names[i])) == title) {
+                titled.push_back(windows[i]);
+            }
+        }
+        return titled;
     }
 
     // The program's name on the bus; blank when it does not say.
@@ -267,24 +273,14 @@ public:
 
     // The window's descendants, level by level. All questions about one level go out before the first
     // answer is awaited, so a reading costs one round trip per level rather than several per control.
-    void descend(AtspiAccessible* window) {
-        AtspiObject* object = ATSPI_OBJECT(window);
-        if (!object->app || !object->app->bus_name || !object->path) {
+    void descend(const Node& window) {
+        if (window.owner.empty() || window.path.empty()) {
             return;
         }
         DBusConnection* bus = atspi_get_a11y_bus();
-        struct Node {
-            std::string owner;
-            std::string path;
-            int depth = 0;
-            std::string name;
-            std::string description;
-            int32_t characters = 0;
-            std::string text;
-        };
         std::vector<Node> nodes;
         std::vector<size_t> level;
-        std::vector<Node> next = childrenOf(bus, std::vector<Node>{Node{object->app->bus_name, object->path}}, 1);
+        std::vector<Node> next = childrenOf(bus, std::vector<Node>{window}, 1);
         while (!next.empty() && !m_out.timedOut) {
             level.clear();
             for (Node& n : next) {
@@ -324,7 +320,7 @@ public:
     }
 
 private:
-    template <class Node> std::vector<Node> childrenOf(DBusConnection* bus, const std::vector<Node>& parents, int depth) {
+    std::vector<Node> childrenOf(DBusConnection* bus, const std::vector<Node>& parents, int depth) {
         std::vector<DBusPendingCall*> calls;
         for (const Node& p : parents) {
             calls.push_back(ask(bus, p, "org.a11y.atspi.Accessible", "GetChildren"));
@@ -361,7 +357,7 @@ private:
         return out;
     }
 
-    template <class Node> void readLevel(DBusConnection* bus, std::vector<Node>& level) {
+    void readLevel(DBusConnection* bus, std::vector<Node>& level) {
         std::vector<DBusPendingCall*> calls;
         for (const Node& n : level) {
             calls.push_back(property(bus, n, "org.a11y.atspi.Accessible", "Name"));
@@ -411,10 +407,10 @@ private:
         dbus_message_unref(m);
         return call;
     }
-    template <class Node> DBusPendingCall* ask(DBusConnection* bus, const Node& n, const char* iface, const char* method) {
+    DBusPendingCall* ask(DBusConnection* bus, const Node& n, const char* iface, const char* method) {
         return send(bus, dbus_message_new_method_call(n.owner.c_str(), n.path.c_str(), iface, method));
     }
-    template <class Node> DBusPendingCall* property(DBusConnection* bus, const Node& n, const char* iface, const char* name) {
+    DBusPendingCall* property(DBusConnection* bus, const Node& n, const char* iface, const char* name) {
         DBusMessage* m = dbus_message_new_method_call(n.owner.c_str(), n.path.c_str(), DBUS_INTERFACE_PROPERTIES, "Get");
         dbus_message_append_args(m, DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
         return send(bus, m);
@@ -505,18 +501,18 @@ AccessibleReading AtspiTexts::read(int64_t pid, const std::string& title) {
     }
     catchUp();
     Walk walk(m_limits, out);
-    walk.programs([&](AtspiAccessible* program, int64_t owner) {
-        if (owner != pid) {
-            return false;
+    std::vector<Walk::Node> program;
+    walk.programs([&](AtspiAccessible* accessible, int64_t owner) {
+        if (owner == pid) {
+            program.push_back(Walk::nodeOf(accessible));
         }
-        const std::vector<AtspiAccessible*> windows = walk.windowsTitled(program, title, 1);
-        for (AtspiAccessible* window : windows) {
-            walk.descend(window);
-            out.found = true;
-            g_object_unref(window);
-        }
-        return out.found;
+        return !program.empty();
     });
+    const std::vector<Walk::Node> windows = program.empty() ? program : walk.windowsTitled(program, title);
+    if (!windows.empty() && !out.timedOut) {
+        walk.descend(windows.front());
+        out.found = true;
+    }
     if (out.timedOut) {
         out.texts.clear();
         out.found = false;
@@ -580,30 +576,23 @@ AccessibleReading AtspiTexts::readTitled(const WindowIdentity& window) {
     }
     catchUp();
     Walk walk(m_limits, out);
-    // Each program that can be the window's own and has windows of its title. A program the id does not
-    // name is not asked about its windows at all.
+    // The programs the id names (every program when there is none); the others are not asked about their
+    // windows at all.
     const int64_t owner = window.appId.empty() ? 0 : walk.ownerOf(window.appId);
-    int programs = 0;
-    std::vector<AtspiAccessible*> windows;
+    std::vector<Walk::Node> programs;
     walk.programs([&](AtspiAccessible* program, int64_t pid) {
-        if (!window.appId.empty() && pid != owner && !sameProgram(window.appId, executableOf(pid)) &&
-            !sameProgram(window.appId, walk.nameOf(program))) {
-            return false;
+        if (window.appId.empty() || pid == owner || sameProgram(window.appId, executableOf(pid)) ||
+            sameProgram(window.appId, walk.nameOf(program))) {
+            programs.push_back(Walk::nodeOf(program));
         }
-        std::vector<AtspiAccessible*> found = walk.windowsTitled(program, window.title, 2);
-        if (!found.empty()) {
-            ++programs;
-            windows.insert(windows.end(), found.begin(), found.end());
-        }
-        return windows.size() > 1;  // already more than one: no reading can be trusted
+        return false;
     });
-    // Two programs, or two windows of one, could each be the one the window system means: none is read.
-    if (!out.timedOut && programs == 1 && windows.size() == 1) {
+    // Two windows of the title, of two programs or of one, could each be the one the window system means:
+    // neither is read.
+    const std::vector<Walk::Node> windows = programs.empty() ? programs : walk.windowsTitled(programs, window.title);
+    if (windows.size() == 1 && !out.timedOut) {
         walk.descend(windows.front());
         out.found = true;
-    }
-    for (AtspiAccessible* w : windows) {
-        g_object_unref(w);
     }
     if (out.timedOut) {
         out.texts.clear();
