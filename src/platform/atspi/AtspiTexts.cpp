@@ -271,6 +271,20 @@ public:
         return pid;
     }
 
+    // Reads the window titled `title` of the programs: the first such window, or with `onlyOne` the window
+    // only when there is no other. What a reading cut off by the time limit found is left out.
+    void readWindow(const std::vector<Node>& programs, const std::string& title, bool onlyOne) {
+        const std::vector<Node> windows = programs.empty() ? programs : windowsTitled(programs, title);
+        if (!windows.empty() && (!onlyOne || windows.size() == 1) && !m_out.timedOut) {
+            descend(windows.front());
+            m_out.found = true;
+        }
+        if (m_out.timedOut) {
+            m_out.texts.clear();
+            m_out.found = false;
+        }
+    }
+
     // The window's descendants, level by level. All questions about one level go out before the first
     // answer is awaited, so a reading costs one round trip per level rather than several per control.
     void descend(const Node& window) {
@@ -508,15 +522,7 @@ AccessibleReading AtspiTexts::read(int64_t pid, const std::string& title) {
         }
         return !program.empty();
     });
-    const std::vector<Walk::Node> windows = program.empty() ? program : walk.windowsTitled(program, title);
-    if (!windows.empty() && !out.timedOut) {
-        walk.descend(windows.front());
-        out.found = true;
-    }
-    if (out.timedOut) {
-        out.texts.clear();
-        out.found = false;
-    }
+    walk.readWindow(program, title, false);
     return out;
 }
 
@@ -589,15 +595,7 @@ AccessibleReading AtspiTexts::readTitled(const WindowIdentity& window) {
     });
     // Two windows of the title, of two programs or of one, could each be the one the window system means:
     // neither is read.
-    const std::vector<Walk::Node> windows = programs.empty() ? programs : walk.windowsTitled(programs, window.title);
-    if (windows.size() == 1 && !out.timedOut) {
-        walk.descend(windows.front());
-        out.found = true;
-    }
-    if (out.timedOut) {
-        out.texts.clear();
-        out.found = false;
-    }
+    walk.readWindow(programs, window.title, true);
     return out;
 }
 
