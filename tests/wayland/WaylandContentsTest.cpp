@@ -192,6 +192,19 @@ TEST_F(WaylandContentsTest, ThroughTheDesktopTheWindowsOwnIdChoosesWhatIsRead) {
     EXPECT_EQ(typed(help), QStringLiteral("h"));
     QThread::msleep(300);
     EXPECT_EQ(test::received(terminal, 0), "") << "nothing went into the window that shows nothing";
+
+    // A GTK 3 application run by python3 gives the compositor its program name, the name it has on the bus.
+    start(QStringLiteral(ZENDREL_GTK_APPLICATION), {"org.example.Vault", "Vault", "Enter your vault password"}, "Vault");
+    const WindowId vault = test::windowTitled(*desktop, "Vault");
+    EXPECT_EQ(desktop->appId(vault), "gtk_application.py");
+    bool shown = false;
+    for (int i = 0; i < 100 && !shown; ++i) {
+        const auto children = desktop->descendants(vault);
+        shown = std::any_of(children.begin(), children.end(),
+                            [](const WindowInfo& w) { return w.text == "Enter your vault password"; });
+        QThread::msleep(shown ? 0 : 100);
+    }
+    EXPECT_TRUE(shown);
 }
 
 TEST_F(WaylandContentsTest, AProgramThatStopsAnsweringCostsAtMostTheLimitAndFailsClosed) {

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""A GTK application window that knows itself by a reverse-domain application id, as most desktop
-programs do: the compositor gets the id, the session bus the id as a name owned by this process, while the
-accessibility bus knows the program only as python3.
+"""A GTK application window with a reverse-domain application id, as most desktop programs have: the
+session bus has the id as a name owned by this process (GTK 4 programs also give it to the compositor as
+their application id). GTK 3 gives the compositor this script's name, which is also the program's name on
+the accessibility bus; the program file is python3.
 
   gtk_application.py APPLICATION_ID TITLE LABEL
 """
