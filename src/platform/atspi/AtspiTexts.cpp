@@ -5,7 +5,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -219,7 +221,10 @@ public:
     // then every window's name at once.
     std::vector<Node> windowsTitled(const std::vector<Node>& programs, const std::string& title) {
         DBusConnection* bus = atspi_get_a11y_bus();
-        const std::vector<Node> windows = childrenOf(bus, programs, 0);
+        std::vector<Node> asked;
+        std::copy_if(programs.begin(), programs.end(), std::back_inserter(asked),
+                     [](const Node& p) { return !p.owner.empty() && !p.path.empty(); });
+        const std::vector<Node> windows = childrenOf(bus, asked, 0);
         std::vector<DBusPendingCall*> names;
         for (const Node& w : windows) {
             names.push_back(property(bus, w, "org.a11y.atspi.Accessible", "Name"));
