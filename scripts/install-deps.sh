@@ -16,7 +16,7 @@ packages=(
     libqt6svg6
     xvfb openbox xterm xdotool x11-xkb-utils x11-utils xauth xdg-utils
     sway foot wtype weston zenity qt6-wayland wl-clipboard
-    python3 dbus-x11 at-spi2-core python3-dogtail imagemagick
+    python3 dbus-x11 at-spi2-core python3-dogtail python3-gi gir1.2-gtk-3.0 imagemagick
     fonts-dejavu-core mount
     poppler-utils enscript ghostscript
     trayer

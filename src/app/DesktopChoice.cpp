@@ -1,6 +1,7 @@
 #include "app/DesktopChoice.h"
 
 #include "platform/NoDisplay.h"
+#include "platform/atspi/AtspiTexts.h"
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandDesktop.h"
@@ -23,7 +24,10 @@ OpenedDesktop openDesktop(bool withKeyboard, const std::vector<std::string>& own
         std::shared_ptr<wayland::WaylandConnection> c = wayland::WaylandConnection::open();
         if (c && c->canSend()) {
             d.kind = DesktopKind::Wayland;
-            d.desktop = std::make_unique<wayland::WaylandDesktop>(*c, ownAppIds);
+            auto desktop = std::make_unique<wayland::WaylandDesktop>(*c, ownAppIds);
+            // What a window shows comes from the accessibility bus; without the bus the contents check fails.
+            desktop->setWindowTexts(&atspi::sharedWindowTextSource());
+            d.desktop = std::move(desktop);
             if (withKeyboard) {
                 d.keyboard = std::make_unique<wayland::WaylandKeyboard>(*c);
             }

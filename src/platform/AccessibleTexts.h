@@ -14,6 +14,8 @@ struct AccessibleReading {
     // The program did not answer in time: what was read is left out, and the window counts as showing
     // nothing this time.
     bool timedOut = false;
+    // A window of that title was found and read (it may show no text at all).
+    bool found = false;
 };
 
 class AccessibleTexts {

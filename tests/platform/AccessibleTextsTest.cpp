@@ -1,9 +1,9 @@
 // What windows show, read over a real accessibility bus: the test starts a session bus and the accessibility
 // bus on it, and small Qt windows (label_window) on the X server that with-x11.sh started.
 #include "platform/atspi/AtspiTexts.h"
+#include "support/AccessibilityBuses.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -19,38 +19,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class Buses : public ::testing::Environment {
-public:
-    void SetUp() override {
-        QProcess launch;
-        launch.start(QStringLiteral("dbus-launch"), {QStringLiteral("--sh-syntax")});
-        ASSERT_TRUE(launch.waitForFinished(10000));
-        const QString out = QString::fromUtf8(launch.readAllStandardOutput());
-        const QRegularExpression line(QStringLiteral("(DBUS_SESSION_BUS_\\w+)='?([^';\\n]*)'?;"));
-        for (auto it = line.globalMatch(out); it.hasNext();) {
-            const auto m = it.next();
-            qputenv(m.captured(1).toLatin1().constData(), m.captured(2).toUtf8());
-        }
-        ASSERT_FALSE(qgetenv("DBUS_SESSION_BUS_ADDRESS").isEmpty());
-        m_launcher = fork();
-        if (m_launcher == 0) {
-            setpgid(0, 0);  // with the bus and the registry it starts, so that all end together
-            execl("/usr/libexec/at-spi-bus-launcher", "at-spi-bus-launcher", "--launch-immediately", nullptr);
-            _exit(127);
-        }
-    }
-    void TearDown() override {
-        if (m_launcher > 0) {
-            kill(-m_launcher, SIGTERM);
-        }
-        kill(qEnvironmentVariableIntValue("DBUS_SESSION_BUS_PID"), SIGTERM);
-    }
-
-private:
-    pid_t m_launcher = 0;
-};
-
-const auto* const kBuses = ::testing::AddGlobalTestEnvironment(new Buses);
+const auto* const kBuses = ::testing::AddGlobalTestEnvironment(new test::AccessibilityBuses);
 
 // A label_window on the screen, described on the bus.
 class LabelWindow {

@@ -8,6 +8,8 @@ with-sway.sh started, driven over the accessibility bus as a person would press 
    name, a tab, the password and Enter, once.
 2. The entry chosen in the list and "Send" pressed: its window gets name, Tab, password, Enter.
 3. "Password" chosen and "Clipboard" pressed: another client (wl-paste) pastes the password, with the hint.
+4. A watched entry that asks for a window showing "bank password": a zenity dialog of its title that shows
+   something else gets nothing; one that shows it gets the password, read over the accessibility bus.
 """
 import os
 import subprocess
@@ -27,6 +29,9 @@ def main():
     cli(CLI, data, "entries", "add", "--user", "Default User", "--service", "Watched", "--name", "bob", "--title",
         "Wayland Watch", "--monitor", "--repeat", "0", "--wait", "0", "--paste", "[Name][Tab][Password][Enter]",
         given=b"w4tch\n")
+    cli(CLI, data, "entries", "add", "--user", "Default User", "--service", "Confirmed", "--url", "https://bank.example",
+        "--name", "carol", "--title", "Wayland Sign in", "--contents", "bank password", "--monitor", "--repeat", "0",
+        "--wait", "0", "--paste", "[Password][Enter]", given=b"c0nf1rmed\n")
     env = dict(os.environ, QT_QPA_PLATFORM="wayland")
     program = subprocess.Popen([ZDMON, "Data=" + data], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     children.append(program)
@@ -67,6 +72,30 @@ def main():
             check(wait_for(lambda: paste() == "s3cr\u00e9t".encode(), 5), "another client pastes it: %r" % paste())
             types = (paste("--list-types") or b"").decode().split("\n")
             check("x-kde-passwordManagerHint" in types, "with the password-manager hint: %r" % types)
+
+    # 4. The contents rule, read over the bus from a GTK window.
+    def zenity(text):
+        p = subprocess.Popen(["zenity", "--entry", "--title", "Wayland Sign in", "--text", text],
+                             env=dict(os.environ, GDK_BACKEND="wayland"), stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL)
+        children.append(p)
+        wait_for(lambda: "Wayland Sign in" in windows(CLI), 10)
+        return p
+
+    def typed(p, seconds):
+        try:
+            return p.communicate(timeout=seconds)[0]
+        except subprocess.TimeoutExpired:
+            return None
+
+    other = zenity("Help")
+    check(typed(other, 4) is None, "a window of the title that does not show the text gets nothing")
+    other.kill()
+    other.wait()
+    wait_for(lambda: "Wayland Sign in" not in windows(CLI), 10)
+    shows = zenity("Enter your bank password")
+    check(typed(shows, 15) == b"c0nf1rmed\n", "the window that shows the text gets the password")
+
     program.terminate()
     check(program.wait(10) == 0, "SIGTERM ends it in order")
     return outcome()

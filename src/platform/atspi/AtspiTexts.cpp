@@ -5,7 +5,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -23,6 +26,9 @@ std::mutex& lock() {
     static std::mutex m;
     return m;
 }
+
+// The session bus, kept once the accessibility service was found on it: it tells which process owns a name.
+DBusConnection* g_session = nullptr;
 
 // Asks the session bus's accessibility service whether toolkits are to describe their windows and, when
 // they are not, switches it on. False when there is no session bus or no accessibility service on it.
@@ -79,8 +85,12 @@ bool switchOnAccessibility() {
         dbus_error_free(&error);
         dbus_message_unref(set);
     }
-    dbus_connection_close(c);
-    dbus_connection_unref(c);
+    if (found) {
+        g_session = c;
+    } else {
+        dbus_connection_close(c);
+        dbus_connection_unref(c);
+    }
     return found;
 }
 
@@ -118,6 +128,17 @@ using Steady = std::chrono::steady_clock;
 // the limit.
 class Walk {
 public:
+    // An object on the bus: the connection that owns it and its path; what a reading learns about it.
+    struct Node {
+        std::string owner;
+        std::string path;
+        int depth = 0;
+        std::string name;
+        std::string description;
+        int32_t characters = 0;
+        std::string text;
+    };
+
     Walk(const TextLimits& limits, AccessibleReading& out)
         : m_limits(limits), m_out(out), m_deadline(Steady::now() + std::chrono::milliseconds(limits.timeLimitMs)) {}
 
@@ -151,26 +172,134 @@ public:
         return m_out.timedOut;
     }
 
+    // The programs on the bus other than this one, in the registry's order, each with its process id as the
+    // bus itself tells it (not the program); `visit(program, pid)` returns true to stop.
+    template <class Visit> void programs(Visit visit) {
+        GError* error = nullptr;
+        AtspiAccessible* desktop = atspi_get_desktop(0);
+        if (!desktop) {
+            return;
+        }
+        // The programs on the bus come and go: ask the registry afresh.
+        atspi_accessible_clear_cache(desktop);
+        const int count = arm() ? atspi_accessible_get_child_count(desktop, &error) : 0;
+        late(error);
+        bool stop = false;
+        for (int i = 0; i < count && !stop && !m_out.timedOut; ++i) {
+            if (!arm()) {
+                break;
+            }
+            AtspiAccessible* program = atspi_accessible_get_child_at_index(desktop, i, &error);
+            if (late(error) || !program) {
+                if (program) {
+                    g_object_unref(program);
+                }
+                continue;
+            }
+            const guint owner = arm() ? atspi_accessible_get_process_id(program, &error) : 0;
+            g_clear_error(&error);
+            if (owner != 0 && static_cast<pid_t>(owner) != getpid()) {
+                stop = visit(program, static_cast<int64_t>(owner));
+            }
+            g_object_unref(program);
+        }
+        g_object_unref(desktop);
+    }
+
+    // The object a program's accessible stands for.
+    static Node nodeOf(AtspiAccessible* accessible) {
+        AtspiObject* object = ATSPI_OBJECT(accessible);
+        Node n;
+        if (object->app && object->app->bus_name && object->path) {
+            n.owner = object->app->bus_name;
+            n.path = object->path;
+        }
+        return n;
+    }
+
+    // The top-level windows titled exactly `title` of the given programs: every program is asked at once,
+    // then every window's name at once.
+    std::vector<Node> windowsTitled(const std::vector<Node>& programs, const std::string& title) {
+        DBusConnection* bus = atspi_get_a11y_bus();
+        std::vector<Node> asked;
+        std::copy_if(programs.begin(), programs.end(), std::back_inserter(asked),
+                     [](const Node& p) { return !p.owner.empty() && !p.path.empty(); });
+        const std::vector<Node> windows = childrenOf(bus, asked, 0);
+        std::vector<DBusPendingCall*> names;
+        for (const Node& w : windows) {
+            names.push_back(property(bus, w, "org.a11y.atspi.Accessible", "Name"));
+        }
+        std::vector<Node> titled;
+        for (size_t i = 0; i < windows.size(); ++i) {
+            if (stringOf(answer(names[i])) == title) {
+                titled.push_back(windows[i]);
+            }
+        }
+        return titled;
+    }
+
+    // The program's name on the bus; blank when it does not say.
+    std::string nameOf(AtspiAccessible* program) {
+        GError* error = nullptr;
+        gchar* name = arm() ? atspi_accessible_get_name(program, &error) : nullptr;
+        unanswered(error);
+        std::string out = name ? name : "";
+        g_free(name);
+        return out;
+    }
+
+    // Which process owns a name on the session bus (asked of the bus, not of a program); 0 for none.
+    int64_t ownerOf(const std::string& busName) {
+        if (!g_session || busName.empty() || busName.front() == ':' ||
+            !dbus_validate_bus_name(busName.c_str(), nullptr)) {
+            return 0;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - Steady::now()).count();
+        if (left <= 0) {
+            return 0;
+        }
+        DBusMessage* m = dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS,
+                                                      "GetConnectionUnixProcessID");
+        const char* name = busName.c_str();
+        dbus_message_append_args(m, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
+        DBusError error;
+        dbus_error_init(&error);
+        dbus_uint32_t pid = 0;
+        if (DBusMessage* reply = dbus_connection_send_with_reply_and_block(g_session, m, static_cast<int>(left), &error)) {
+            if (!dbus_message_get_args(reply, nullptr, DBUS_TYPE_UINT32, &pid, DBUS_TYPE_INVALID)) {
+                pid = 0;
+            }
+            dbus_message_unref(reply);
+        }
+        dbus_error_free(&error);
+        dbus_message_unref(m);
+        return pid;
+    }
+
+    // Reads the window titled `title` of the programs: the first such window, or with `onlyOne` the window
+    // only when there is no other. What a reading cut off by the time limit found is left out.
+    void readWindow(const std::vector<Node>& programs, const std::string& title, bool onlyOne) {
+        const std::vector<Node> windows = programs.empty() ? programs : windowsTitled(programs, title);
+        if (!windows.empty() && (!onlyOne || windows.size() == 1) && !m_out.timedOut) {
+            descend(windows.front());
+            m_out.found = true;
+        }
+        if (m_out.timedOut) {
+            m_out.texts.clear();
+            m_out.found = false;
+        }
+    }
+
     // The window's descendants, level by level. All questions about one level go out before the first
     // answer is awaited, so a reading costs one round trip per level rather than several per control.
-    void descend(AtspiAccessible* window) {
-        AtspiObject* object = ATSPI_OBJECT(window);
-        if (!object->app || !object->app->bus_name || !object->path) {
+    void descend(const Node& window) {
+        if (window.owner.empty() || window.path.empty()) {
             return;
         }
         DBusConnection* bus = atspi_get_a11y_bus();
-        struct Node {
-            std::string owner;
-            std::string path;
-            int depth = 0;
-            std::string name;
-            std::string description;
-            int32_t characters = 0;
-            std::string text;
-        };
         std::vector<Node> nodes;
         std::vector<size_t> level;
-        std::vector<Node> next = childrenOf(bus, std::vector<Node>{Node{object->app->bus_name, object->path}}, 1);
+        std::vector<Node> next = childrenOf(bus, std::vector<Node>{window}, 1);
         while (!next.empty() && !m_out.timedOut) {
             level.clear();
             for (Node& n : next) {
@@ -210,7 +339,7 @@ public:
     }
 
 private:
-    template <class Node> std::vector<Node> childrenOf(DBusConnection* bus, const std::vector<Node>& parents, int depth) {
+    std::vector<Node> childrenOf(DBusConnection* bus, const std::vector<Node>& parents, int depth) {
         std::vector<DBusPendingCall*> calls;
         for (const Node& p : parents) {
             calls.push_back(ask(bus, p, "org.a11y.atspi.Accessible", "GetChildren"));
@@ -247,7 +376,7 @@ private:
         return out;
     }
 
-    template <class Node> void readLevel(DBusConnection* bus, std::vector<Node>& level) {
+    void readLevel(DBusConnection* bus, std::vector<Node>& level) {
         std::vector<DBusPendingCall*> calls;
         for (const Node& n : level) {
             calls.push_back(property(bus, n, "org.a11y.atspi.Accessible", "Name"));
@@ -297,10 +426,10 @@ private:
         dbus_message_unref(m);
         return call;
     }
-    template <class Node> DBusPendingCall* ask(DBusConnection* bus, const Node& n, const char* iface, const char* method) {
+    DBusPendingCall* ask(DBusConnection* bus, const Node& n, const char* iface, const char* method) {
         return send(bus, dbus_message_new_method_call(n.owner.c_str(), n.path.c_str(), iface, method));
     }
-    template <class Node> DBusPendingCall* property(DBusConnection* bus, const Node& n, const char* iface, const char* name) {
+    DBusPendingCall* property(DBusConnection* bus, const Node& n, const char* iface, const char* name) {
         DBusMessage* m = dbus_message_new_method_call(n.owner.c_str(), n.path.c_str(), DBUS_INTERFACE_PROPERTIES, "Get");
         dbus_message_append_args(m, DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
         return send(bus, m);
@@ -391,72 +520,113 @@ AccessibleReading AtspiTexts::read(int64_t pid, const std::string& title) {
     }
     catchUp();
     Walk walk(m_limits, out);
-    GError* error = nullptr;
-    AtspiAccessible* desktop = atspi_get_desktop(0);
-    if (!desktop) {
-        return out;
-    }
-    // The programs on the bus come and go: ask the registry afresh.
-    atspi_accessible_clear_cache(desktop);
-    const int programs = walk.arm() ? atspi_accessible_get_child_count(desktop, &error) : 0;
-    walk.late(error);
-    bool found = false;
-    for (int i = 0; i < programs && !found && !out.timedOut; ++i) {
-        if (!walk.arm()) {
-            break;
+    std::vector<Walk::Node> program;
+    walk.programs([&](AtspiAccessible* accessible, int64_t owner) {
+        if (owner == pid) {
+            program.push_back(Walk::nodeOf(accessible));
         }
-        AtspiAccessible* program = atspi_accessible_get_child_at_index(desktop, i, &error);
-        if (walk.late(error) || !program) {
-            if (program) {
-                g_object_unref(program);
-            }
-            continue;
-        }
-        // The process id comes from the bus itself, not from the program.
-        const guint owner = walk.arm() ? atspi_accessible_get_process_id(program, &error) : 0;
-        g_clear_error(&error);
-        if (static_cast<int64_t>(owner) == pid) {
-            // What the program shows may have changed since the last reading.
-            atspi_accessible_clear_cache(program);
-            const int windows = walk.arm() ? atspi_accessible_get_child_count(program, &error) : 0;
-            if (windows < 0) {
-                out.timedOut = true;  // libatspi reports a call left unanswered by -1 alone
-            }
-            walk.unanswered(error);
-            for (int k = 0; k < windows && !found && !out.timedOut; ++k) {
-                if (!walk.arm()) {
-                    break;
-                }
-                AtspiAccessible* window = atspi_accessible_get_child_at_index(program, k, &error);
-                if (walk.unanswered(error) || !window) {
-                    if (window) {
-                        g_object_unref(window);
-                    }
-                    continue;
-                }
-                gchar* name = walk.arm() ? atspi_accessible_get_name(window, &error) : nullptr;
-                walk.unanswered(error);
-                const bool titled = name && title == name;
-                g_free(name);
-                if (titled) {
-                    walk.descend(window);
-                    found = true;
-                }
-                g_object_unref(window);
-            }
-        }
-        g_object_unref(program);
-    }
-    g_object_unref(desktop);
-    if (out.timedOut) {
-        out.texts.clear();
+        return !program.empty();
+    });
+    walk.readWindow(program, title, false);
+    return out;
+}
+
+namespace {
+
+std::string folded(const std::string& s) {
+    std::string out = s;
+    for (char& c : out) {
+        c = g_ascii_tolower(c);
     }
     return out;
 }
 
-AccessibleTexts& sharedAccessibleTexts() {
+// Whether a program known by `name` is what the window system calls `appId`: the same name in any case,
+// or the last part of a reverse-domain id ("org.example.Editor" for "editor").
+bool sameProgram(const std::string& appId, const std::string& name) {
+    if (name.empty()) {
+        return false;
+    }
+    const std::string id = folded(appId);
+    const std::string other = folded(name);
+    if (id == other) {
+        return true;
+    }
+    const size_t dot = id.rfind('.');
+    return dot != std::string::npos && dot + 1 < id.size() && id.compare(dot + 1, std::string::npos, other) == 0;
+}
+
+// The file name of the program a process runs; blank when it cannot be seen.
+std::string executableOf(int64_t pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%lld/exe", static_cast<long long>(pid));
+    char target[4096];
+    const ssize_t n = readlink(path, target, sizeof target - 1);
+    if (n <= 0) {
+        return {};
+    }
+    std::string exe(target, static_cast<size_t>(n));
+    const std::string deleted = " (deleted)";
+    if (exe.size() > deleted.size() && exe.compare(exe.size() - deleted.size(), deleted.size(), deleted) == 0) {
+        exe.resize(exe.size() - deleted.size());
+    }
+    const size_t slash = exe.rfind('/');
+    return slash == std::string::npos ? exe : exe.substr(slash + 1);
+}
+
+} // namespace
+
+AccessibleReading AtspiTexts::readTitled(const WindowIdentity& window) {
+    AccessibleReading out;
+    if (window.title.empty()) {
+        return out;  // untitled windows cannot be told apart by title
+    }
+    const std::lock_guard<std::mutex> hold(lock());
+    if (!connected()) {
+        return out;
+    }
+    catchUp();
+    Walk walk(m_limits, out);
+    // The programs the id names (every program when there is none); the others are not asked about their
+    // windows at all.
+    const int64_t owner = window.appId.empty() ? 0 : walk.ownerOf(window.appId);
+    std::vector<Walk::Node> programs;
+    walk.programs([&](AtspiAccessible* program, int64_t pid) {
+        if (window.appId.empty() || pid == owner || sameProgram(window.appId, executableOf(pid)) ||
+            sameProgram(window.appId, walk.nameOf(program))) {
+            programs.push_back(Walk::nodeOf(program));
+        }
+        return false;
+    });
+    // Two windows of the title, of two programs or of one, could each be the one the window system means:
+    // neither is read.
+    walk.readWindow(programs, window.title, true);
+    return out;
+}
+
+std::optional<std::vector<std::string>> AtspiTexts::textsOf(const WindowIdentity& window) {
+    AccessibleReading r = readTitled(window);
+    if (!r.found) {
+        return std::nullopt;
+    }
+    return std::move(r.texts);
+}
+
+namespace {
+
+AtspiTexts& shared() {
     static AtspiTexts texts;
     return texts;
+}
+
+} // namespace
+
+AccessibleTexts& sharedAccessibleTexts() {
+    return shared();
+}
+
+WindowTextSource& sharedWindowTextSource() {
+    return shared();
 }
 
 } // namespace zendrel::atspi
