@@ -244,28 +244,36 @@ bool ReportWindows::follow(ReportPrintJob& job, const ReportStrings& strings) {
         },
         m_parent);
     progress.setInterval(kJobPollMilliseconds);
-    progress.setWindowTitle(strings.text(QStringLiteral("ProgWinTitlePrnt")));
-    progress.setAccessibleName(progress.windowTitle());
     progress.setProgress(1, 1);
     progress.setLines(job.stateText(), userText);
-    if (m_positions) {
-        restorePlacement(&progress, *m_positions, kProgressProcedure);
-    }
     progress.setCancelCheck([&] {
-        const Answer sure =
-            m_messages.show(strings.text(QStringLiteral("CancelAreYouSureTitle")),
-                            strings.text(QStringLiteral("CancelAreYouSureText")), Buttons::YesNo, Answer::No);
-        if (sure != Answer::Yes) {
+        if (!sureToCancel(strings)) {
             return false;
         }
         job.cancel();
         return true;
     });
-    progress.run();
+    runProgress(progress, strings.text(QStringLiteral("ProgWinTitlePrnt")));
+    return job.state() == ReportPrintJob::State::Printed;
+}
+
+bool ReportWindows::sureToCancel(const ReportStrings& strings) {
+    return m_messages.show(strings.text(QStringLiteral("CancelAreYouSureTitle")),
+                           strings.text(QStringLiteral("CancelAreYouSureText")), Buttons::YesNo,
+                           Answer::No) == Answer::Yes;
+}
+
+int ReportWindows::runProgress(ProgressWindow& progress, const QString& title) {
+    progress.setWindowTitle(title);
+    progress.setAccessibleName(title);
+    if (m_positions) {
+        restorePlacement(&progress, *m_positions, kProgressProcedure);
+    }
+    const int result = progress.run();
     if (m_positions) {
         savePlacement(&progress, *m_positions, kProgressProcedure);
     }
-    return job.state() == ReportPrintJob::State::Printed;
+    return result;
 }
 
 bool ReportWindows::printPages(const std::vector<ReportPage>& pages, int copies, const ReportStrings& strings) {
@@ -382,19 +390,10 @@ bool ReportWindows::run(ReportKind kind, const ReportOptions& options) {
             return more;
         },
         m_parent);
-    progress.setWindowTitle(
-        strings.text(previewing ? QStringLiteral("ProgWinTitlePrvw") : QStringLiteral("ProgWinTitlePrnt")));
-    progress.setAccessibleName(progress.windowTitle());
     progress.setLines(pass->progressText(strings), userText);
     progress.setProgress(0, pass->total());
-    if (m_positions) {
-        restorePlacement(&progress, *m_positions, kProgressProcedure);
-    }
     progress.setCancelCheck([&] {
-        const Answer sure =
-            m_messages.show(strings.text(QStringLiteral("CancelAreYouSureTitle")),
-                            strings.text(QStringLiteral("CancelAreYouSureText")), Buttons::YesNo, Answer::No);
-        if (sure != Answer::Yes) {
+        if (!sureToCancel(strings)) {
             return false;
         }
         if (previewing && painter && (painter->pages() > 0 || painter->pageOpen())) {
@@ -408,11 +407,10 @@ bool ReportWindows::run(ReportKind kind, const ReportOptions& options) {
         }
         return true;
     });
-    if (progress.run() != QDialog::Accepted) {
+    const QString title =
+        strings.text(previewing ? QStringLiteral("ProgWinTitlePrvw") : QStringLiteral("ProgWinTitlePrnt"));
+    if (runProgress(progress, title) != QDialog::Accepted) {
         pass->cancel();
-    }
-    if (m_positions) {
-        savePlacement(&progress, *m_positions, kProgressProcedure);
     }
 
     if (declined || pass->stopped()) {

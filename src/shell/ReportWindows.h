@@ -18,6 +18,7 @@ class QWidget;
 
 namespace zendrel {
 
+class ProgressWindow;
 class WindowPositions;
 
 // The reports as the main program runs them from its "&Print" menu: the preview question where the report
@@ -63,6 +64,10 @@ private:
     bool finish(Destination& destination, const ReportStrings& strings);
     // A print job followed in a progress window until it ends; its "Cancel" cancels the job.
     bool follow(ReportPrintJob& job, const ReportStrings& strings);
+    // "Are you sure you want to CANCEL this Report?" answered "Yes".
+    bool sureToCancel(const ReportStrings& strings);
+    // A report's progress window under its title, where it was left, its place kept when it closes.
+    int runProgress(ProgressWindow& progress, const QString& title);
     // The printer's choices (copies, paper, orientation, sides, its own properties) for the print service.
     PrintJobs::Options jobOptions() const;
 
