@@ -9,11 +9,15 @@
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
@@ -254,4 +258,45 @@ TEST_F(ReportPrinterTest, AnsweringNoToTheCancelQuestionLetsTheJobPrint) {
     EXPECT_EQ(shown(), QList<Shown>({{"Question", "Are you sure you want to CANCEL this Report?"}}));
     ASSERT_EQ(jobs.jobs.size(), 1u);
     EXPECT_TRUE(test::pdfText(received(jobs.jobs[0])).contains("Passwords by Service"));
+}
+
+TEST_F(ReportPrinterTest, PrintingFromThePreviewSendsThePreviewedPagesAsAFollowedJob) {
+    usePrinter("zendrel-good");
+    ts.messages().answers = {Answer::Yes}; // to the preview
+    int previewed = -1;
+    QTimer previewWatch;
+    QObject::connect(&previewWatch, &QTimer::timeout, [&] {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!preview) {
+            return;
+        }
+        previewWatch.stop();
+        auto* pages = preview->findChild<QPrintPreviewWidget*>();
+        test::waitFor([pages] { return pages->pageCount() > 0; });
+        previewed = pages->pageCount();
+        // The preview's "Print", then the print dialog taken as it is.
+        test::whenModal([](QWidget* w) {
+            auto* dialog = qobject_cast<QPrintDialog*>(w);
+            ASSERT_TRUE(dialog);
+            dialog->accept();
+        });
+        for (QAction* a : preview->findChildren<QAction*>()) {
+            if (a->text() == "Print") {
+                a->trigger();
+                break;
+            }
+        }
+        if (preview->isVisible()) {
+            ADD_FAILURE() << "the preview did not end with its print";
+            preview->reject();
+        }
+    });
+    previewWatch.start(10);
+    EXPECT_TRUE(windows->run(ReportKind::Master, {}));
+    ASSERT_EQ(jobs.jobs.size(), 1u);
+    EXPECT_EQ(finalState(jobs.jobs[0]), PrintJobs::State::Completed);
+    ASSERT_GT(previewed, 1);
+    EXPECT_EQ(test::pdfPages(received(jobs.jobs[0])), previewed);
+    EXPECT_EQ(test::pdfText(received(jobs.jobs[0])).simplified().count("Master Password Report for Ann"), previewed);
+    EXPECT_TRUE(privateFilesGone());
 }
