@@ -12,6 +12,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libx11-dev libxtst-dev libxkbfile-dev libx11-xcb-dev libxcb1-dev
     libatspi2.0-dev
+    libcups2-dev cups-daemon cups-client
     libwayland-dev libxkbcommon-dev
     libqt6svg6
     xvfb openbox xterm xdotool x11-xkb-utils x11-utils xauth xdg-utils

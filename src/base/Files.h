@@ -9,5 +9,9 @@ namespace zendrel {
 bool isRegularFile(const QString& path);
 // Whether nothing is there yet or a regular file is: a file that may be created or rewritten by name.
 bool isAbsentOrRegularFile(const QString& path);
+// Overwrites a private file that held secrets (a report's pages on their way to the printer) with zeros and
+// removes it, so that its blocks do not keep the passwords; a link is removed, never followed. False when
+// the file could not be removed.
+bool wipeAndRemove(const QString& path);
 
 } // namespace zendrel

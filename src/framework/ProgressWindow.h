@@ -31,6 +31,9 @@ public:
     bool cancelled() const { return m_cancelled; }
     // Asked when the user cancels (Cancel, Escape, the close box), between slices: false goes on with the pass.
     void setCancelCheck(std::function<bool()> check) { m_cancelCheck = std::move(check); }
+    // The pause between slices: 0 for a pass over records, longer for one that waits on something else (a
+    // print job) and only looks at it now and then.
+    void setInterval(int milliseconds) { m_timer.setInterval(milliseconds); }
 
     QProgressBar* bar() const { return m_bar; }
     QLabel* upperLine() const { return m_upper; }

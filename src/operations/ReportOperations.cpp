@@ -179,7 +179,7 @@ QString ReportOperations::pictureText(const QString& text, const QString& pictur
 QString ReportOperations::pictureText(int64_t value, const QString& picture, const QString& dateCode) {
     // The options' code in place of the report's own date pictures, by the rule every window follows.
     const QString p = replaceDatePictures(withAt(picture), dateCode);
-    const QChar type = p.size() > 1 ? p.at(1).toLower() : QChar();
+    const QChar type = picture::typeLetter(p);
     // A damaged entry's date or time beyond its range is no date or time: blank, never a day of 1800.
     if ((type == QLatin1Char('d') && (value < 0 || value > INT32_MAX)) ||
         (type == QLatin1Char('t') && (value < 0 || value > kHundredthsPerDay))) {

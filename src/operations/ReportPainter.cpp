@@ -7,8 +7,8 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QLocale>
-#include <QPaintEngine>
 #include <QPagedPaintDevice>
+#include <QPaintEngine>
 #include <QTextLayout>
 #include <algorithm>
 #include <cerrno>
@@ -624,13 +624,10 @@ bool ReportPainter::finish() {
 
 // ---- PDF files ----
 
-std::unique_ptr<ReportPdfFile> ReportPdfFile::create(const QString& path, const DataStore* store,
-                                                     MessageService& messages, const QPageLayout& layout,
-                                                     int resolution) {
-    std::unique_ptr<ReportPdfFile> pdf(new ReportPdfFile(path, messages));
+bool ReportPdfFile::acceptable(const QString& path, const DataStore* store, MessageService& messages) {
     auto refuse = [&](const QString& why) {
         messages.show(storeMessages::fileAccessTitle(), storeMessages::cannotOpen(path, why));
-        return std::unique_ptr<ReportPdfFile>();
+        return false;
     };
     if (path.trimmed().isEmpty()) {
         return refuse(QStringLiteral("File Not Found (2)"));
@@ -641,6 +638,20 @@ std::unique_ptr<ReportPdfFile> ReportPdfFile::create(const QString& path, const 
     if (!isAbsentOrRegularFile(path)) {
         return refuse(QStringLiteral("Not a regular file"));
     }
+    return true;
+}
+
+std::unique_ptr<ReportPdfFile> ReportPdfFile::create(const QString& path, const DataStore* store,
+                                                     MessageService& messages, const QPageLayout& layout,
+                                                     int resolution) {
+    if (!acceptable(path, store, messages)) {
+        return {};
+    }
+    std::unique_ptr<ReportPdfFile> pdf(new ReportPdfFile(path, messages));
+    auto refuse = [&](const QString& why) {
+        messages.show(storeMessages::fileAccessTitle(), storeMessages::cannotOpen(path, why));
+        return std::unique_ptr<ReportPdfFile>();
+    };
     pdf->m_file.setFileName(path);
     if (!pdf->m_file.open(QIODevice::WriteOnly | QIODevice::Truncate,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
@@ -696,9 +707,10 @@ void ReportPdfFile::discard() {
     if (m_file.isOpen()) {
         m_file.close();
     }
-    // Only what this wrote goes: a file refused before it was opened stays as it is.
+    // Only what this wrote goes, overwritten first (it held passwords): a file refused before it was opened
+    // stays as it is.
     if (std::exchange(m_opened, false) && isRegularFile(m_path)) {
-        QFile::remove(m_path);
+        wipeAndRemove(m_path);
     }
 }
 

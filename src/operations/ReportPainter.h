@@ -186,6 +186,10 @@ public:
     static std::unique_ptr<ReportPdfFile> create(const QString& path, const DataStore* store, MessageService& messages,
                                                  const QPageLayout& layout = defaultReportPageLayout(),
                                                  int resolution = 1200);
+    // Whether a path may take a report, checked before anything opens it: never one of the store's files
+    // (opening and closing one would drop this program's locks on it), nothing but a regular file; false
+    // after the message that says why.
+    static bool acceptable(const QString& path, const DataStore* store, MessageService& messages);
     ~ReportPdfFile();
 
     QPdfWriter& device() { return *m_writer; }

@@ -3,13 +3,19 @@
 #include "framework/ProgressWindow.h"
 #include "framework/WindowPlacement.h"
 #include "framework/WindowPositions.h"
+#include "platform/cups/CupsPrintJobs.h"
 #include "session/LoginWindows.h"
 
+#include <QChildEvent>
+#include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPaintEngine>
 #include <QPrintDialog>
+#include <QPrintEngine>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <string>
 
 namespace zendrel {
 
@@ -27,53 +33,98 @@ bool drawsPreview(QPrinter& printer) {
     return engine && engine->type() == QPaintEngine::Picture;
 }
 
+// The choices of a CUPS printer's own properties in Qt's print dialog: the print engine's property for them.
+const auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+// How often a print job is asked how it goes.
+constexpr int kJobPollMilliseconds = 200;
+
+// Qt's print dialog tries the file chosen for "Print to File" by opening it and closing it again before it
+// accepts: on one of the store's own files that would drop this program's locks on it. The choice is checked
+// first, the way every report file is, and the dialog stays open after a refusal. Guards a print dialog, or
+// the ones a window (the preview) opens.
+class PrintDialogGuard final : public QObject {
+public:
+    PrintDialogGuard(QWidget* window, const DataStore& store, MessageService& messages)
+        : m_store(store), m_messages(messages) {
+        if (auto* dialog = qobject_cast<QPrintDialog*>(window)) {
+            guard(dialog);
+        } else {
+            window->installEventFilter(this);
+        }
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::ChildPolished) {
+            if (auto* dialog = qobject_cast<QPrintDialog*>(static_cast<QChildEvent*>(event)->child())) {
+                guard(dialog);
+            }
+        }
+        return false;
+    }
+
+private:
+    void guard(QPrintDialog* dialog) {
+        static const char* const kGuarded = "zendrelOutputFileChecked";
+        if (dialog->property(kGuarded).toBool()) {
+            return;
+        }
+        auto* buttons = dialog->findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly);
+        auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+        // Qt's own check runs on "OK"; it runs after ours instead.
+        if (!buttons || !file || !QObject::disconnect(buttons, SIGNAL(accepted()), dialog, SLOT(_q_checkFields()))) {
+            return;
+        }
+        dialog->setProperty(kGuarded, true);
+        const DataStore* store = &m_store;
+        MessageService* messages = &m_messages;
+        QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [dialog, file, store, messages] {
+            if (file->isEnabled() && !file->text().isEmpty() &&
+                !ReportPdfFile::acceptable(file->text(), store, *messages)) {
+                return;
+            }
+            QMetaObject::invokeMethod(dialog, "_q_checkFields");
+        });
+    }
+
+    const DataStore& m_store;
+    MessageService& m_messages;
+};
+
 } // namespace
 
-// Printed pages on their way: to the printer of the system, or into a PDF file.
+// Printed pages on their way: to a printer of the system as a print job, or into a PDF file.
 class ReportWindows::Destination {
 public:
-    Destination(QPrinter& printer, MessageService& messages) : m_printer(&printer), m_messages(messages) {
-        m_pages = std::make_unique<DevicePages>(printer);
-    }
-    Destination(std::unique_ptr<ReportPdfFile> pdf, MessageService& messages)
-        : m_pdf(std::move(pdf)), m_messages(messages) {}
+    explicit Destination(std::unique_ptr<ReportPrintJob> job) : m_job(std::move(job)) {}
+    explicit Destination(std::unique_ptr<ReportPdfFile> pdf) : m_pdf(std::move(pdf)) {}
 
-    QPaintDevice& device() { return m_pdf ? static_cast<QPaintDevice&>(m_pdf->device()) : *m_printer; }
-    DevicePages& output() { return m_pdf ? m_pdf->output() : *m_pages; }
+    QPaintDevice& device() { return m_pdf ? static_cast<QPaintDevice&>(m_pdf->device()) : m_job->device(); }
+    DevicePages& output() { return m_pdf ? m_pdf->output() : m_job->output(); }
+    ReportPdfFile* pdf() { return m_pdf.get(); }
+    ReportPrintJob* job() { return m_job.get(); }
 
-    // Ends the job; false after the message of a failure.
-    bool finish() {
-        if (m_pdf) {
-            return m_pdf->finish();
-        }
-        if (!m_pages->finish() || m_printer->printerState() == QPrinter::Error) {
-            m_messages.show(QStringLiteral("Print Error"),
-                            QStringLiteral("The report could not be printed on %1.").arg(m_printer->printerName()));
-            return false;
-        }
-        return true;
-    }
     // Nothing of the job comes out.
     void discard() {
         if (m_pdf) {
             m_pdf->discard();
-            return;
+        } else {
+            m_job->discard();
         }
-        m_printer->abort();
-        m_pages.reset();
     }
 
 private:
-    QPrinter* m_printer = nullptr;
-    std::unique_ptr<DevicePages> m_pages;
+    std::unique_ptr<ReportPrintJob> m_job;
     std::unique_ptr<ReportPdfFile> m_pdf;
-    MessageService& m_messages;
 };
 
 ReportWindows::ReportWindows(DataStore& store, MessageService& messages, FileDialogs* dialogs, Clock& clock,
-                             WindowPositions* positions, QWidget* parent)
+                             WindowPositions* positions, QWidget* parent, PrintJobs* jobs)
     : m_store(store), m_messages(messages), m_dialogs(dialogs), m_clock(clock), m_positions(positions),
-      m_parent(parent), m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+      m_parent(parent), m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)), m_jobs(jobs) {
+    if (!m_jobs) {
+        m_ownJobs = std::make_unique<CupsPrintJobs>();
+        m_jobs = m_ownJobs.get();
+    }
     if (!hasPrinter()) {
         // The page a PDF of the command line gets, so that both count the same pages.
         m_printer->setPageLayout(defaultReportPageLayout());
@@ -97,6 +148,7 @@ void ReportWindows::printSetup() {
     dialog.setAccessibleName(dialog.windowTitle());
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize |
                       QAbstractPrintDialog::PrintCollateCopies);
+    PrintDialogGuard guard(&dialog, m_store, m_messages);
     if (dialog.exec() == QDialog::Accepted) {
         setCopies(m_printer->copyCount());
     }
@@ -125,9 +177,103 @@ std::unique_ptr<ReportWindows::Destination> ReportWindows::openDestination(const
         if (!pdf) {
             return {};
         }
-        return std::make_unique<Destination>(std::move(pdf), m_messages);
+        return std::make_unique<Destination>(std::move(pdf));
     }
-    return std::make_unique<Destination>(*m_printer, m_messages);
+    auto job = ReportPrintJob::create(*m_jobs, m_printer->printerName(), jobOptions(), m_messages,
+                                      m_printer->pageLayout(), m_printer->resolution());
+    if (!job) {
+        return {};
+    }
+    return std::make_unique<Destination>(std::move(job));
+}
+
+PrintJobs::Options ReportWindows::jobOptions() const {
+    PrintJobs::Options options;
+    const QPageLayout layout = m_printer->pageLayout();
+    options.emplace_back("media", layout.pageSize().key().toStdString());
+    const int copies = m_printer->copyCount();
+    if (copies > 1) {
+        options.emplace_back("copies", std::to_string(copies));
+        if (m_printer->collateCopies()) {
+            options.emplace_back("Collate", "True");
+        }
+    }
+    switch (m_printer->duplex()) {
+    case QPrinter::DuplexNone:
+        options.emplace_back("sides", "one-sided");
+        break;
+    case QPrinter::DuplexAuto:
+        options.emplace_back("sides", layout.orientation() == QPageLayout::Portrait ? "two-sided-long-edge"
+                                                                                    : "two-sided-short-edge");
+        break;
+    case QPrinter::DuplexLongSide:
+        options.emplace_back("sides", "two-sided-long-edge");
+        break;
+    case QPrinter::DuplexShortSide:
+        options.emplace_back("sides", "two-sided-short-edge");
+        break;
+    }
+    if (layout.orientation() == QPageLayout::Landscape) {
+        options.emplace_back("landscape", "");
+    }
+    // What was chosen in the printer's own properties in the print dialog, as name and value in turn.
+    if (QPrintEngine* engine = m_printer->printEngine()) {
+        const QStringList chosen = engine->property(kCupsOptions).toStringList();
+        for (qsizetype i = 0; i + 1 < chosen.size(); i += 2) {
+            options.emplace_back(chosen[i].toStdString(), chosen[i + 1].toStdString());
+        }
+    }
+    return options;
+}
+
+bool ReportWindows::finish(Destination& destination, const ReportStrings& strings) {
+    if (ReportPdfFile* pdf = destination.pdf()) {
+        return pdf->finish();
+    }
+    ReportPrintJob& job = *destination.job();
+    return job.submit(m_jobTitle) && follow(job, strings);
+}
+
+bool ReportWindows::follow(ReportPrintJob& job, const ReportStrings& strings) {
+    const QString userText = strings.text(QStringLiteral("ProgWinUsrText"));
+    ProgressWindow progress(
+        [&](ProgressWindow& w) {
+            const bool printing = job.poll() == ReportPrintJob::State::Printing;
+            w.setLines(job.stateText(), userText);
+            return printing;
+        },
+        m_parent);
+    progress.setInterval(kJobPollMilliseconds);
+    progress.setProgress(1, 1);
+    progress.setLines(job.stateText(), userText);
+    progress.setCancelCheck([&] {
+        if (!sureToCancel(strings)) {
+            return false;
+        }
+        job.cancel();
+        return true;
+    });
+    runProgress(progress, strings.text(QStringLiteral("ProgWinTitlePrnt")));
+    return job.state() == ReportPrintJob::State::Printed;
+}
+
+bool ReportWindows::sureToCancel(const ReportStrings& strings) {
+    return m_messages.show(strings.text(QStringLiteral("CancelAreYouSureTitle")),
+                           strings.text(QStringLiteral("CancelAreYouSureText")), Buttons::YesNo,
+                           Answer::No) == Answer::Yes;
+}
+
+int ReportWindows::runProgress(ProgressWindow& progress, const QString& title) {
+    progress.setWindowTitle(title);
+    progress.setAccessibleName(title);
+    if (m_positions) {
+        restorePlacement(&progress, *m_positions, kProgressProcedure);
+    }
+    const int result = progress.run();
+    if (m_positions) {
+        savePlacement(&progress, *m_positions, kProgressProcedure);
+    }
+    return result;
 }
 
 bool ReportWindows::printPages(const std::vector<ReportPage>& pages, int copies, const ReportStrings& strings) {
@@ -142,12 +288,14 @@ bool ReportWindows::printPages(const std::vector<ReportPage>& pages, int copies,
             }
         }
     }
-    return destination->finish();
+    return finish(*destination, strings);
 }
 
-void ReportWindows::preview(const std::vector<ReportPage>& pages, const ReportStrings& strings) {
+bool ReportWindows::preview(const std::vector<ReportPage>& pages, const ReportStrings& strings) {
+    bool printed = false;
     QPrintPreviewDialog dialog(m_printer.get(), m_parent);
     dialog.setWindowTitle(QStringLiteral("Print Preview"));
+    PrintDialogGuard guard(&dialog, m_store, m_messages);
     dialog.setAccessibleName(dialog.windowTitle());
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* printer) {
         if (drawsPreview(*printer)) {
@@ -161,7 +309,7 @@ void ReportWindows::preview(const std::vector<ReportPage>& pages, const ReportSt
         // The print asked for from the preview, on the printer or into the file chosen in the print dialog: the
         // way every report prints, so that a file or printer that fails says so. Copies the printer does not
         // make are painted here.
-        printPages(pages, printer->supportsMultipleCopies() ? 1 : std::max(printer->copyCount(), 1), strings);
+        printed = printPages(pages, printer->supportsMultipleCopies() ? 1 : std::max(printer->copyCount(), 1), strings);
     });
     m_previewed = &pages;
     // The size it was left at, or the whole screen the first time.
@@ -175,9 +323,10 @@ void ReportWindows::preview(const std::vector<ReportPage>& pages, const ReportSt
         m_positions->setValue(kPreviewProcedure, kMaximized, dialog.isMaximized() ? "1" : "0");
     }
     m_previewed = nullptr;
+    return printed;
 }
 
-void ReportWindows::run(ReportKind kind, const ReportOptions& options) {
+bool ReportWindows::run(ReportKind kind, const ReportOptions& options) {
     const ReportStrings strings = ReportStrings::load(m_store);
     const int copies = m_copies;
     m_printer->setCopyCount(1);
@@ -187,19 +336,20 @@ void ReportWindows::run(ReportKind kind, const ReportOptions& options) {
             m_messages.show(strings.text(QStringLiteral("AskPrvwDialogTitle")),
                             strings.text(QStringLiteral("AskPrvwDialogText")), Buttons::YesNoCancel, Answer::Yes);
         if (a != Answer::Yes && a != Answer::No) {
-            return;
+            return false;
         }
         previewing = a == Answer::Yes;
     }
     const auto user = SelectUsers::choose(m_store, m_messages, m_positions, LoginVariant::Main, m_parent);
     if (!user) {
-        return;
+        return false;
     }
     ReportOperations reports(m_store, m_messages);
     auto pass = reports.start(kind, *user, options, m_clock.today(), m_clock.clock());
     if (!pass) {
-        return; // "View Open Error": the report ends without output
+        return false; // "View Open Error": the report ends without output
     }
+    m_jobTitle = pass->layout().heading;
 
     // Pages are kept for a preview, and for copies that the printer does not make; otherwise they go to the
     // printer as they are made.
@@ -240,19 +390,10 @@ void ReportWindows::run(ReportKind kind, const ReportOptions& options) {
             return more;
         },
         m_parent);
-    progress.setWindowTitle(
-        strings.text(previewing ? QStringLiteral("ProgWinTitlePrvw") : QStringLiteral("ProgWinTitlePrnt")));
-    progress.setAccessibleName(progress.windowTitle());
     progress.setLines(pass->progressText(strings), userText);
     progress.setProgress(0, pass->total());
-    if (m_positions) {
-        restorePlacement(&progress, *m_positions, kProgressProcedure);
-    }
     progress.setCancelCheck([&] {
-        const Answer sure =
-            m_messages.show(strings.text(QStringLiteral("CancelAreYouSureTitle")),
-                            strings.text(QStringLiteral("CancelAreYouSureText")), Buttons::YesNo, Answer::No);
-        if (sure != Answer::Yes) {
+        if (!sureToCancel(strings)) {
             return false;
         }
         if (previewing && painter && (painter->pages() > 0 || painter->pageOpen())) {
@@ -266,18 +407,17 @@ void ReportWindows::run(ReportKind kind, const ReportOptions& options) {
         }
         return true;
     });
-    if (progress.run() != QDialog::Accepted) {
+    const QString title =
+        strings.text(previewing ? QStringLiteral("ProgWinTitlePrvw") : QStringLiteral("ProgWinTitlePrnt"));
+    if (runProgress(progress, title) != QDialog::Accepted) {
         pass->cancel();
-    }
-    if (m_positions) {
-        savePlacement(&progress, *m_positions, kProgressProcedure);
     }
 
     if (declined || pass->stopped()) {
         if (destination) {
             destination->discard();
         }
-        return;
+        return false;
     }
     const bool made = pass->completed() || partial;
     if (!made) {
@@ -288,27 +428,25 @@ void ReportWindows::run(ReportKind kind, const ReportOptions& options) {
         if (previewing) {
             ReportOperations::showNothing(m_messages, strings, previewing);
         }
-        return;
+        return false;
     }
     if (painter && !painter->finish()) {
         if (destination) {
             destination->discard();
         }
-        return;
+        return false;
     }
     if (destination) {
-        destination->finish();
-        return;
+        return finish(*destination, strings);
     }
     if (list.pages.empty()) {
         ReportOperations::showNothing(m_messages, strings, previewing);
-        return;
+        return false;
     }
     if (previewing) {
-        preview(list.pages, strings);
-    } else {
-        printPages(list.pages, copies, strings);
+        return preview(list.pages, strings);
     }
+    return printPages(list.pages, copies, strings);
 }
 
 } // namespace zendrel

@@ -4,7 +4,9 @@
 #include "data/DataStore.h"
 #include "operations/ReportOperations.h"
 #include "operations/ReportPainter.h"
+#include "operations/ReportPrintJob.h"
 #include "platform/Clock.h"
+#include "platform/PrintJobs.h"
 
 #include <algorithm>
 #include <functional>
@@ -16,19 +18,23 @@ class QWidget;
 
 namespace zendrel {
 
+class ProgressWindow;
 class WindowPositions;
 
 // The reports as the main program runs them from its "&Print" menu: the preview question where the report
 // offers one, "Select User", the progress window that drives the pass on its timer and asks before a cancel,
 // then the preview ("Print Preview") or the printer; and "Print &Setup ...", whose choices every report uses.
+// A printer of the system gets the pages as a print job that is followed until it has printed them.
 class ReportWindows {
 public:
+    // `jobs` the print service (the system's when none is given).
     ReportWindows(DataStore& store, MessageService& messages, FileDialogs* dialogs, Clock& clock,
-                  WindowPositions* positions, QWidget* parent = nullptr);
+                  WindowPositions* positions, QWidget* parent = nullptr, PrintJobs* jobs = nullptr);
     ~ReportWindows();
 
-    // Runs a report from its question to its end; nothing is left behind (the page list is emptied).
-    void run(ReportKind kind, const ReportOptions& options);
+    // Runs a report from its question to its end; nothing is left behind (the page list is emptied). True
+    // when its pages were printed: the printer's job ended printed, or the PDF file was written whole.
+    bool run(ReportKind kind, const ReportOptions& options);
     // "Print &Setup ...": the printer set-up dialog on the program's one printer.
     void printSetup();
 
@@ -52,7 +58,18 @@ private:
     std::unique_ptr<Destination> openDestination(const ReportStrings& strings);
     // The page list printed `copies` times; false when that failed (its message shown).
     bool printPages(const std::vector<ReportPage>& pages, int copies, const ReportStrings& strings);
-    void preview(const std::vector<ReportPage>& pages, const ReportStrings& strings);
+    // True when the preview's own print command printed the pages.
+    bool preview(const std::vector<ReportPage>& pages, const ReportStrings& strings);
+    // Ends the pages: the file written, or the job handed to the printer and followed to its end.
+    bool finish(Destination& destination, const ReportStrings& strings);
+    // A print job followed in a progress window until it ends; its "Cancel" cancels the job.
+    bool follow(ReportPrintJob& job, const ReportStrings& strings);
+    // "Are you sure you want to CANCEL this Report?" answered "Yes".
+    bool sureToCancel(const ReportStrings& strings);
+    // A report's progress window under its title, where it was left, its place kept when it closes.
+    int runProgress(ProgressWindow& progress, const QString& title);
+    // The printer's choices (copies, paper, orientation, sides, its own properties) for the print service.
+    PrintJobs::Options jobOptions() const;
 
     DataStore& m_store;
     MessageService& m_messages;
@@ -61,6 +78,9 @@ private:
     WindowPositions* m_positions;
     QWidget* m_parent;
     std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<PrintJobs> m_ownJobs;
+    PrintJobs* m_jobs;
+    QString m_jobTitle; // the running report's heading, the print job's name
     int m_copies = 1;
     std::function<void()> m_activity;
     const std::vector<ReportPage>* m_previewed = nullptr;

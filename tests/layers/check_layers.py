@@ -19,7 +19,7 @@ LOGIC = ["base", "platform", "data", "framework", "session", "send", "monitor", 
 WINDOWS = ["platform", "framework", "session", "entries", "shell", "monitor"]
 PROGRAMS = ["app", "monitor/app"]
 BACKENDS = {"platform/sim": "platform", "platform/x11": "platform", "platform/atspi": "platform",
-            "platform/wayland": "platform"}
+            "platform/wayland": "platform", "platform/cups": "platform"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 

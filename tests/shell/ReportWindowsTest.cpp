@@ -9,11 +9,13 @@
 #include "support/TestStore.h"
 #include "support/WindowHelpers.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -22,6 +24,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using namespace zendrel;
 
@@ -63,6 +67,23 @@ QAction* printCommand(QPrintPreviewDialog* preview) {
         }
     }
     return nullptr;
+}
+
+// Whether anything opened a file while `act` ran.
+bool openedDuring(const QString& path, const std::function<void()>& act) {
+    const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0 || inotify_add_watch(fd, QFile::encodeName(path).constData(), IN_OPEN) < 0) {
+        ADD_FAILURE() << "cannot watch " << path.toStdString();
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return true;
+    }
+    act();
+    char events[4096];
+    const bool opened = ::read(fd, events, sizeof(events)) > 0;
+    ::close(fd);
+    return opened;
 }
 
 const Shown kPreviewQuestion{"Preview", "Do you wish to PREVIEW this Report?", Buttons::YesNoCancel, Answer::Yes};
@@ -403,9 +424,14 @@ TEST_F(ReportWindowsTest, PrintingFromThePreviewWritesThroughTheReportsFileAndAF
         windows->run(ReportKind::Master, {});
         EXPECT_TRUE(printed);
         if (c.said.isEmpty()) {
-            // Written as every report file is: whole, and for its owner's eyes only.
+            // Written as every report file is: whole, and for its owner's eyes only. The recorded pages keep
+            // their text as text.
             EXPECT_EQ(shown(), QList<Shown>{kPreviewQuestion});
             EXPECT_EQ(test::pdfPages(c.path), full);
+            const QString text = test::pdfText(c.path).simplified();
+            EXPECT_EQ(text.count("Master Password Report for Ann"), full);
+            EXPECT_TRUE(text.contains("Service 029"));
+            EXPECT_TRUE(text.contains(QStringLiteral("Page: %1").arg(full))) << text.toStdString();
             EXPECT_EQ(QFileInfo(c.path).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
             continue;
         }
@@ -461,4 +487,68 @@ TEST_F(ReportWindowsTest, TheProgressAndPreviewWindowsKeepTheirPlacesAndSizes) {
     EXPECT_EQ(positions.stored("ReportPreview"), QRect(70, 60, 600, 450));
     runOnce(QRect(70, 60, 600, 450), false);
     EXPECT_TRUE(previewMaximized);
+}
+
+TEST_F(ReportWindowsTest, ThePrintDialogsRefuseTheStoresOwnFilesBeforeAnythingOpensThem) {
+    addEntries(3);
+    const QString storeFile = ts.file("ZD_DATA");
+    ASSERT_TRUE(QFileInfo::exists(storeFile));
+    const QString fresh = QDir(out.path()).filePath("chosen.pdf");
+    // "OK" in the print dialog: what was said, and whether the dialog stayed open. A question Qt asks about
+    // the file itself (to overwrite it) is answered "No".
+    auto pressOk = [](QPrintDialog* dialog, bool* stayed) {
+        QTimer questions;
+        QObject::connect(&questions, &QTimer::timeout, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->reject();
+            }
+        });
+        questions.start(20);
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        ASSERT_TRUE(buttons);
+        buttons->button(QDialogButtonBox::Ok)->click();
+        *stayed = dialog->isVisible();
+        if (*stayed) {
+            dialog->reject();
+        }
+    };
+    const QString refusal =
+        "File (" + storeFile + ") could not be opened.  Error: It is one of Zendrel's own data files";
+    for (const bool fromPreview : {false, true}) {
+        SCOPED_TRACE(fromPreview ? "preview" : "print setup");
+        for (const QString& path : {storeFile, fresh}) {
+            SCOPED_TRACE(path.toStdString());
+            ts.messages().shown.clear();
+            ts.messages().answers = {Answer::Yes};
+            windows->printer().setOutputFileName(path);
+            bool stayed = false;
+            bool opened = false;
+            if (fromPreview) {
+                whenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
+                    whenShown<QPrintDialog>([&](QPrintDialog* dialog) { pressOk(dialog, &stayed); });
+                    printCommand(preview)->trigger();
+                    preview->reject();
+                });
+                opened = openedDuring(storeFile, [&] { windows->run(ReportKind::Master, {}); });
+            } else {
+                whenShown<QPrintDialog>([&](QPrintDialog* dialog) { pressOk(dialog, &stayed); });
+                opened = openedDuring(storeFile, [&] { windows->printSetup(); });
+            }
+            EXPECT_FALSE(opened) << "the store's file was opened";
+            if (path == storeFile) {
+                EXPECT_TRUE(stayed);
+                ASSERT_FALSE(ts.messages().shown.isEmpty());
+                const Message& said = ts.messages().shown.last();
+                EXPECT_EQ(said.title, "File Access Error");
+                EXPECT_TRUE(said.text.startsWith(refusal)) << said.text.toStdString();
+            } else {
+                // Any other file is Qt's to check, and the dialog takes it.
+                EXPECT_FALSE(stayed);
+                EXPECT_FALSE(ts.messages().titles().contains("File Access Error"));
+                if (fromPreview) {
+                    EXPECT_EQ(test::pdfPages(fresh), fullPages(ReportKind::Master));
+                }
+            }
+        }
+    }
 }
