@@ -10,7 +10,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "x11"))
 from e2e import start_buses  # noqa: E402
-from e2e_support import run_then_clean_up  # noqa: E402,F401
+from e2e_support import read, run_then_clean_up  # noqa: E402,F401
 
 failures, passed, children = [], [], []
 
@@ -67,14 +67,6 @@ def foot(zendrel_cli, title, path):
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
     wait_for(lambda: title in windows(zendrel_cli), 10)
     time.sleep(0.5)
-
-
-def read(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except OSError:
-        return b""
 
 
 def paste(*args):

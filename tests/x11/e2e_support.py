@@ -73,6 +73,15 @@ def cli(zendrel_cli, data, *args, given=b""):
     return r.stdout.decode()
 
 
+def read(path):
+    """A file's bytes, none while it is not there."""
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return b""
+
+
 def program_on_bus(name):
     """The program's application on the accessibility bus, once it is there."""
     from dogtail.config import config
