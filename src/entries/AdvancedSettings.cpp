@@ -60,10 +60,10 @@ UpdatePasswordAdvSet::UpdatePasswordAdvSet(PasswordRecord& entry, WindowPosition
 void UpdatePasswordAdvSet::showWindowTexts(Desktop& desktop) {
     const QString title = m_entry.windowTitleToLocate;
     const WindowTexts texts = windowTexts(desktop, title);
-    m_textsCaption = new QLabel(texts.found ? QStringLiteral("Texts the window \"%1\" shows now (double-click one to "
-                                                             "look for it):")
-                                                  .arg(title.trimmed())
-                                            : texts.message,
+    m_textsCaption = new QLabel(texts.message.isEmpty() ? QStringLiteral("Texts the window \"%1\" shows now "
+                                                                         "(double-click one to look for it):")
+                                                              .arg(title.trimmed())
+                                                        : texts.message,
                                 this);
     m_textsCaption->setWordWrap(true);
     m_texts = new QListWidget(this);

@@ -33,6 +33,13 @@ WindowTexts windowTexts(Desktop& desktop, const QString& title) {
             }
         }
     }
+    if (out.lines.isEmpty()) {
+        // Whether the window shows nothing or could not be read (a program off the accessibility bus, one
+        // that did not answer in time), a contents text would not find it: say so rather than list nothing.
+        out.message = QStringLiteral("No text could be read from the window \"%1\", so a contents text would not "
+                                     "find it.")
+                          .arg(title.trimmed());
+    }
     return out;
 }
 

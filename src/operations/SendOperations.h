@@ -14,7 +14,7 @@ namespace zendrel {
 struct WindowTexts {
     bool found = false;
     QStringList lines;
-    QString message;
+    QString message;  // why there is nothing to offer: no window, or a window showing no readable text
 };
 WindowTexts windowTexts(Desktop& desktop, const QString& title);
 

@@ -24,7 +24,11 @@ TEST_P(WindowTextsTest, OffersEachLineThatCouldBeLookedForOnce) {
     const WindowTexts t = windowTexts(desktop, "bank login");
     EXPECT_TRUE(t.found);
     EXPECT_EQ(t.lines.join("|").toStdString(), GetParam().lines) << GetParam().what;
-    EXPECT_TRUE(t.message.isEmpty());
+    // A window with nothing to offer says so: a contents text would never find it.
+    EXPECT_EQ(t.message.toStdString(), t.lines.isEmpty() ? "No text could be read from the window \"bank login\", so "
+                                                           "a contents text would not find it."
+                                                         : "")
+        << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -33,7 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TextsCase{"controls without text are left out", {"", "OK", ""}, "OK"},
                       TextsCase{"a text of several lines offers each", {"Welcome\nto your bank\r\n\n"}, "Welcome|to your bank"},
                       TextsCase{"repeated texts once, spaces around them dropped", {"  OK  ", "OK", "Help"}, "OK|Help"},
-                      TextsCase{"nothing to show", {}, ""}));
+                      TextsCase{"nothing to show", {}, ""},
+                      TextsCase{"only blank or empty controls", {"", "  ", "<>"}, ""}));
 
 TEST(WindowTextsTest, WithoutAMatchingWindowOrTitleItSaysWhy) {
     sim::SimDesktop desktop;

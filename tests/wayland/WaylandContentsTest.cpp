@@ -258,6 +258,13 @@ TEST_F(WaylandContentsTest, TheCommandLineListsTheTextsAndSendsAndMonitorsByThem
     const auto listing = cli({"windows", "--texts", "Sign in"});
     EXPECT_EQ(listing.first, 0);
     EXPECT_EQ(listing.second, "Enter your bank password\nCancel\nOK\n");
+    // A terminal is not on the bus: nothing can be read from it, and the command says so instead of
+    // listing nothing.
+    foot("Plain terminal");
+    const auto unread = cli({"windows", "--texts", "Plain terminal"});
+    EXPECT_EQ(unread.first, 0);
+    EXPECT_EQ(unread.second,
+              "No text could be read from the window \"Plain terminal\", so a contents text would not find it.\n");
 
     const auto wrong = cli({"send", wrongEntry, "--user", "Default User"});
     EXPECT_EQ(wrong.first, 1);

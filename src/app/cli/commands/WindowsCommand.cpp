@@ -41,6 +41,9 @@ public:
             for (const QString& line : texts.lines) {
                 c.out() << str(listed(line)) << '\n';
             }
+            if (texts.lines.isEmpty()) {
+                c.io().err << str(texts.message) << '\n';
+            }
             return kDone;
         }
         c.out() << "desktop: " << str(desktopKindName(desktop.kind)) << '\n';
