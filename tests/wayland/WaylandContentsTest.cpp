@@ -262,8 +262,8 @@ TEST_F(WaylandContentsTest, TheCommandLineListsTheTextsAndSendsAndMonitorsByThem
     // listing nothing.
     foot("Plain terminal");
     const auto unread = cli({"windows", "--texts", "Plain terminal"});
-    EXPECT_EQ(unread.first, 0);
-    EXPECT_EQ(unread.second,
+    EXPECT_EQ(unread.first, 0) << unread.second.toStdString();
+    EXPECT_EQ(unread.second.toStdString(),
               "No text could be read from the window \"Plain terminal\", so a contents text would not find it.\n");
 
     const auto wrong = cli({"send", wrongEntry, "--user", "Default User"});

@@ -1,5 +1,7 @@
 #include "platform/wayland/WaylandClipboard.h"
 
+#include "base/Secrets.h"
+
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
@@ -22,11 +24,6 @@ constexpr const char* kSecretHint = "x-kde-passwordManagerHint";
 // How long a paste from the clipboard's owner may take.
 constexpr int kReadTimeoutMs = 2000;
 
-struct Source {
-    std::string text;
-    bool secret = false;
-};
-
 void writeAll(int fd, const std::string& data) {
     size_t done = 0;
     while (done < data.size()) {
@@ -42,6 +39,18 @@ void writeAll(int fd, const std::string& data) {
 }
 
 } // namespace
+
+// A copy of ours on offer: what a paste gets, until another copy replaces it or the clipboard ends.
+struct WaylandClipboard::Source {
+    WaylandClipboard* owner;
+    zwlr_data_control_source_v1* proxy;
+    std::string text;
+    bool secret = false;
+    ~Source() {
+        zwlr_data_control_source_v1_destroy(proxy);
+        wipe(text);
+    }
+};
 
 struct WaylandClipboard::Offer {
     zwlr_data_control_offer_v1* offer = nullptr;
@@ -123,6 +132,9 @@ WaylandClipboard::~WaylandClipboard() {
     if (m_selection) {
         zwlr_data_control_offer_v1_destroy(m_selection->offer);
         delete m_selection;
+    }
+    for (Source* source : m_sources) {
+        delete source;
     }
     if (m_device) {
         zwlr_data_control_device_v1_destroy(m_device);
@@ -272,12 +284,15 @@ void WaylandClipboard::setText(const std::string& text, bool secret) {
                 close(fd);
             },
             // cancelled: another copy replaced ours
-            [](void* data, zwlr_data_control_source_v1* source) {
-                delete static_cast<Source*>(data);
-                zwlr_data_control_source_v1_destroy(source);
+            [](void* data, zwlr_data_control_source_v1*) {
+                auto* s = static_cast<Source*>(data);
+                auto& live = s->owner->m_sources;
+                live.erase(std::remove(live.begin(), live.end(), s), live.end());
+                delete s;
             },
         };
-        zwlr_data_control_source_v1_add_listener(source, &sourceListener, new Source{text, secret});
+        m_sources.push_back(new Source{this, source, text, secret});
+        zwlr_data_control_source_v1_add_listener(source, &sourceListener, m_sources.back());
         for (const char* type : kTextTypes) {
             zwlr_data_control_source_v1_offer(source, type);
         }

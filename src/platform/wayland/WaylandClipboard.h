@@ -14,6 +14,7 @@
 struct zwlr_data_control_manager_v1;
 struct zwlr_data_control_device_v1;
 struct zwlr_data_control_offer_v1;
+struct zwlr_data_control_source_v1;
 
 namespace zendrel::wayland {
 
@@ -33,6 +34,7 @@ public:
 
 private:
     struct Offer;
+    struct Source;
     explicit WaylandClipboard(std::unique_ptr<WaylandConnection> connection);
     void run();
     // Runs `task` on the clipboard's thread and waits for it.
@@ -43,6 +45,7 @@ private:
     zwlr_data_control_manager_v1* m_manager = nullptr;
     zwlr_data_control_device_v1* m_device = nullptr;
     Offer* m_selection = nullptr;  // the clipboard's current offer, on the thread only
+    std::vector<Source*> m_sources;  // our copies other programs may still paste, on the thread only
     std::atomic<uint64_t> m_changes{0};
     int m_wake = -1;
     std::mutex m_mutex;
